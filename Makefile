@@ -1,0 +1,47 @@
+# Entry points for people and CI. `make test` is what CI runs.
+SHELL := /bin/bash
+MAKEFLAGS += --no-print-directory
+JOBS ?= $(shell nproc)
+WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
+
+.PHONY: all deps win native release test test-native test-win demo bench clean
+
+all: win native
+
+deps:
+	@scripts/install-deps
+
+build/win/CMakeCache.txt: | deps
+	cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release
+
+build/native/CMakeCache.txt: | deps
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DMURIVO_SANITIZE=ON
+
+build/release/CMakeCache.txt: | deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DMURIVO_SANITIZE=OFF
+
+win: deps build/win/CMakeCache.txt
+	cmake --build build/win -j $(JOBS)
+
+native: deps build/native/CMakeCache.txt
+	cmake --build build/native -j $(JOBS)
+
+release: deps build/release/CMakeCache.txt
+	cmake --build build/release -j $(JOBS)
+
+test-native: native
+	ctest --test-dir build/native --output-on-failure -V
+
+test-win: win
+	scripts/with-wine ctest --test-dir build/win --output-on-failure -V
+
+test: test-native test-win
+
+demo: win
+	scripts/demo
+
+bench: release
+	build/release/bench/murivo_bench
+
+clean:
+	rm -rf build out

@@ -1,0 +1,34 @@
+# Windows tree: the DLL, the host simulator and the tests that run under Wine.
+enable_language(RC)
+
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+# No C/C++ runtime DLLs next to the host: link both statically.
+set(MURIVO_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+set(MURIVO_SYSTEM_LIBS user32 gdi32 msimg32 comctl32 ole32 oleaut32 shell32 windowscodecs uuid)
+
+add_library(murivo_objects OBJECT ${MURIVO_CORE_SOURCES} ${MURIVO_GLUE_SOURCES})
+target_include_directories(murivo_objects PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(murivo_objects PUBLIC murivo_warnings)
+
+# The same code as a static library, for tests that call the extension's functions directly.
+add_library(murivo_static STATIC $<TARGET_OBJECTS:murivo_objects>)
+target_include_directories(murivo_static PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(murivo_static PUBLIC ${MURIVO_SYSTEM_LIBS})
+
+file(GLOB MURIVO_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/*.rc)
+add_library(reaper_murivo SHARED $<TARGET_OBJECTS:murivo_objects> ${MURIVO_RESOURCES}
+                                 ${CMAKE_SOURCE_DIR}/src/host/reaper_murivo.def)
+set_target_properties(reaper_murivo PROPERTIES PREFIX "" OUTPUT_NAME reaper_murivo
+                                               RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_libraries(reaper_murivo PRIVATE ${MURIVO_SYSTEM_LIBS})
+target_link_options(reaper_murivo PRIVATE ${MURIVO_STATIC_LINK})
+
+# GoogleTest from Debian's source package, built with the same cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_subdirectory(sim)
+add_subdirectory(tests/win)

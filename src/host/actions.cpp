@@ -1,0 +1,154 @@
+#include "host/actions.h"
+
+#include "host/callback_guard.h"
+#include "host/debug_line.h"
+#include "host/host_api.h"
+#include "settings/project_storage.h"
+#include "settings/settings_apply.h"
+#include "ui/commands.h"
+
+namespace {
+
+// The host's custom action record; the host keeps our address for the life of the module.
+struct CustomActionRecord {
+    int section_id;
+    const char* id_string;
+    const char* display_name;
+    void* reserved;
+};
+
+CustomActionRecord g_action_records[kCommandCount] = {
+    {0, "MURIVOCHOOSE", "Murivo: Choose wallpaper...", nullptr},
+    {0, "MURIVOREMOVE", "Murivo: Remove wallpaper", nullptr},
+    {0, "MURIVOTOGGLE", "Murivo: Enable / Disable", nullptr},
+    {0, "MURIVOSETTINGS", "Murivo: Settings...", nullptr},
+    {0, "MURIVOABOUT", "Murivo: About 1.0.1", nullptr},
+};
+
+bool g_hookcommand2_registered = false;
+bool g_hookcommand_registered = false;
+bool g_toggleaction_registered = false;
+bool g_custommenu_registered = false;
+
+void* AsPointer(auto function) {
+    return reinterpret_cast<void*>(function);
+}
+
+ReaProject* CurrentProject() {
+    return g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
+}
+
+void ToggleEnabled() {
+    ReaProject* project = CurrentProject();
+    if (project == nullptr) {
+        return;
+    }
+    ProjectSettings settings = ReadProjectSettings(project);
+    // Without a picture there is nothing to switch on.
+    if (settings.path.empty()) {
+        return;
+    }
+    settings.enabled = !settings.enabled;
+    WriteProjectSettings(project, settings);
+    ApplyProjectSettings(true, true);
+}
+
+} // namespace
+
+int g_command_ids[kCommandCount] = {};
+
+bool RegisterActions() {
+    auto reg = g_host.plugin_register;
+    if (reg == nullptr || g_host.SetProjExtState == nullptr || g_host.GetProjExtState == nullptr ||
+        g_host.EnumProjects == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < kCommandCount; ++i) {
+        g_command_ids[i] = reg("custom_action", &g_action_records[i]);
+        if (g_command_ids[i] == 0) {
+            return false;
+        }
+    }
+    g_hookcommand2_registered = reg("hookcommand2", AsPointer(&OnHookCommand2)) != 0;
+    g_hookcommand_registered = reg("hookcommand", AsPointer(&OnHookCommand)) != 0;
+    g_toggleaction_registered = reg("toggleaction", AsPointer(&QueryToggleState)) != 0;
+    g_custommenu_registered = reg("hookcustommenu", AsPointer(&OnCustomMenu)) != 0;
+    if (g_custommenu_registered && g_host.AddExtensionsMainMenu != nullptr) {
+        g_host.AddExtensionsMainMenu();
+    }
+    if (!g_toggleaction_registered) {
+        DebugLine("Toggle action feedback unavailable.\n");
+    }
+    if (!g_custommenu_registered) {
+        DebugLine("Extensions menu hook unavailable; use the Action List.\n");
+    }
+    return g_hookcommand2_registered || g_hookcommand_registered;
+}
+
+void UnregisterActions() {
+    auto reg = g_host.plugin_register;
+    if (reg == nullptr) {
+        return;
+    }
+    if (g_custommenu_registered) {
+        reg("-hookcustommenu", AsPointer(&OnCustomMenu));
+    }
+    if (g_toggleaction_registered) {
+        reg("-toggleaction", AsPointer(&QueryToggleState));
+    }
+    if (g_hookcommand2_registered) {
+        reg("-hookcommand2", AsPointer(&OnHookCommand2));
+    }
+    if (g_hookcommand_registered) {
+        reg("-hookcommand", AsPointer(&OnHookCommand));
+    }
+    g_custommenu_registered = false;
+    g_toggleaction_registered = false;
+    g_hookcommand2_registered = false;
+    g_hookcommand_registered = false;
+    for (int i = 0; i < kCommandCount; ++i) {
+        if (g_command_ids[i] != 0) {
+            reg("-custom_action", &g_action_records[i]);
+            g_command_ids[i] = 0;
+        }
+    }
+}
+
+bool DispatchCommand(int command_id) {
+    if (command_id <= 0) {
+        return false;
+    }
+    if (command_id == g_command_ids[kChoose]) {
+        ChooseWallpaperCommand();
+    } else if (command_id == g_command_ids[kRemove]) {
+        ClearProjectSettings();
+    } else if (command_id == g_command_ids[kToggle]) {
+        ToggleEnabled();
+    } else if (command_id == g_command_ids[kSettings]) {
+        OpenSettingsDialog();
+    } else if (command_id == g_command_ids[kAbout]) {
+        OpenAboutDialog();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool OnHookCommand2(void* section, int command_id, int, int, int, void*) {
+    // Commands of other sections (MIDI editor, media explorer...) are not ours.
+    if (section != nullptr && *static_cast<const int*>(section) != 0) {
+        return false;
+    }
+    return RunGuarded(true, [&] { return DispatchCommand(command_id); });
+}
+
+bool OnHookCommand(int command_id, int) {
+    return RunGuarded(true, [&] { return DispatchCommand(command_id); });
+}
+
+int QueryToggleState(int command_id) {
+    if (g_command_ids[kToggle] == 0 || command_id != g_command_ids[kToggle]) {
+        return -1;
+    }
+    return RunGuarded(0, [] { return ReadProjectSettings(CurrentProject()).enabled ? 1 : 0; });
+}

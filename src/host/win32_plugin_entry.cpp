@@ -1,0 +1,109 @@
+// The module's single export: load binds the host's API and registers everything, a null
+// record unloads in a fixed order.
+#include <windows.h>
+
+#include <cstddef>
+
+#include "frame/frame_buffers.h"
+#include "frame/wallpaper_image.h"
+#include "host/actions.h"
+#include "host/arrange_target.h"
+#include "host/callback_guard.h"
+#include "host/debug_line.h"
+#include "host/host_api.h"
+#include "host/main_timer.h"
+#include "host/plugin_state.h"
+#include "intercept/arrange_subclass.h"
+#include "intercept/bitblt_hook.h"
+#include "settings/project_settings.h"
+
+HWND g_host_main_window = nullptr;
+HINSTANCE g_module_instance = nullptr;
+bool g_timer_registered = false;
+std::atomic<int> g_shutting_down{0};
+
+// The host's plug-in information record, 64-bit layout.
+struct PluginInfo {
+    int caller_version;
+    HWND hwnd_main;
+    int (*Register)(const char* name, void* info);
+    void* (*GetFunc)(const char* name);
+};
+static_assert(offsetof(PluginInfo, hwnd_main) == 8);
+static_assert(offsetof(PluginInfo, GetFunc) == 24);
+
+namespace {
+
+constexpr int kHostInterfaceVersion = 526;
+
+void* TimerCallback() {
+    return reinterpret_cast<void*>(&OnMainTimer);
+}
+
+int Load(HINSTANCE instance, const PluginInfo* info) {
+    if (info->caller_version != kHostInterfaceVersion) {
+        return 0;
+    }
+    if (info->GetFunc == nullptr) {
+        DebugLine("REAPER API lookup unavailable.\n");
+        return 0;
+    }
+    BindHostApi(info->GetFunc);
+    if (!CheckRequiredHostFunctions()) {
+        return 0;
+    }
+    ReportMissingOptionalHostFunctions();
+    g_host_main_window = info->hwnd_main;
+    g_module_instance = instance;
+    g_shutting_down.exchange(0);
+    DebugLine("\n========================================\nMurivo V1.0.1\n"
+              "========================================\n");
+    if (!RegisterActions()) {
+        DebugLine("Unable to register Murivo actions/menu.\n");
+        UnloadExtension();
+        return 0;
+    }
+    if (g_host.plugin_register("timer", TimerCallback()) == 0) {
+        DebugLine("Unable to register Murivo timer.\n");
+        UnloadExtension();
+        return 0;
+    }
+    g_timer_registered = true;
+    DebugLine("Waiting for Arrange View...\n");
+    return 1;
+}
+
+} // namespace
+
+void UnloadExtension() {
+    g_shutting_down.exchange(1);
+    if (g_timer_registered && g_host.plugin_register != nullptr) {
+        g_host.plugin_register("-timer", TimerCallback());
+    }
+    g_timer_registered = false;
+    UnregisterActions();
+    RemoveBitBltHook();
+    RemoveArrangeSubclass();
+    ReleaseFrameBuffers();
+    ReleaseWallpaperImage();
+
+    g_target.attached = false;
+    g_target.window = nullptr;
+    g_target.thread_id = 0;
+    g_target.deferred_due_tick = 0;
+    g_target.deferred_present_count = 0;
+    g_host_main_window = nullptr;
+    g_module_instance = nullptr;
+    ResetCurrentSettings();
+}
+
+extern "C" __attribute__((visibility("default"))) int
+ReaperPluginEntry(HINSTANCE instance, const PluginInfo* info) {
+    return RunGuarded(0, [&] {
+        if (info == nullptr) {
+            UnloadExtension();
+            return 0;
+        }
+        return Load(instance, info);
+    });
+}

@@ -1,0 +1,9 @@
+#include "settings/project_settings.h"
+
+ProjectSettings g_current_settings;
+ReaProject* g_last_applied_project = nullptr;
+
+void ResetCurrentSettings() {
+    g_current_settings = ProjectSettings{};
+    g_last_applied_project = nullptr;
+}

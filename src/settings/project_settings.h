@@ -1,0 +1,33 @@
+// The per-project settings record and the process-wide state of what was last applied.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ReaProject;
+
+enum class FitMode : int { cover = 0, contain = 1, stretch = 2 };
+
+inline constexpr uint32_t kDefaultTintRgb = 0xFFA060; // shown as #60A0FF
+inline constexpr double kDefaultOpacity = 0.35;
+
+struct ProjectSettings {
+    std::u16string path; // UTF-16, as the file dialogs and the imaging codecs take it
+    bool enabled = false;
+    double opacity = kDefaultOpacity;
+    FitMode mode = FitMode::cover;
+    uint32_t tint_rgb = kDefaultTintRgb; // 0x00BBGGRR
+    double tint = 0.0;
+    bool grayscale = false;
+    double audio_item_transparency = 0.0;
+    double midi_item_transparency = 0.0;
+
+    bool operator==(const ProjectSettings&) const = default;
+};
+
+// What ApplyProjectSettings last committed; defaults at load and after unload.
+extern ProjectSettings g_current_settings;
+// The project the current settings were read from; null when none.
+extern ReaProject* g_last_applied_project;
+
+void ResetCurrentSettings();
