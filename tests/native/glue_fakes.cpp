@@ -1,6 +1,7 @@
 // Stand-ins for the Win32 glue that the portable core calls, recording what reached them.
 #include "glue_fakes.h"
 
+#include "host/actions.h"
 #include "settings/settings_apply.h"
 #include "ui/commands.h"
 
@@ -27,3 +28,5 @@ void OpenSettingsDialog() {
 void OpenAboutDialog() {
     ++g_glue_calls.about;
 }
+
+void OnCustomMenu(const char*, void*, int) {}

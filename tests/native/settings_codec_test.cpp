@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "settings/settings_codec.h"
+
+TEST(PermilleText, AcceptsWholeIntegersFromZeroToAThousand) {
+    EXPECT_EQ(ParsePermille("1000"), 1.0);
+    EXPECT_EQ(ParsePermille("0"), 0.0);
+    EXPECT_EQ(ParsePermille(" 500"), 0.5);
+    EXPECT_EQ(ParsePermille("+350"), 0.35);
+    EXPECT_EQ(ParsePermille("-0"), 0.0);
+}
+
+TEST(PermilleText, RefusesEverythingElse) {
+    for (const char* text : {"1001", "-1", "35%", "0x10", "", " ", "500 ", "5e2", "1.5", "--5",
+                             "99999999999999999999", "-4294966296"}) {
+        EXPECT_FALSE(ParsePermille(text).has_value()) << '"' << text << '"';
+    }
+}
+
+TEST(PermilleText, WritesRoundedHalvesAwayFromZero) {
+    EXPECT_EQ(FormatPermille(0.3505), "351");
+    EXPECT_EQ(FormatPermille(0.35), "350");
+    EXPECT_EQ(FormatPermille(1.0), "1000");
+    EXPECT_EQ(FormatPermille(0.0), "0");
+    EXPECT_EQ(FractionToPermille(-0.0005), -1);
+}
+
+TEST(PermilleText, OutOfRangeFractionsDoNotOverflow) {
+    EXPECT_EQ(FractionToPermille(1e300), 2147483647);
+    EXPECT_EQ(FractionToPermille(-1e300), -2147483647 - 1);
+    EXPECT_EQ(FractionToPermille(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+TEST(HexColourText, ReadsRedFirstInEitherCase) {
+    EXPECT_EQ(ParseHexColour("ff8000"), 0x0080FFu); // red 255, green 128, blue 0
+    EXPECT_EQ(ParseHexColour("60A0FF"), 0xFFA060u);
+    EXPECT_EQ(ParseHexColour("000000"), 0u);
+}
+
+TEST(HexColourText, RefusesWrongLengthsAndNonHexDigits) {
+    for (const char* text : {"FF800", "#FF8000", "GG0000", "", "FF80000", " FF800", "FF 800"}) {
+        EXPECT_FALSE(ParseHexColour(text).has_value()) << '"' << text << '"';
+    }
+}
+
+TEST(HexColourText, WritesUpperCaseRedFirst) {
+    EXPECT_EQ(FormatHexColour(0xFFA060), "60A0FF");
+    EXPECT_EQ(FormatHexColour(0x0080FF), "FF8000");
+    EXPECT_EQ(FormatHexColour(0xABCDEF), "EFCDAB");
+}
+
+TEST(FitModeText, OnlyExactLowerCaseNamesSelectContainOrStretch) {
+    EXPECT_EQ(ParseFitMode("contain"), FitMode::contain);
+    EXPECT_EQ(ParseFitMode("stretch"), FitMode::stretch);
+    EXPECT_EQ(ParseFitMode("Contain"), FitMode::cover);
+    EXPECT_EQ(ParseFitMode(""), FitMode::cover);
+    EXPECT_EQ(ParseFitMode("cover"), FitMode::cover);
+    for (FitMode mode : {FitMode::cover, FitMode::contain, FitMode::stretch}) {
+        EXPECT_EQ(ParseFitMode(FitModeName(mode)), mode);
+    }
+}
+
+TEST(UnicodeConversion, RoundTripsTextOutsideTheBasicPlane) {
+    const std::u16string path = u"C:\\Bilder\\\u6771\u4EAC \u00E9t\u00E9 \U0001F3B5.png";
+    std::string utf8 = Utf16ToUtf8(path);
+    EXPECT_EQ(utf8, "C:\\Bilder\\\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9 \xF0\x9F\x8E\xB5.png");
+    EXPECT_EQ(Utf8ToUtf16(utf8), path);
+}
+
+TEST(UnicodeConversion, InvalidInputGivesAnEmptyString) {
+    for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                            "abc\xFF", "\xE6\x9D", "\x80"}) {
+        EXPECT_TRUE(Utf8ToUtf16(bad).empty()) << bad;
+    }
+    EXPECT_TRUE(Utf16ToUtf8(std::u16string(1, u'\xD800')).empty());
+    EXPECT_TRUE(Utf16ToUtf8(u"a\xDC00z").empty());
+}
