@@ -1,13 +1,28 @@
-// The decoded wallpaper picture.
+// The decoded wallpaper picture: a 32-bit top-down DIB section in a memory device context.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
+
+// Either every field is set (width x height at most 67,108,864 pixels) or all are null and 0.
+// Written only by the loader and ReleaseWallpaperImage; everyone else reads it.
+struct WallpaperImage {
+    HBITMAP bitmap;          // pixels blue, green, red, alpha (not premultiplied)
+    HDC dc;                  // present exactly while a picture is loaded
+    HGDIOBJ previous_object; // what dc held before bitmap; put back before dc is deleted
+    int width;
+    int height;
+};
+
+extern WallpaperImage g_wallpaper;
 
 // A picture counts as loaded exactly while its memory device context exists.
 bool IsWallpaperLoaded();
 
 // Decodes the first frame of the file; one diagnostic line on failure (none for an empty path).
+// Expects nothing loaded (callers release first); a failure leaves the record untouched.
 bool LoadWallpaperImage(const std::u16string& path);
 
 // Frees whatever is loaded; safe when nothing is.

@@ -13,8 +13,7 @@ Result RunGuarded(Result on_failure, Body&& body) noexcept {
     }
 }
 
-template <typename Body>
-void RunGuarded(Body&& body) noexcept {
+template <typename Body> void RunGuarded(Body&& body) noexcept {
     try {
         body();
     } catch (...) {

@@ -14,7 +14,7 @@ void DebugLinef(const char* format, ...) {
     }
     // Keep room for the newline even when the text was cut.
     size_t end = static_cast<size_t>(length) < sizeof buffer - 2 ? static_cast<size_t>(length)
-                                                                  : sizeof buffer - 2;
+                                                                 : sizeof buffer - 2;
     buffer[end] = '\n';
     buffer[end + 1] = '\0';
     DebugLine(buffer);

@@ -29,8 +29,7 @@ const char* const kHostFunctionNames[kHostFunctionCount] = {
 
 namespace {
 
-template <typename Function>
-void Bind(Function& entry, HostLookupFunction lookup, int index) {
+template <typename Function> void Bind(Function& entry, HostLookupFunction lookup, int index) {
     entry = reinterpret_cast<Function>(lookup(kHostFunctionNames[index]));
 }
 

@@ -23,10 +23,10 @@ struct HostApi {
     double (*GetMediaTrackInfo_Value)(MediaTrack* track, const char* parameter);
     // Optional, reported: without it the stop correction has no play state to follow.
     int (*GetPlayState)();
-    int (*GetProjExtState)(ReaProject* project, const char* section, const char* key,
-                           char* buffer, int buffer_size);
-    void (*GetSet_ArrangeView2)(ReaProject* project, bool set, int screen_x_start,
-                                int screen_x_end, double* start_time, double* end_time);
+    int (*GetProjExtState)(ReaProject* project, const char* section, const char* key, char* buffer,
+                           int buffer_size);
+    void (*GetSet_ArrangeView2)(ReaProject* project, bool set, int screen_x_start, int screen_x_end,
+                                double* start_time, double* end_time);
     void (*GetSet_LoopTimeRange2)(ReaProject* project, bool set, bool loop, double* start,
                                   double* end, bool allow_autoseek);
     int (*GetThemeColor)(const char* key, int flags);

@@ -97,8 +97,8 @@ void UnloadExtension() {
     ResetCurrentSettings();
 }
 
-extern "C" __attribute__((visibility("default"))) int
-ReaperPluginEntry(HINSTANCE instance, const PluginInfo* info) {
+extern "C" __attribute__((visibility("default"))) int ReaperPluginEntry(HINSTANCE instance,
+                                                                        const PluginInfo* info) {
     return RunGuarded(0, [&] {
         if (info == nullptr) {
             UnloadExtension();

@@ -1,11 +1,80 @@
 #include "keying/key_colour_cache.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <cstring>
+
+#include "keying/colour_math.h"
+#include "keying/key_colour_classifier.h"
+#include "keying/theme_colours.h"
+#include "settings/project_settings.h"
+
+KeyColourEntry g_key_colour_cache[kKeyColourSlots] = {};
+uint32_t g_keying_generation = 1;
 
 namespace {
-uint32_t g_generation = 1;
+
+constexpr double kMinGain = 0.65;
+constexpr double kMaxGain = 1.45;
+
+void FillTable(uint8_t* table, double k, double gain, double opacity, int reference) {
+    const double under = reference * (1 - opacity);
+    for (int i = 0; i < 256; ++i) {
+        const double v = std::min(i * k * gain, 255.0) * opacity + under;
+        // NaN (from settings out of range) falls into the first branch like any v <= 0.
+        table[i] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v + 0.5));
+    }
+}
+
+void FillTables(KeyColourEntry& entry, Rgb reference, double gain) {
+    const ProjectSettings& s = g_current_settings;
+    const TintFactors k = ComputeTintFactors(s.tint_rgb, s.tint);
+    FillTable(entry.blue_table, k.blue, gain, s.opacity, reference.blue);
+    FillTable(entry.green_table, k.green, gain, s.opacity, reference.green);
+    FillTable(entry.red_table, k.red, gain, s.opacity, reference.red);
+}
+
+// Shades of a background colour scale the wallpaper by their brightness, within limits.
+double ShadeGain(Rgb pixel) {
+    Rgb nearest = RgbFromTheme(uint32_t(g_theme.arrange_bg));
+    int best = 256;
+    const int count = std::clamp(g_theme.background_count, 0, 5);
+    for (int i = 0; i < count; ++i) {
+        const Rgb bg = RgbFromTheme(uint32_t(g_theme.background[i]));
+        const int d = ChebyshevDistance(pixel, bg);
+        if (d < best) {
+            nearest = bg;
+            best = d;
+        }
+    }
+    const double ratio = Luma(pixel) / std::max(Luma(nearest), 1.0);
+    return std::max(std::min(ratio, kMaxGain), kMinGain);
+}
+
+} // namespace
+
+void FillKeyColourEntry(KeyColourEntry& entry, uint32_t key) {
+    entry.key = key;
+    const bool in_band = (key >> 24) != 0;
+    const Rgb pixel = RgbFromPixel(key);
+
+    uint32_t unshaded = 0;
+    if (in_band && MatchSelectionBlend(pixel.red, pixel.green, pixel.blue, &unshaded)) {
+        // Under the time selection the wallpaper goes over the unshaded lane colour.
+        entry.is_key = 1;
+        FillTables(entry, RgbFromTheme(unshaded), 1.0);
+    } else if (MatchesBackgroundColour(pixel.red, pixel.green, pixel.blue)) {
+        entry.is_key = 1;
+        FillTables(entry, pixel, ShadeGain(pixel));
+    } else {
+        entry.is_key = 0;
+    }
+    entry.generation = g_keying_generation;
 }
 
 void AdvanceKeyingGeneration() {
-    ++g_generation;
+    if (++g_keying_generation == 0) {
+        // An entry from the previous cycle could carry any generation number again.
+        std::memset(static_cast<void*>(g_key_colour_cache), 0, sizeof g_key_colour_cache);
+        g_keying_generation = 1;
+    }
 }

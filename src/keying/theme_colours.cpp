@@ -12,8 +12,8 @@ constexpr int32_t kMissing = -1;
 
 constexpr const char* kBackgroundKeys[] = {"col_arrangebg", "col_tr1_bg", "col_tr2_bg",
                                            "selcol_tr1_bg", "selcol_tr2_bg"};
-constexpr const char* kGridKeys[] = {"col_gridlines",  "col_gridlines1dm", "col_gridlines2",
-                                     "col_gridlines2dm", "col_gridlines3", "col_gridlines3dm"};
+constexpr const char* kGridKeys[] = {"col_gridlines",    "col_gridlines1dm", "col_gridlines2",
+                                     "col_gridlines2dm", "col_gridlines3",   "col_gridlines3dm"};
 
 bool Contains(const int32_t* list, int count, int32_t colour) {
     for (int i = 0; i < count; ++i) {

@@ -18,8 +18,8 @@ constexpr const char* kKeyGrayscale = "grayscale";
 constexpr const char* kKeyAudioItems = "audio_item_transparency_permille";
 constexpr const char* kKeyMidiItems = "midi_item_transparency_permille";
 
-constexpr const char* kKeysInOrder[] = {kKeyPath,  kKeyEnabled,   kKeyOpacity,
-                                        kKeyMode,  kKeyTintRgb,   kKeyTint,
+constexpr const char* kKeysInOrder[] = {kKeyPath,      kKeyEnabled,    kKeyOpacity,
+                                        kKeyMode,      kKeyTintRgb,    kKeyTint,
                                         kKeyGrayscale, kKeyAudioItems, kKeyMidiItems};
 
 // One scratch buffer for every read: values can be up to 128 KiB and reads are frequent.
@@ -45,8 +45,8 @@ std::string ReadExtStateValue(ReaProject* project, const char* key) {
     }
     char* buffer = ScratchBuffer();
     buffer[0] = '\0';
-    int result = g_host.GetProjExtState(project, kExtStateSection, key, buffer,
-                                        kExtStateBufferSize);
+    int result =
+        g_host.GetProjExtState(project, kExtStateSection, key, buffer, kExtStateBufferSize);
     buffer[kExtStateBufferSize - 1] = '\0';
     if (result == 0) {
         return {};

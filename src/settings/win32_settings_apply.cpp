@@ -61,8 +61,8 @@ void Redraw() {
 } // namespace
 
 void ApplyProjectSettings(bool force_reload, bool redraw) {
-    ReaProject* project = g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0)
-                                                         : nullptr;
+    ReaProject* project =
+        g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
     ProjectSettings next = ReadProjectSettings(project);
 
     // A stored "enabled" without a picture is repaired so the toggle state reads true.
@@ -75,8 +75,8 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
         return;
     }
     bool reload = NeedsReload(force_reload, project, next);
-    bool refit = next.mode != g_current_settings.mode ||
-                 next.grayscale != g_current_settings.grayscale;
+    bool refit =
+        next.mode != g_current_settings.mode || next.grayscale != g_current_settings.grayscale;
 
     g_last_applied_project = project;
     g_current_settings = next;

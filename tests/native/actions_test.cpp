@@ -40,7 +40,7 @@ TEST_F(Actions, UnregistersInReverseGroupsWithTheSamePointers) {
     std::vector<Registration> registered = host.registrations;
     host.registrations.clear();
     UnregisterActions();
-    std::vector<std::string> expected = {"-hookcustommenu", "-toggleaction", "-hookcommand2",
+    std::vector<std::string> expected = {"-hookcustommenu", "-toggleaction",  "-hookcommand2",
                                          "-hookcommand",    "-custom_action", "-custom_action",
                                          "-custom_action",  "-custom_action", "-custom_action"};
     ASSERT_EQ(Names(), expected);
@@ -87,9 +87,10 @@ TEST_F(Actions, RefusedThirdActionFailsAndOnlyTwoAreUndone) {
 TEST_F(Actions, OneCommandHookSufficesButNotNone) {
     host.refused = {"hookcommand2", "toggleaction", "hookcustommenu"};
     EXPECT_TRUE(RegisterActions());
-    EXPECT_EQ(g_glue_calls.debug_lines,
-              (std::vector<std::string>{"Toggle action feedback unavailable.\n",
-                                        "Extensions menu hook unavailable; use the Action List.\n"}));
+    EXPECT_EQ(
+        g_glue_calls.debug_lines,
+        (std::vector<std::string>{"Toggle action feedback unavailable.\n",
+                                  "Extensions menu hook unavailable; use the Action List.\n"}));
     UnregisterActions();
     host.refused = {"hookcommand2", "hookcommand"};
     EXPECT_FALSE(RegisterActions());

@@ -70,8 +70,8 @@ int GetThemeColor(const char* key, int) {
 }
 
 int PluginRegister(const char* name, void* info) {
-    bool refuse = std::find(g_fake->refused.begin(), g_fake->refused.end(), name) !=
-                  g_fake->refused.end();
+    bool refuse =
+        std::find(g_fake->refused.begin(), g_fake->refused.end(), name) != g_fake->refused.end();
     int result = 0;
     if (!refuse) {
         result = std::strcmp(name, "custom_action") == 0 ? g_fake->next_command_id++ : 1;

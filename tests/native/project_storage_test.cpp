@@ -7,9 +7,14 @@
 
 namespace {
 
-const char* const kAllKeys[] = {"path",          "enabled",       "opacity_permille",
-                                "mode",          "tint_rgb",      "tint_permille",
-                                "grayscale",     "audio_item_transparency_permille",
+const char* const kAllKeys[] = {"path",
+                                "enabled",
+                                "opacity_permille",
+                                "mode",
+                                "tint_rgb",
+                                "tint_permille",
+                                "grayscale",
+                                "audio_item_transparency_permille",
                                 "midi_item_transparency_permille"};
 
 } // namespace

@@ -11,9 +11,9 @@ struct ThemeSnapshot : ::testing::Test {
     FakeHost host;
     void SetUp() override {
         g_theme = ThemeColourSet{};
-        host.theme = {{"col_arrangebg", 0x303030},  {"col_tr1_bg", 0x383838},
-                      {"col_tr2_bg", 0x343434},     {"selcol_tr1_bg", 0x505050},
-                      {"selcol_tr2_bg", 0x4C4C4C},  {"col_gridlines", 0x202020},
+        host.theme = {{"col_arrangebg", 0x303030},    {"col_tr1_bg", 0x383838},
+                      {"col_tr2_bg", 0x343434},       {"selcol_tr1_bg", 0x505050},
+                      {"selcol_tr2_bg", 0x4C4C4C},    {"col_gridlines", 0x202020},
                       {"col_gridlines1dm", 0x2A2A2A}, {"col_gridlines2", 0x262626},
                       {"col_gridlines2dm", 0x2B2B2B}, {"col_gridlines3", 0x242424},
                       {"col_gridlines3dm", 0x2C2C2C}, {"col_tl_bgsel", 0xFFFFFF}};
@@ -47,9 +47,9 @@ TEST_F(ThemeSnapshot, UnchangedThemeIsNotACommit) {
 }
 
 TEST_F(ThemeSnapshot, DuplicatesAndBackgroundCoincidencesAreDropped) {
-    host.theme["col_tr1_bg"] = 0x303030;       // same as the arrange background
-    host.theme["col_gridlines2"] = 0x202020;   // same as another grid colour
-    host.theme["col_gridlines3"] = 0x343434;   // same as a lane colour
+    host.theme["col_tr1_bg"] = 0x303030;     // same as the arrange background
+    host.theme["col_gridlines2"] = 0x202020; // same as another grid colour
+    host.theme["col_gridlines3"] = 0x343434; // same as a lane colour
     host.theme.erase("selcol_tr2_bg");
     ASSERT_TRUE(Refresh());
     EXPECT_EQ(g_theme.background_count, 3);

@@ -1,0 +1,266 @@
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "frame/frame_view.h"
+#include "keying/colour_math.h"
+#include "keying/item_overlay.h"
+#include "settings/project_settings.h"
+
+namespace {
+
+// Per-colour sample statistics of one segment: an open-addressing table reused across segments
+// so that a frame with dozens of items does not allocate per segment. Keys are pixel colours
+// (red << 16 | green << 8 | blue); kEmptySlot cannot be one.
+struct ColourStats {
+    uint32_t colour;
+    int count;
+    int min_x;
+    int max_x;
+    int min_y;
+    int max_y;
+    int top_count;
+    int bottom_count;
+};
+
+constexpr uint32_t kEmptySlot = 0xFFFFFFFFu;
+
+std::vector<ColourStats> g_stats_slots; // power-of-two size, all kEmptySlot between segments
+std::vector<uint32_t> g_stats_used;     // indices of the occupied slots of this segment
+
+constexpr int kAudioInset = 2;
+constexpr int kMidiSideMargin = 6;
+constexpr int kMidiEdgeTolerance = 40;
+
+bool IsMidi(uint8_t kind) {
+    return kind == kMidiItem || kind == kCustomMidiItem;
+}
+
+bool IsAudio(uint8_t kind) {
+    return kind == kAudioItem || kind == kCustomAudioItem;
+}
+
+// Prepares an empty table with room for at least `samples` distinct colours at half load.
+void ResetStats(int64_t samples) {
+    size_t capacity = 64;
+    while (capacity < size_t(samples) * 2) {
+        capacity *= 2;
+    }
+    for (uint32_t i : g_stats_used) {
+        g_stats_slots[i].colour = kEmptySlot;
+    }
+    g_stats_used.clear();
+    if (g_stats_slots.size() < capacity) {
+        g_stats_slots.assign(capacity, ColourStats{kEmptySlot, 0, 0, 0, 0, 0, 0, 0});
+    }
+    g_stats_used.reserve(size_t(samples));
+}
+
+ColourStats& StatsFor(uint32_t colour) {
+    const size_t mask = g_stats_slots.size() - 1;
+    size_t i = (colour * 0x9E3779B1u) & mask;
+    while (g_stats_slots[i].colour != colour) {
+        if (g_stats_slots[i].colour == kEmptySlot) {
+            g_stats_slots[i] = {colour, 0, 2147483647, 0, 2147483647, 0, 0, 0};
+            g_stats_used.push_back(uint32_t(i));
+            break;
+        }
+        i = (i + 1) & mask;
+    }
+    return g_stats_slots[i];
+}
+
+bool IsPeaksColour(uint32_t pixel_colour) {
+    const ItemOverlay& o = g_item_overlay;
+    const uint32_t theme_colour = ThemeFromPixel(pixel_colour);
+    for (int i = 0; i < o.peaks_count && i < 4; ++i) {
+        if (o.peaks[i] == theme_colour) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WithinMidiEdgeTolerance(uint32_t a, uint32_t b) {
+    const Rgb ca = RgbFromPixel(a);
+    const Rgb cb = RgbFromPixel(b);
+    return AbsInt(ca.red - cb.red) <= kMidiEdgeTolerance &&
+           AbsInt(ca.green - cb.green) <= kMidiEdgeTolerance &&
+           AbsInt(ca.blue - cb.blue) <= kMidiEdgeTolerance;
+}
+
+// The mask only ever gains marks, so each test is or-ed in without a branch.
+void MarkExact(const uint8_t* classes, const uint32_t* pixels, uint8_t* mask, int n, uint8_t kind,
+               uint32_t winner) {
+    for (int i = 0; i < n; ++i) {
+        mask[i] |= uint8_t(classes[i] == kind) & uint8_t((pixels[i] & 0xFFFFFF) == winner);
+    }
+}
+
+void MarkNear(const uint8_t* classes, const uint32_t* pixels, uint8_t* mask, int n, uint8_t kind,
+              uint32_t winner) {
+    for (int i = 0; i < n; ++i) {
+        const bool near = WithinMidiEdgeTolerance(pixels[i], winner);
+        mask[i] |= uint8_t(classes[i] == kind) & uint8_t(near);
+    }
+}
+
+} // namespace
+
+void FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int w, int x0, int y0) {
+    const int seg_w = xr - xl;
+    if (seg_w < 8 || yb - yt < 8) {
+        return;
+    }
+    // The top rows carry the item's name and take lane; they say nothing about its background.
+    const int height = r.bottom - r.top;
+    const int ys = std::max(yt, r.top + std::min(height / 4, 12));
+    const int hs = yb - ys;
+    if (hs < 6) {
+        return;
+    }
+    const int step = std::max(1, int(std::sqrt(double(int64_t(hs) * seg_w) * 0.0009765625)));
+
+    const int width = g_frame.width;
+    const uint32_t* working = g_frame.working;
+    const int top_end = ys + hs / 4;
+    const int bottom_start = yb - hs / 4;
+    const int64_t sample_rows = (hs + step - 1) / step;
+    const int64_t sample_columns = (seg_w + step - 1) / step;
+    try {
+        ResetStats(sample_rows * sample_columns);
+    } catch (const std::bad_alloc&) {
+        return; // marks nothing, as for a segment without a clear winner
+    }
+
+    int64_t total = 0;
+    int64_t total_top = 0;
+    int64_t total_bottom = 0;
+    ColourStats* stats = nullptr; // samples in a row often repeat a colour: skip the hash then
+    for (int y = ys; y < yb; y += step) {
+        const uint32_t* row = working + int64_t(y - y0) * width + (xl - x0);
+        for (int x = xl; x < xr; x += step) {
+            const uint32_t colour = row[x - xl] & 0xFFFFFF;
+            if (stats == nullptr || stats->colour != colour) {
+                stats = &StatsFor(colour);
+            }
+            ++stats->count;
+            stats->min_x = std::min(stats->min_x, x);
+            stats->max_x = std::max(stats->max_x, x);
+            stats->min_y = std::min(stats->min_y, y);
+            stats->max_y = std::max(stats->max_y, y);
+            if (y < top_end) {
+                ++stats->top_count;
+                ++total_top;
+            }
+            if (y >= bottom_start) {
+                ++stats->bottom_count;
+                ++total_bottom;
+            }
+            ++total;
+        }
+    }
+    if (total < 16) {
+        return;
+    }
+
+    // The background must hold a quarter of all samples, of the top and of the bottom quarter,
+    // and reach into every outer quarter of the segment; waveforms in a peaks colour never win.
+    int best = 0;
+    int second = 0;
+    uint32_t winner = 0;
+    for (uint32_t i : g_stats_used) {
+        const ColourStats& s = g_stats_slots[i];
+        const bool qualifies =
+            int64_t(s.count) * 100 >= total * 25 && int64_t(s.top_count) * 4 >= total_top &&
+            int64_t(s.bottom_count) * 4 >= total_bottom && s.min_x <= xl + seg_w / 4 &&
+            s.max_x >= xr - seg_w / 4 - 1 && s.min_y <= ys + hs / 4 && s.max_y >= yb - hs / 4 - 1 &&
+            !IsPeaksColour(s.colour);
+        if (!qualifies) {
+            continue;
+        }
+        if (s.count > best) {
+            second = best;
+            best = s.count;
+            winner = s.colour;
+        } else if (s.count > second) {
+            second = s.count;
+        }
+    }
+    if (best <= 0 || int64_t(best) * 5 < int64_t(second) * 6) {
+        return;
+    }
+
+    // MIDI items draw their edges blended with the notes' lane; accept near colours there.
+    const uint8_t kind = r.kind;
+    const bool midi = IsMidi(kind);
+    const int inner_top = r.top + std::min(height / 3, 18);
+    const int inner_bottom = r.bottom - std::min(height / 4, 8);
+    const int inner_left = std::clamp(r.left + kMidiSideMargin, xl, xr);
+    const int inner_right = std::clamp(r.right - kMidiSideMargin, inner_left, xr);
+    ItemOverlay& o = g_item_overlay;
+    for (int y = yt; y < yb; ++y) {
+        // Columns [a, b) of this row, as class map, pixel and mask pointers.
+        auto mark = [&](int a, int b, bool near) {
+            const uint8_t* classes = o.class_map.data() + int64_t(y) * width + a;
+            const uint32_t* pixels = working + int64_t(y - y0) * width + (a - x0);
+            uint8_t* mask = o.item_mask.data() + int64_t(y - y0) * w + (a - x0);
+            if (near) {
+                MarkNear(classes, pixels, mask, b - a, kind, winner);
+            } else {
+                MarkExact(classes, pixels, mask, b - a, kind, winner);
+            }
+        };
+        if (!midi) {
+            mark(xl, xr, false);
+        } else if (y >= inner_top && y < inner_bottom) {
+            // The inner area of a MIDI item takes the exact colour only.
+            mark(xl, inner_left, true);
+            mark(inner_left, inner_right, false);
+            mark(inner_right, xr, true);
+        } else {
+            mark(xl, xr, true);
+        }
+    }
+}
+
+void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right) {
+    ItemOverlay& o = g_item_overlay;
+    o.item_mask.clear();
+    const double audio = g_current_settings.audio_item_transparency;
+    const double midi = g_current_settings.midi_item_transparency;
+    // Written as !(t > 0) so that a NaN transparency counts as off, as in the compositor.
+    if (o.class_map.empty() || (!(audio > 0) && !(midi > 0))) {
+        return;
+    }
+    if (!RegionInsideFrame(w, h, x0, y0)) {
+        return;
+    }
+    try {
+        o.item_mask.assign(size_t(w) * size_t(h), 0);
+    } catch (const std::bad_alloc&) {
+        o.item_mask.clear();
+        return;
+    }
+    for (const ItemRect& r : o.items) {
+        if ((IsAudio(r.kind) && !(audio > 0)) || (IsMidi(r.kind) && !(midi > 0)) ||
+            !(IsAudio(r.kind) || IsMidi(r.kind))) {
+            continue;
+        }
+        const int inset = IsMidi(r.kind) ? 0 : kAudioInset;
+        const int left = std::max(x0, r.left + inset);
+        const int right = std::min(r.right - inset, x0 + w);
+        const int top = std::max(y0, r.top + inset);
+        const int bottom = std::min(r.bottom - inset, y0 + h);
+        if (right <= left || bottom <= top) {
+            continue;
+        }
+        // Shaded and unshaded parts of an item have different background colours.
+        const int c1 = std::clamp(band_left, left, right);
+        const int c2 = std::clamp(band_right, left, right);
+        FindItemBackground(r, left, c1, top, bottom, w, x0, y0);
+        FindItemBackground(r, c1, c2, top, bottom, w, x0, y0);
+        FindItemBackground(r, c2, right, top, bottom, w, x0, y0);
+    }
+}

@@ -1,0 +1,27 @@
+#include "keying/item_overlay.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frame/frame_view.h"
+
+ItemOverlay g_item_overlay;
+
+void ResetItemOverlay() {
+    // A fresh record gives the memory back; clear() would keep it.
+    g_item_overlay = ItemOverlay{};
+}
+
+bool RegionInsideFrame(int w, int h, int x0, int y0) {
+    const FrameView& f = g_frame;
+    if (f.working == nullptr || f.width <= 0 || f.height <= 0) {
+        return false;
+    }
+    if (w < 0 || h < 0 || x0 < 0 || y0 < 0 || int64_t(x0) + w > f.width ||
+        int64_t(y0) + h > f.height) {
+        return false;
+    }
+    const ItemOverlay& o = g_item_overlay;
+    return o.class_map.empty() || (o.layout_width == f.width && o.layout_height == f.height &&
+                                   o.class_map.size() == size_t(f.width) * size_t(f.height));
+}

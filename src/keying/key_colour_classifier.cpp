@@ -1,0 +1,103 @@
+#include "keying/key_colour_classifier.h"
+
+#include <cmath>
+
+#include "keying/colour_math.h"
+#include "keying/theme_colours.h"
+
+namespace {
+
+constexpr int kGridTolerance = 2;
+constexpr int kBackgroundTolerance = 5;
+constexpr int kMaxGreySpread = 14;
+constexpr double kShadeLumaTolerance = 38.0;
+constexpr int kShadeMeanTolerance = 38;
+constexpr double kSelectionChannelTolerance = 8.0;
+
+int ClampedCount(int count, int capacity) {
+    return count < 0 ? 0 : (count > capacity ? capacity : count);
+}
+
+} // namespace
+
+bool MatchesGridColour(int red, int green, int blue) {
+    const Rgb pixel = {red, green, blue};
+    const int count = ClampedCount(g_theme.grid_count, 6);
+    for (int i = 0; i < count; ++i) {
+        if (ChebyshevDistance(pixel, RgbFromTheme(uint32_t(g_theme.grid[i]))) <= kGridTolerance) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatchesBackgroundColour(int red, int green, int blue) {
+    if (MatchesGridColour(red, green, blue)) {
+        return false;
+    }
+    const Rgb pixel = {red, green, blue};
+    const int count = ClampedCount(g_theme.background_count, 5);
+    for (int i = 0; i < count; ++i) {
+        const Rgb bg = RgbFromTheme(uint32_t(g_theme.background[i]));
+        if (ChebyshevDistance(pixel, bg) <= kBackgroundTolerance) {
+            return true;
+        }
+    }
+
+    int high = red > green ? red : green;
+    high = blue > high ? blue : high;
+    int low = red < green ? red : green;
+    low = blue < low ? blue : low;
+    if (high - low > kMaxGreySpread) {
+        return false;
+    }
+
+    // Darker and lighter greys of a background colour: the host shades lanes with them.
+    const double lum = Luma(pixel);
+    const int mean = (red + green + blue) / 3;
+    for (int i = 0; i < count; ++i) {
+        const Rgb bg = RgbFromTheme(uint32_t(g_theme.background[i]));
+        const int bg_mean = (bg.red + bg.green + bg.blue) / 3;
+        if (std::fabs(lum - Luma(bg)) <= kShadeLumaTolerance &&
+            AbsInt(mean - bg_mean) <= kShadeMeanTolerance) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background) {
+    if (!g_theme.selection_valid || MatchesGridColour(red, green, blue)) {
+        return false;
+    }
+    const Rgb pixel = {red, green, blue};
+    const Rgb s = RgbFromTheme(uint32_t(g_theme.selection_bg));
+    int best = 256;
+    const int count = ClampedCount(g_theme.background_count, 5);
+    for (int i = 0; i < count; ++i) {
+        const Rgb f = RgbFromTheme(uint32_t(g_theme.background[i]));
+        const double dr = s.red - f.red;
+        const double dg = s.green - f.green;
+        const double db = s.blue - f.blue;
+        const double length = dg * dg + dr * dr + db * db;
+        if (length < 1.0) {
+            continue; // the selection colour is this background colour: no direction to blend
+        }
+        const double t =
+            ((red - f.red) * dr + (green - f.green) * dg + (blue - f.blue) * db) / length;
+        if (t < 0 || t > 1) {
+            continue;
+        }
+        if (std::fabs(red - (f.red + t * dr)) > kSelectionChannelTolerance ||
+            std::fabs(green - (f.green + t * dg)) > kSelectionChannelTolerance ||
+            std::fabs(blue - (f.blue + t * db)) > kSelectionChannelTolerance) {
+            continue;
+        }
+        const int d = ChebyshevDistance(pixel, f);
+        if (d < best) {
+            best = d;
+            *background = uint32_t(g_theme.background[i]);
+        }
+    }
+    return best != 256;
+}

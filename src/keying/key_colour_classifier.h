@@ -1,0 +1,15 @@
+// Decides from the theme snapshot whether a captured colour is arrange background, a grid line,
+// or background shaded by the time selection.
+#pragma once
+
+#include <cstdint>
+
+// Within 2 of a grid colour: grid lines stay visible over the wallpaper.
+bool MatchesGridColour(int red, int green, int blue);
+
+// Within 5 of a background colour, or a near-grey shade of one; never a grid colour.
+bool MatchesBackgroundColour(int red, int green, int blue);
+
+// The background colour that, blended toward the time selection colour, gives this pixel;
+// false when there is none.
+bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background);

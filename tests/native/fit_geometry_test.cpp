@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "frame/fit_geometry.h"
+
+namespace {
+
+void ExpectRect(PixelRect rect, int left, int top, int right, int bottom) {
+    EXPECT_EQ(rect.left, left);
+    EXPECT_EQ(rect.top, top);
+    EXPECT_EQ(rect.right, right);
+    EXPECT_EQ(rect.bottom, bottom);
+}
+
+} // namespace
+
+TEST(FitPlacement, CoverFillsTheViewAndOverhangsEvenlyOnBothSides) {
+    ExpectRect(PlacePicture(FitMode::cover, 1000, 700, 2000, 1000), -200, 0, 1200, 700);
+    // 1920 x 0.648.. is 1244.4, rounded up; -245 / 2 truncates to -122.
+    ExpectRect(PlacePicture(FitMode::cover, 1000, 700, 1920, 1080), -122, 0, 1123, 700);
+    ExpectRect(PlacePicture(static_cast<FitMode>(7), 1000, 700, 2000, 1000), -200, 0, 1200, 700);
+}
+
+TEST(FitPlacement, ContainCentresThePictureBetweenBands) {
+    ExpectRect(PlacePicture(FitMode::contain, 1000, 700, 2000, 1000), 0, 100, 1000, 600);
+    // 1920 x (1000 / 1920) is a hair above 1000: one extra column, still at left 0.
+    ExpectRect(PlacePicture(FitMode::contain, 1000, 700, 1920, 1080), 0, 68, 1001, 631);
+}
+
+TEST(FitPlacement, StretchTakesTheWholeSurfaceWhateverTheProportions) {
+    ExpectRect(PlacePicture(FitMode::stretch, 1000, 700, 2000, 1000), 0, 0, 1000, 700);
+    ExpectRect(PlacePicture(FitMode::stretch, 1000, 700, 3, 4000), 0, 0, 1000, 700);
+}
+
+TEST(FitPlacement, SmallPicturesAreScaledUpInEveryMode) {
+    ExpectRect(PlacePicture(FitMode::contain, 1001, 700, 100, 100), 150, 0, 850, 700);
+    ExpectRect(PlacePicture(FitMode::cover, 1001, 700, 100, 100), 0, -150, 1001, 851);
+    ExpectRect(PlacePicture(FitMode::stretch, 1001, 700, 100, 100), 0, 0, 1001, 700);
+}
+
+TEST(FitPlacement, ExtremeProportionsStayWithinIntegerRange) {
+    // 1 x 65536 covering a wide view would need more than 2^31 rows; it is clamped instead.
+    PixelRect rect = PlacePicture(FitMode::cover, 40000, 700, 1, 65536);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.right, 40000);
+    EXPECT_LT(rect.top, 0);
+    EXPECT_GT(rect.bottom, 700);
+}
+
+TEST(FitPlacement, ClippingKeepsOnlyWhatLiesOnTheSurface) {
+    ExpectRect(ClipToSurface({-122, 0, 1123, 700}, 1000, 700), 0, 0, 1000, 700);
+    ExpectRect(ClipToSurface({0, 68, 1001, 631}, 1000, 700), 0, 68, 1000, 631);
+    ExpectRect(ClipToSurface({1200, 0, 1300, 700}, 1000, 700), 0, 0, 0, 0);
+}
