@@ -1,0 +1,234 @@
+#include "arrange_paint.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "theme.h"
+
+namespace sim {
+
+namespace {
+
+// Theme colours are 0x00BBGGRR; DIB pixels are 0x00RRGGBB.
+uint32_t ToPixel(int colour) {
+    uint32_t c = static_cast<uint32_t>(colour);
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+uint32_t ThemePixel(const char* key, uint32_t fallback) {
+    int colour = ThemeColour(key);
+    return colour >= 0 ? ToPixel(colour) : fallback;
+}
+
+uint32_t Darker(uint32_t pixel, int percent) {
+    auto channel = [&](int shift) { return ((pixel >> shift) & 0xFF) * percent / 100; };
+    return (channel(16) << 16) | (channel(8) << 8) | channel(0);
+}
+
+uint32_t BlendPixel(uint32_t base, uint32_t colour, const BlendMode& blend) {
+    uint32_t out = 0;
+    for (int shift : {16, 8, 0}) {
+        int b = static_cast<int>((base >> shift) & 0xFF);
+        int c = static_cast<int>((colour >> shift) & 0xFF);
+        out |= static_cast<uint32_t>(BlendChannel(b, c, blend.mode, blend.alpha)) << shift;
+    }
+    return out;
+}
+
+struct Canvas {
+    uint32_t* pixels;
+    int width;
+    int height;
+
+    void Fill(int left, int top, int right, int bottom, uint32_t pixel) {
+        left = std::max(left, 0);
+        top = std::max(top, 0);
+        right = std::min(right, width);
+        bottom = std::min(bottom, height);
+        if (right <= left) {
+            return;
+        }
+        for (int y = top; y < bottom; ++y) {
+            std::fill(pixels + static_cast<ptrdiff_t>(y) * width + left,
+                      pixels + static_cast<ptrdiff_t>(y) * width + right, pixel);
+        }
+    }
+
+    void Blend(int left, int top, int right, int bottom, uint32_t colour, const BlendMode& mode) {
+        left = std::max(left, 0);
+        top = std::max(top, 0);
+        right = std::min(right, width);
+        bottom = std::min(bottom, height);
+        if (right <= left) {
+            return;
+        }
+        for (int y = top; y < bottom; ++y) {
+            uint32_t* row = pixels + static_cast<ptrdiff_t>(y) * width;
+            for (int x = left; x < right; ++x) {
+                row[x] = BlendPixel(row[x], colour, mode);
+            }
+        }
+    }
+};
+
+int TimeToX(const Scene& scene, double time) {
+    return static_cast<int>(std::floor((time - scene.view_start) * scene.zoom));
+}
+
+void PaintLanes(const Scene& scene, Canvas& canvas) {
+    int top = 0;
+    for (size_t i = 0; i < scene.tracks.size(); ++i) {
+        const SceneTrack& track = scene.tracks[i];
+        bool even = (i + 1) % 2 == 0;
+        const char* key = track.selected ? (even ? "selcol_tr2_bg" : "selcol_tr1_bg")
+                                         : (even ? "col_tr2_bg" : "col_tr1_bg");
+        canvas.Fill(0, top, canvas.width, top + track.height, ThemePixel(key, 0x303030));
+        uint32_t divider = ThemePixel(even ? "col_tr2_divline" : "col_tr1_divline", 0x202020);
+        canvas.Fill(0, top + track.height - 1, canvas.width, top + track.height, divider);
+        top += track.height;
+    }
+}
+
+// Measure, beat and half-beat lines, each blended with its own colour and draw mode.
+void PaintGrid(const Scene& scene, Canvas& canvas) {
+    double beat_seconds = 60.0 / scene.bpm;
+    double half_beat = beat_seconds / 2.0;
+    long long first = static_cast<long long>(std::floor(scene.view_start / half_beat));
+    long long last = static_cast<long long>(
+        std::ceil((scene.view_start + canvas.width / scene.zoom) / half_beat));
+    int last_x = -1;
+    for (long long n = first; n <= last; ++n) {
+        int x = TimeToX(scene, static_cast<double>(n) * half_beat);
+        if (x < 0 || x >= canvas.width || x == last_x) {
+            continue;
+        }
+        bool on_beat = n % 2 == 0;
+        bool on_measure = on_beat && (n / 2) % scene.beats_per_measure == 0;
+        // Dense zoom: only draw what keeps lines at least 6 pixels apart.
+        double spacing = half_beat * scene.zoom *
+                         (on_measure ? scene.beats_per_measure * 2
+                          : on_beat  ? 2
+                                     : 1);
+        if (spacing < 6.0 && !on_measure) {
+            continue;
+        }
+        const char* colour_key = on_measure ? "col_gridlines"
+                                 : on_beat  ? "col_gridlines2"
+                                            : "col_gridlines3";
+        const char* mode_key = on_measure ? "col_gridlines1dm"
+                               : on_beat  ? "col_gridlines2dm"
+                                          : "col_gridlines3dm";
+        canvas.Blend(x, 0, x + 1, canvas.height, ThemePixel(colour_key, 0x606060),
+                     ThemeBlendMode(mode_key));
+        last_x = x;
+    }
+}
+
+void PaintTimeSelection(const Scene& scene, Canvas& canvas) {
+    if (scene.selection_end <= scene.selection_start) {
+        return;
+    }
+    int left = TimeToX(scene, scene.selection_start);
+    int right = TimeToX(scene, scene.selection_end);
+    canvas.Blend(left, 0, right, canvas.height, ThemePixel("col_tl_bgsel", 0xFFFFFF),
+                 ThemeBlendMode("timesel_drawmode"));
+}
+
+// A cheap deterministic hash, so the same seed always draws the same waveform.
+uint32_t Hash(uint32_t seed, uint32_t n) {
+    uint32_t h = seed * 0x9E3779B9u ^ (n + 0x7F4A7C15u) * 0x85EBCA6Bu;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return h;
+}
+
+void PaintPeaks(const SceneItem& item, Canvas& canvas, int left, int right, int top, int bottom,
+                double seconds_per_pixel, double item_left_time, uint32_t peaks) {
+    int middle = (top + bottom) / 2;
+    int half = (bottom - top) / 2 - 3;
+    for (int x = std::max(left + 1, 0); x < std::min(right - 1, canvas.width); ++x) {
+        // Peaks follow time, not screen columns, so scrolling keeps the waveform in place.
+        double t = item_left_time + (x - left) * seconds_per_pixel;
+        uint32_t slot = static_cast<uint32_t>(t * 40.0);
+        double envelope = 0.35 + 0.65 * std::fabs(std::sin(t * 1.7 + item.peaks_seed));
+        double noise = (Hash(item.peaks_seed, slot) % 1000) / 1000.0;
+        int amplitude = static_cast<int>(half * envelope * (0.3 + 0.7 * noise));
+        canvas.Fill(x, middle - amplitude, x + 1, middle + amplitude + 1, peaks);
+    }
+}
+
+void PaintNotes(const SceneItem& item, Canvas& canvas, int left, int right, int top, int bottom,
+                uint32_t note) {
+    int rows = std::max((bottom - top - 6) / 5, 1);
+    int width = right - left;
+    for (uint32_t n = 0; n < static_cast<uint32_t>(std::max(width / 14, 1)); ++n) {
+        int x = left + 3 + static_cast<int>(n) * 14;
+        int row = static_cast<int>(Hash(item.peaks_seed, n) % static_cast<uint32_t>(rows));
+        int length = 6 + static_cast<int>(Hash(item.peaks_seed + 1, n) % 16);
+        int y = bottom - 4 - row * 5;
+        canvas.Fill(std::max(x, left + 1), y - 3, std::min(x + length, right - 1), y, note);
+    }
+}
+
+void PaintItems(const Scene& scene, Canvas& canvas) {
+    for (const SceneItem& item : scene.items) {
+        if (item.track < 0 || item.track >= static_cast<int>(scene.tracks.size())) {
+            continue;
+        }
+        const SceneTrack& track = scene.tracks[static_cast<size_t>(item.track)];
+        bool even = (item.track + 1) % 2 == 0;
+        int left = TimeToX(scene, item.position);
+        int right = TimeToX(scene, item.position + item.length);
+        int top = TrackTop(scene, item.track) + kItemInset;
+        int bottom = top + track.height - 2 * kItemInset;
+        if (right <= 0 || left >= canvas.width || right - left < 2) {
+            continue;
+        }
+        uint32_t body = item.colour >= 0 ? ToPixel(item.colour)
+                                         : ThemePixel(even ? "col_mi_bg2" : "col_mi_bg", 0x707880);
+        canvas.Fill(left, top, right, bottom, Darker(body, 55));
+        canvas.Fill(left + 1, top + 1, right - 1, bottom - 1, body);
+        uint32_t peaks = ThemePixel(even ? "col_tr2_peaks" : "col_tr1_peaks", 0xA0D6A0);
+        if (item.kind == ItemKind::kAudio) {
+            PaintPeaks(item, canvas, left, right, top, bottom, 1.0 / scene.zoom, item.position,
+                       peaks);
+        } else if (item.kind == ItemKind::kMidi) {
+            PaintNotes(item, canvas, left, right, top, bottom,
+                       ThemePixel("col_mi_midi_note", peaks));
+        }
+    }
+}
+
+} // namespace
+
+int BlendChannel(int base, int colour, int mode, double alpha) {
+    int target = colour;
+    switch (mode) {
+    case 1:
+        target = std::min(base + colour, 255);
+        break;
+    case 2:
+        target = colour >= 255 ? 255 : std::min(base * 256 / (256 - colour), 255);
+        break;
+    case 3:
+        target = base * colour / 255;
+        break;
+    default:
+        break;
+    }
+    return static_cast<int>(std::lround(base + (target - base) * alpha));
+}
+
+void PaintArrange(const Scene& scene, uint32_t* pixels, int width, int height) {
+    Canvas canvas = {pixels, width, height};
+    canvas.Fill(0, 0, width, height, ThemePixel("col_arrangebg", 0x2A2A2A));
+    PaintLanes(scene, canvas);
+    PaintGrid(scene, canvas);
+    PaintTimeSelection(scene, canvas);
+    PaintItems(scene, canvas);
+    int cursor = TimeToX(scene, scene.cursor);
+    canvas.Fill(cursor, 0, cursor + 1, height, ThemePixel("col_cursor", 0xDC3C3C));
+}
+
+} // namespace sim

@@ -1,0 +1,373 @@
+#include "host_windows.h"
+
+#include <algorithm>
+#include <string>
+
+#include "arrange_paint.h"
+#include "registrations.h"
+#include "scene.h"
+#include "theme.h"
+
+namespace sim {
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"MurivoSimHostMain";
+constexpr wchar_t kArrangeClass[] = L"REAPERTrackListWindow";
+constexpr UINT_PTR kHostTimerId = 1;
+constexpr UINT kHostTimerMs = 30;
+// A frameless top-level window: without a window manager under Xvfb, Wine waits about a
+// second for every framed window to be unmapped, which would make each test slow.
+constexpr DWORD kMainStyle = WS_POPUP | WS_CLIPCHILDREN;
+
+HWND g_main = nullptr;
+HWND g_arrange = nullptr;
+HMENU g_extensions_menu = nullptr;
+bool g_window_timer = false;
+int g_paint_count = 0;
+int g_timer_ticks = 0;
+
+HINSTANCE Instance() {
+    return GetModuleHandleW(nullptr);
+}
+
+COLORREF ThemeColourRef(const char* key, COLORREF fallback) {
+    int colour = ThemeColour(key);
+    return colour >= 0 ? static_cast<COLORREF>(colour) : fallback;
+}
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    if (brush != nullptr) {
+        FillRect(dc, &rect, brush);
+        DeleteObject(brush);
+    }
+}
+
+// The back buffer is a fresh DIB per paint; the only BitBlt is the final present, a plain
+// import call that a hook on this executable's import table sees.
+void PaintArrangeWindow(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc == nullptr) {
+        return;
+    }
+    RECT client = {};
+    GetClientRect(window, &client);
+    int width = client.right - client.left;
+    int height = client.bottom - client.top;
+    if (width > 0 && height > 0) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HDC memory = CreateCompatibleDC(dc);
+        HBITMAP buffer = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (memory != nullptr && buffer != nullptr && bits != nullptr) {
+            HGDIOBJ previous = SelectObject(memory, buffer);
+            GdiFlush();
+            PaintArrange(CurrentScene(), static_cast<uint32_t*>(bits), width, height);
+            BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, previous);
+        }
+        if (buffer != nullptr) {
+            DeleteObject(buffer);
+        }
+        if (memory != nullptr) {
+            DeleteDC(memory);
+        }
+    }
+    EndPaint(window, &paint);
+    ++g_paint_count;
+}
+
+LRESULT CALLBACK ArrangeProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // the paint covers every pixel
+    case WM_PAINT:
+        PaintArrangeWindow(window);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+// The track control panel left of the arrange view: one box per track with its name.
+void PaintTrackPanel(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc == nullptr) {
+        return;
+    }
+    RECT client = {};
+    GetClientRect(window, &client);
+    FillSolid(dc, client, ThemeColourRef("col_tcp_bg", RGB(48, 48, 52)));
+    const Scene& scene = CurrentScene();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(220, 220, 220));
+    HGDIOBJ previous_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    int top = 0;
+    for (size_t i = 0; i < scene.tracks.size(); ++i) {
+        const SceneTrack& track = scene.tracks[i];
+        RECT box = {4, top + 2, kTrackPanelWidth - 4, top + track.height - 2};
+        FillSolid(dc, box, track.selected ? RGB(80, 92, 110) : RGB(62, 62, 68));
+        if (track.colour >= 0) {
+            RECT strip = {box.left, box.top, box.left + 6, box.bottom};
+            FillSolid(dc, strip, static_cast<COLORREF>(track.colour));
+        }
+        std::wstring label = std::to_wstring(i + 1) + L"  ";
+        label.append(track.name.begin(), track.name.end());
+        TextOutW(dc, box.left + 12, box.top + 6, label.c_str(), static_cast<int>(label.size()));
+        top += track.height;
+    }
+    SelectObject(dc, previous_font);
+    EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wparam == kHostTimerId) {
+            ++g_timer_ticks;
+            TickTimers();
+        }
+        return 0;
+    case WM_INITMENUPOPUP:
+        if (reinterpret_cast<HMENU>(wparam) == g_extensions_menu) {
+            CallMenuHooks("Main extensions", g_extensions_menu, 1);
+        }
+        return 0;
+    case WM_PAINT:
+        PaintTrackPanel(window);
+        return 0;
+    case WM_CLOSE:
+        return 0; // the run ends when the sandbox says so
+    default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+bool RegisterClasses() {
+    WNDCLASSEXW main_class = {};
+    main_class.cbSize = sizeof main_class;
+    main_class.lpfnWndProc = MainProc;
+    main_class.hInstance = Instance();
+    main_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    main_class.lpszClassName = kMainClass;
+    WNDCLASSEXW arrange_class = main_class;
+    arrange_class.lpfnWndProc = ArrangeProc;
+    arrange_class.lpszClassName = kArrangeClass;
+    arrange_class.style = CS_DBLCLKS;
+    WNDCLASSEXW existing = {};
+    bool main_ok =
+        GetClassInfoExW(Instance(), kMainClass, &existing) || RegisterClassExW(&main_class) != 0;
+    bool arrange_ok = GetClassInfoExW(Instance(), kArrangeClass, &existing) ||
+                      RegisterClassExW(&arrange_class) != 0;
+    return main_ok && arrange_ok;
+}
+
+HWND CreateArrange(int id) {
+    const Scene& scene = CurrentScene();
+    return CreateWindowExW(0, kArrangeClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                           kTrackPanelWidth, 0, scene.arrange_width, scene.arrange_height, g_main,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+}
+
+void FitMainWindow(int arrange_width, int arrange_height) {
+    RECT frame = {0, 0, kTrackPanelWidth + arrange_width, std::max(arrange_height, 200)};
+    AdjustWindowRectEx(&frame, kMainStyle, TRUE, 0);
+    SetWindowPos(g_main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+bool CreateHostWindows(bool window_timer) {
+    DestroyHostWindows();
+    if (!RegisterClasses()) {
+        return false;
+    }
+    HMENU menu_bar = CreateMenu();
+    g_extensions_menu = CreatePopupMenu();
+    if (menu_bar != nullptr && g_extensions_menu != nullptr) {
+        AppendMenuW(menu_bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(g_extensions_menu),
+                    L"Extensions");
+    }
+    g_main = CreateWindowExW(0, kMainClass, L"Murivo sandbox host", kMainStyle, 0, 0, 640, 480,
+                             nullptr, menu_bar, Instance(), nullptr);
+    if (g_main == nullptr) {
+        // A menu bar is owned by its window; without one it is ours to destroy.
+        if (menu_bar != nullptr) {
+            DestroyMenu(menu_bar);
+        } else if (g_extensions_menu != nullptr) {
+            DestroyMenu(g_extensions_menu);
+        }
+        g_extensions_menu = nullptr;
+        return false;
+    }
+    FitMainWindow(CurrentScene().arrange_width, CurrentScene().arrange_height);
+    g_arrange = CreateArrange(kArrangeDialogItem);
+    ShowWindow(g_main, SW_SHOWNOACTIVATE);
+    UpdateWindow(g_main);
+    g_window_timer = window_timer && SetTimer(g_main, kHostTimerId, kHostTimerMs, nullptr) != 0;
+    g_paint_count = 0;
+    g_timer_ticks = 0;
+    return g_arrange != nullptr;
+}
+
+void DestroyHostWindows() {
+    if (g_main != nullptr) {
+        if (g_window_timer) {
+            KillTimer(g_main, kHostTimerId);
+        }
+        DestroyWindow(g_main); // destroys the arrange view and the menu bar with it
+        PumpMessages();
+    }
+    g_main = nullptr;
+    g_arrange = nullptr;
+    g_extensions_menu = nullptr;
+    g_window_timer = false;
+}
+
+HWND MainWindow() {
+    return g_main;
+}
+
+HWND ArrangeWindow() {
+    return g_arrange;
+}
+
+HMENU ExtensionsMenu() {
+    return g_extensions_menu;
+}
+
+int ArrangeClientWidth() {
+    RECT client = {};
+    if (g_arrange == nullptr || !GetClientRect(g_arrange, &client)) {
+        return 0;
+    }
+    return client.right - client.left;
+}
+
+HWND ReplaceArrangeWindow() {
+    if (g_main == nullptr) {
+        return nullptr;
+    }
+    // Created under another id first, so the new handle cannot reuse the old one's.
+    HWND replacement = CreateArrange(0);
+    if (replacement == nullptr) {
+        return nullptr;
+    }
+    if (g_arrange != nullptr) {
+        DestroyWindow(g_arrange);
+    }
+    SetWindowLongPtrW(replacement, GWLP_ID, kArrangeDialogItem);
+    g_arrange = replacement;
+    return g_arrange;
+}
+
+void ShowArrange(bool visible) {
+    if (g_arrange != nullptr) {
+        ShowWindow(g_arrange, visible ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+void ResizeArrange(int width, int height) {
+    Scene& scene = CurrentScene();
+    scene.arrange_width = width;
+    scene.arrange_height = height;
+    if (g_main == nullptr || g_arrange == nullptr) {
+        return;
+    }
+    FitMainWindow(width, height);
+    SetWindowPos(g_arrange, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RedrawArrange() {
+    if (g_arrange != nullptr) {
+        InvalidateRect(g_arrange, nullptr, FALSE);
+        UpdateWindow(g_arrange);
+    }
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+WNDPROC HostArrangeProcedure() {
+    return ArrangeProc;
+}
+
+int ArrangePaintCount() {
+    return g_paint_count;
+}
+
+int WindowTimerTickCount() {
+    return g_timer_ticks;
+}
+
+bool CaptureArrange(std::vector<uint32_t>& pixels, int& width, int& height) {
+    RECT client = {};
+    if (g_arrange == nullptr || !GetClientRect(g_arrange, &client)) {
+        return false;
+    }
+    width = client.right - client.left;
+    height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    // The real gdi32 function: a screenshot is not one of the host's presentations, so it
+    // must not pass through whatever sits in the import slot.
+    using BitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
+    auto system_bitblt = reinterpret_cast<BitBltFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"gdi32.dll"), "BitBlt")));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    bool ok = false;
+    HDC window_dc = GetDC(g_arrange);
+    HDC memory = window_dc != nullptr ? CreateCompatibleDC(window_dc) : nullptr;
+    void* bits = nullptr;
+    HBITMAP target = memory != nullptr
+                         ? CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                         : nullptr;
+    if (system_bitblt != nullptr && target != nullptr && bits != nullptr) {
+        HGDIOBJ previous = SelectObject(memory, target);
+        ok = system_bitblt(memory, 0, 0, width, height, window_dc, 0, 0, SRCCOPY) != FALSE;
+        GdiFlush();
+        SelectObject(memory, previous);
+        if (ok) {
+            const auto* source = static_cast<const uint32_t*>(bits);
+            pixels.assign(source, source + static_cast<size_t>(width) * height);
+            for (uint32_t& pixel : pixels) {
+                pixel &= 0xFFFFFF;
+            }
+        }
+    }
+    if (target != nullptr) {
+        DeleteObject(target);
+    }
+    if (memory != nullptr) {
+        DeleteDC(memory);
+    }
+    if (window_dc != nullptr) {
+        ReleaseDC(g_arrange, window_dc);
+    }
+    return ok;
+}
+
+} // namespace sim

@@ -1,0 +1,216 @@
+// murivo-sandbox: runs the extension inside the simulated host for people and smoke tests.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "diagnostics_echo.h"
+#include "extension_module.h"
+#include "host_functions.h"
+#include "host_windows.h"
+#include "import_slot.h"
+#include "png_writer.h"
+#include "projects.h"
+#include "registrations.h"
+#include "sandbox_options.h"
+#include "scene_file.h"
+#include "simulator.h"
+#include "text_file.h"
+#include "theme.h"
+
+namespace {
+
+constexpr int kBadInputExitCode = 1;
+constexpr int kBadArgumentsExitCode = 2;
+constexpr char kExtStateSection[] = "Murivo";
+// The extension attaches on its first timer tick; actions wait until it had a few.
+constexpr int kTicksBeforeActions = 3;
+
+void Say(const std::string& line) {
+    std::printf("sandbox: %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+std::vector<std::string> Arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) {
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(sim::WideToUtf8(words[i]));
+    }
+    LocalFree(words);
+    return arguments;
+}
+
+void RunAction(const std::string& action_id) {
+    int command = sim::CommandIdFor(action_id);
+    if (command == 0) {
+        Say("action " + action_id + ": not registered");
+        return;
+    }
+    bool handled = sim::DispatchCommand(command);
+    std::string line = "action " + action_id + " (command " + std::to_string(command) +
+                       "): " + (handled ? "handled" : "not handled");
+    int toggle = sim::QueryToggleState(command);
+    if (toggle != -1) {
+        line += ", toggle state " + std::to_string(toggle);
+    }
+    Say(line);
+}
+
+// Runs the host's message loop for ms milliseconds; the window timer drives the extension.
+void RunHost(int ms, const std::vector<std::string>& actions) {
+    bool actions_done = actions.empty();
+    DWORD start = GetTickCount();
+    while (true) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= static_cast<DWORD>(ms)) {
+            break;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed, QS_ALLINPUT);
+        sim::PumpMessages();
+        if (!actions_done && sim::WindowTimerTickCount() >= kTicksBeforeActions) {
+            actions_done = true;
+            for (const std::string& action : actions) {
+                RunAction(action);
+            }
+        }
+    }
+    if (!actions_done) {
+        for (const std::string& action : actions) {
+            RunAction(action);
+        }
+    }
+    sim::PumpMessages();
+}
+
+void Report(const char* moment) {
+    HWND arrange = sim::ArrangeWindow();
+    auto procedure = arrange != nullptr
+                         ? reinterpret_cast<WNDPROC>(GetWindowLongPtrW(arrange, GWLP_WNDPROC))
+                         : nullptr;
+    std::printf("sandbox: %s bitblt-import=%s wndproc=%s registrations=%d\n", moment,
+                sim::BitBltImportState().c_str(),
+                procedure == sim::HostArrangeProcedure() ? "host" : "replaced",
+                sim::ActiveRegistrationCount());
+    std::fflush(stdout);
+}
+
+bool TakeScreenshot(const std::string& path) {
+    std::vector<uint32_t> pixels;
+    int width = 0;
+    int height = 0;
+    std::string error;
+    if (!sim::CaptureArrange(pixels, width, height)) {
+        Say("cannot read the arrange view for the screenshot");
+        return false;
+    }
+    if (!sim::WritePng(path, pixels.data(), width, height, error)) {
+        Say(error);
+        return false;
+    }
+    Say("screenshot " + sim::DisplayPath(path) + " (" + std::to_string(width) + "x" +
+        std::to_string(height) + ")");
+    return true;
+}
+
+void DumpExtState() {
+    ReaProject* project = sim::CurrentProject();
+    auto section = sim::ExtStateSection(project, kExtStateSection);
+    if (section.empty()) {
+        Say("ext-state Murivo: empty");
+    }
+    for (const auto& [key, value] : section) {
+        Say("ext-state Murivo " + key + "=" + value);
+    }
+    Say(std::string("project dirty=") + (sim::IsProjectDirty(project) ? "yes" : "no"));
+}
+
+int Run(const sim::SandboxOptions& options) {
+    sim::Scene scene = sim::BundledScene();
+    std::string error;
+    if (!options.scene_path.empty() && !sim::LoadSceneFile(options.scene_path, scene, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kBadInputExitCode;
+    }
+    if (!sim::StartSimulator(scene, true)) {
+        std::fprintf(stderr, "sandbox: cannot create the host windows\n");
+        return kBadInputExitCode;
+    }
+    if (!options.theme_path.empty() && !sim::LoadThemeFile(options.theme_path, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        sim::StopSimulator();
+        return kBadInputExitCode;
+    }
+    sim::RedrawArrange(); // the theme may have changed after the first paint
+    for (const std::string& name : options.withheld) {
+        sim::WithholdHostFunction(name);
+    }
+    for (const std::string& name : options.refused) {
+        sim::RefuseRegistration(name);
+    }
+    for (const auto& [key, value] : options.ext_state) {
+        sim::PutExtStateValue(sim::CurrentProject(), kExtStateSection, key, value);
+    }
+
+    bool loaded = false;
+    if (options.load_extension) {
+        std::string path =
+            options.extension_path.empty() ? sim::DefaultExtensionPath() : options.extension_path;
+        if (!sim::LoadExtensionModule(path, error)) {
+            std::fprintf(stderr, "sandbox: %s\n", error.c_str());
+            sim::StopSimulator();
+            return kBadInputExitCode;
+        }
+        int result = sim::CallEntryLoad();
+        Say("ReaperPluginEntry returned " + std::to_string(result));
+        loaded = true;
+        if (result != 0 && sim::ExtensionsMenuRequested()) {
+            // The host builds its menus after loading extensions.
+            sim::CallMenuHooks("Main extensions", sim::ExtensionsMenu(), 0);
+        }
+    }
+
+    RunHost(options.run_ms, options.actions);
+    bool screenshot_ok = options.screenshot_path.empty() || TakeScreenshot(options.screenshot_path);
+
+    if (options.report) {
+        Report("loaded");
+    }
+    if (loaded) {
+        sim::CallEntryUnload();
+    }
+    if (options.report) {
+        Report("unloaded");
+    }
+    if (options.dump_ext_state) {
+        DumpExtState();
+    }
+    sim::StopSimulator();
+    return screenshot_ok ? 0 : kBadInputExitCode;
+}
+
+} // namespace
+
+int main() {
+    sim::InstallCrashReport();
+    sim::SandboxOptions options;
+    std::string error;
+    if (!sim::ParseSandboxOptions(Arguments(), options, error)) {
+        std::fprintf(stderr, "murivo-sandbox: %s\n%s", error.c_str(), sim::kSandboxUsage);
+        return kBadArgumentsExitCode;
+    }
+    if (options.help) {
+        std::fputs(sim::kSandboxUsage, stdout);
+        return 0;
+    }
+    sim::StartDiagnosticsEcho();
+    int code = Run(options);
+    sim::StopDiagnosticsEcho();
+    return code;
+}

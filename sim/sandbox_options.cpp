@@ -1,0 +1,143 @@
+#include "sandbox_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "host_functions.h"
+
+namespace sim {
+
+const char* const kSandboxUsage =
+    "usage: murivo-sandbox [options]\n"
+    "  --scene FILE            scene to show (default: the bundled scene)\n"
+    "  --theme FILE            .ReaperTheme whose key=integer lines overlay the bundled theme\n"
+    "  --extension PATH        extension module (default: reaper_murivo.dll beside the program)\n"
+    "  --no-extension          run the host alone\n"
+    "  --ms N                  how long the host runs, in milliseconds (default 1000)\n"
+    "  --screenshot FILE.png   the arrange view's client area at the end\n"
+    "  --withhold NAME[,NAME]  host functions the lookup does not know\n"
+    "  --refuse NAME[,NAME]    registration names plugin_register refuses\n"
+    "  --ext-state KEY=VALUE   stored in section Murivo of the current project before load\n"
+    "  --dump-ext-state        print section Murivo of the current project at the end\n"
+    "  --action ID             run an action by its id string after attach (repeatable)\n"
+    "  --report                print the host's view of the extension before and after unload\n";
+
+namespace {
+
+std::vector<std::string> SplitList(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos) {
+            comma = text.size();
+        }
+        if (comma > start) {
+            items.push_back(text.substr(start, comma - start));
+        }
+        start = comma + 1;
+    }
+    return items;
+}
+
+bool TakesValue(const std::string& option) {
+    static const char* const kWithValue[] = {"--scene",  "--theme",      "--extension",
+                                             "--ms",     "--screenshot", "--withhold",
+                                             "--refuse", "--ext-state",  "--action"};
+    for (const char* name : kWithValue) {
+        if (option == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Apply(const std::string& option, const std::string& value, SandboxOptions& options,
+           std::string& error) {
+    if (option == "--scene") {
+        options.scene_path = value;
+    } else if (option == "--theme") {
+        options.theme_path = value;
+    } else if (option == "--extension") {
+        options.extension_path = value;
+    } else if (option == "--screenshot") {
+        options.screenshot_path = value;
+    } else if (option == "--ms") {
+        errno = 0;
+        char* end = nullptr;
+        long ms = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || errno != 0 || ms < 0 || ms > 3600000) {
+            error = "--ms needs a number of milliseconds from 0 to 3600000, got '" + value + "'";
+            return false;
+        }
+        options.run_ms = static_cast<int>(ms);
+    } else if (option == "--withhold") {
+        for (const std::string& name : SplitList(value)) {
+            if (!IsHostFunctionName(name)) {
+                error = "--withhold: '" + name + "' is not one of the host functions";
+                return false;
+            }
+            options.withheld.push_back(name);
+        }
+    } else if (option == "--refuse") {
+        for (const std::string& name : SplitList(value)) {
+            options.refused.push_back(name);
+        }
+    } else if (option == "--ext-state") {
+        size_t equals = value.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            error = "--ext-state needs KEY=VALUE, got '" + value + "'";
+            return false;
+        }
+        options.ext_state.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+    } else if (option == "--action") {
+        options.actions.push_back(value);
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptions& options,
+                         std::string& error) {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string option = arguments[i];
+        std::string value;
+        bool inline_value = false;
+        size_t equals = option.find('=');
+        if (option.starts_with("--") && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option = option.substr(0, equals);
+            inline_value = true;
+        }
+        if (option == "--no-extension" || option == "--dump-ext-state" || option == "--report" ||
+            option == "--help" || option == "-h") {
+            if (inline_value) {
+                error = option + " takes no value";
+                return false;
+            }
+            options.load_extension = options.load_extension && option != "--no-extension";
+            options.dump_ext_state = options.dump_ext_state || option == "--dump-ext-state";
+            options.report = options.report || option == "--report";
+            options.help = options.help || option == "--help" || option == "-h";
+            continue;
+        }
+        if (!TakesValue(option)) {
+            error = "unknown option '" + arguments[i] + "'";
+            return false;
+        }
+        if (!inline_value) {
+            if (i + 1 >= arguments.size()) {
+                error = option + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
+        }
+        if (!Apply(option, value, options, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace sim

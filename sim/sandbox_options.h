@@ -1,0 +1,32 @@
+// The sandbox program's command line.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+struct SandboxOptions {
+    std::string scene_path;     // empty: the bundled scene
+    std::string theme_path;     // empty: the bundled theme only
+    std::string extension_path; // empty: reaper_murivo.dll next to the program
+    bool load_extension = true;
+    int run_ms = 1000;
+    std::string screenshot_path; // empty: none
+    std::vector<std::string> withheld;
+    std::vector<std::string> refused;
+    std::vector<std::pair<std::string, std::string>> ext_state;
+    bool dump_ext_state = false;
+    std::vector<std::string> actions;
+    bool report = false;
+    bool help = false;
+};
+
+// False with a message in error for an unknown option, a missing or bad value.
+bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptions& options,
+                         std::string& error);
+
+extern const char* const kSandboxUsage;
+
+} // namespace sim

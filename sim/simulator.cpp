@@ -1,0 +1,36 @@
+#include "simulator.h"
+
+#include <string>
+
+#include "bundled_files.h"
+#include "host_functions.h"
+#include "host_windows.h"
+#include "projects.h"
+#include "registrations.h"
+#include "scene_file.h"
+#include "theme.h"
+
+namespace sim {
+
+bool StartSimulator(const Scene& scene, bool window_timer) {
+    SetScene(scene);
+    ResetProjects(scene.projects, scene.current_project);
+    ResetTheme();
+    ResetRegistrations();
+    ResetHostFunctions();
+    return CreateHostWindows(window_timer);
+}
+
+void StopSimulator() {
+    DestroyHostWindows();
+}
+
+Scene BundledScene() {
+    Scene scene;
+    std::string error;
+    // Checked by a test; a failure here would be a mistake in the bundled file.
+    ParseSceneText(kBundledSceneText, "default.scene", scene, error);
+    return scene;
+}
+
+} // namespace sim

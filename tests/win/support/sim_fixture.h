@@ -1,0 +1,36 @@
+// A simulated host with the real extension module loaded (not yet started) for each test, and
+// helpers over the captured debugger output.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scene.h"
+
+// Two tracks, one audio item, two project tabs, an arrange view of 640 x 360.
+sim::Scene SmallTestScene();
+
+class SimulatedHost : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // ReaperPluginEntry with the host's record; unloaded again at the end of the test if needed.
+    int Load(int version = 526);
+    int Unload();
+    // Diagnostics written since the last call, one entry per OutputDebugStringA.
+    std::vector<std::string> Output();
+
+    bool loaded_ = false;
+};
+
+bool ContainsEntry(const std::vector<std::string>& entries, const std::string& text);
+// Entries that start with prefix.
+int CountStartingWith(const std::vector<std::string>& entries, const std::string& prefix);
+
+inline const std::string kLoadBanner = "\n========================================\nMurivo V1.0.1\n"
+                                       "========================================\n";
+inline const std::string kActiveBannerStart =
+    "\n========================================\nMurivo V1.0.1 ACTIVE\n";
