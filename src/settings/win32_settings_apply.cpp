@@ -65,7 +65,7 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
         g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
     ProjectSettings next = ReadProjectSettings(project);
 
-    // A stored "enabled" without a picture is repaired so the toggle state reads true.
+    // "enabled" without a picture reads as off anyway; store it as off so the project says so.
     if (project != nullptr && next.path.empty() && g_host.SetProjExtState != nullptr &&
         ReadExtStateValue(project, "enabled") == "1") {
         StoreDisabled(project);
