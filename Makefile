@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 
-.PHONY: all deps win native release test test-native test-win demo bench clean
+.PHONY: all deps win native release test test-native test-win demo bench fuzz clean
 
 all: win native
 
@@ -42,6 +42,16 @@ demo: win
 
 bench: release
 	build/release/bench/murivo_bench
+
+# libFuzzer needs clang; its own tree, so the g++ native tree and `make test` stay as they are.
+FUZZ_BUILD ?= build/fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus/import_table
+	$(FUZZ_BUILD)/import_table_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    $(FUZZ_BUILD)/corpus/import_table fuzz/corpus/import_table
 
 clean:
 	rm -rf build out

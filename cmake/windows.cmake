@@ -32,3 +32,4 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 add_subdirectory(sim)
 add_subdirectory(tests/win)
+add_subdirectory(bench/win)

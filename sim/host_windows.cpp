@@ -4,6 +4,7 @@
 #include <string>
 
 #include "arrange_paint.h"
+#include "presentation_probe.h"
 #include "registrations.h"
 #include "scene.h"
 #include "theme.h"
@@ -72,6 +73,7 @@ void PaintArrangeWindow(HWND window) {
             GdiFlush();
             PaintArrange(CurrentScene(), static_cast<uint32_t*>(bits), width, height);
             BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+            ProbePresentation(window, static_cast<const uint32_t*>(bits), width, height);
             SelectObject(memory, previous);
         }
         if (buffer != nullptr) {
@@ -129,6 +131,22 @@ void PaintTrackPanel(HWND window) {
     EndPaint(window, &paint);
 }
 
+// The host asks the toggle callbacks for every command item of a menu it is about to show.
+void ApplyToggleStates(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        UINT id = GetMenuItemID(menu, i);
+        if (id == static_cast<UINT>(-1) || id == 0) {
+            continue;
+        }
+        int state = QueryToggleState(static_cast<int>(id));
+        if (state != -1) {
+            CheckMenuItem(menu, static_cast<UINT>(i),
+                          MF_BYPOSITION | (state == 1 ? MF_CHECKED : MF_UNCHECKED));
+        }
+    }
+}
+
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_TIMER:
@@ -140,6 +158,13 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
     case WM_INITMENUPOPUP:
         if (reinterpret_cast<HMENU>(wparam) == g_extensions_menu) {
             CallMenuHooks("Main extensions", g_extensions_menu, 1);
+        }
+        ApplyToggleStates(reinterpret_cast<HMENU>(wparam));
+        return 0;
+    case WM_COMMAND:
+        // Menu picks reach the extension as the host's actions do.
+        if (HIWORD(wparam) == 0 && lparam == 0) {
+            DispatchCommand(LOWORD(wparam));
         }
         return 0;
     case WM_PAINT:

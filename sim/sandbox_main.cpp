@@ -8,10 +8,13 @@
 
 #include "diagnostics_echo.h"
 #include "extension_module.h"
+#include "foreign_hook.h"
+#include "host_exercise.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
 #include "png_writer.h"
+#include "presentation_probe.h"
 #include "projects.h"
 #include "registrations.h"
 #include "sandbox_options.h"
@@ -63,6 +66,19 @@ void RunAction(const std::string& action_id) {
     Say(line);
 }
 
+// Presentations are counted from the first one after the extension attached; its subclass on
+// the arrange view marks the attach (the picture is loaded before the subclass goes in).
+void StartTallyOnceAttached() {
+    HWND arrange = sim::ArrangeWindow();
+    if (sim::PresentationTallyRunning() || arrange == nullptr) {
+        return;
+    }
+    auto procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(arrange, GWLP_WNDPROC));
+    if (procedure != sim::HostArrangeProcedure()) {
+        sim::StartPresentationTally();
+    }
+}
+
 // Runs the host's message loop for ms milliseconds; the window timer drives the extension.
 void RunHost(int ms, const std::vector<std::string>& actions) {
     bool actions_done = actions.empty();
@@ -74,6 +90,7 @@ void RunHost(int ms, const std::vector<std::string>& actions) {
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed, QS_ALLINPUT);
         sim::PumpMessages();
+        StartTallyOnceAttached();
         if (!actions_done && sim::WindowTimerTickCount() >= kTicksBeforeActions) {
             actions_done = true;
             for (const std::string& action : actions) {
@@ -89,15 +106,28 @@ void RunHost(int ms, const std::vector<std::string>& actions) {
     sim::PumpMessages();
 }
 
-void Report(const char* moment) {
+void Exercise(int repaints) {
+    for (int step = 0; step < repaints; ++step) {
+        sim::ExerciseStep(step);
+        StartTallyOnceAttached();
+    }
+}
+
+void Report(const char* moment, bool with_tally) {
     HWND arrange = sim::ArrangeWindow();
     auto procedure = arrange != nullptr
                          ? reinterpret_cast<WNDPROC>(GetWindowLongPtrW(arrange, GWLP_WNDPROC))
                          : nullptr;
-    std::printf("sandbox: %s bitblt-import=%s wndproc=%s registrations=%d\n", moment,
+    std::string tally;
+    if (with_tally) {
+        sim::PresentationTally counted = sim::CurrentPresentationTally();
+        tally = " presentations=" + std::to_string(counted.presentations) +
+                " uncorrected=" + std::to_string(counted.uncorrected);
+    }
+    std::printf("sandbox: %s bitblt-import=%s wndproc=%s registrations=%d%s\n", moment,
                 sim::BitBltImportState().c_str(),
                 procedure == sim::HostArrangeProcedure() ? "host" : "replaced",
-                sim::ActiveRegistrationCount());
+                sim::ActiveRegistrationCount(), tally.c_str());
     std::fflush(stdout);
 }
 
@@ -158,6 +188,9 @@ int Run(const sim::SandboxOptions& options) {
         sim::PutExtStateValue(sim::CurrentProject(), kExtStateSection, key, value);
     }
 
+    if (options.foreign_bitblt_hook && !sim::InstallForeignBitBltHook()) {
+        Say("cannot put a foreign hook into the BitBlt import");
+    }
     bool loaded = false;
     if (options.load_extension) {
         std::string path =
@@ -177,17 +210,21 @@ int Run(const sim::SandboxOptions& options) {
     }
 
     RunHost(options.run_ms, options.actions);
+    Exercise(options.exercise_repaints);
+    // The unload repaints without the extension: not a presentation it could have corrected.
+    sim::StopPresentationTally();
     bool screenshot_ok = options.screenshot_path.empty() || TakeScreenshot(options.screenshot_path);
 
     if (options.report) {
-        Report("loaded");
+        Report("loaded", true);
     }
     if (loaded) {
         sim::CallEntryUnload();
     }
     if (options.report) {
-        Report("unloaded");
+        Report("unloaded", false);
     }
+    sim::RemoveForeignBitBltHook();
     if (options.dump_ext_state) {
         DumpExtState();
     }

@@ -20,7 +20,9 @@ const char* const kSandboxUsage =
     "  --ext-state KEY=VALUE   stored in section Murivo of the current project before load\n"
     "  --dump-ext-state        print section Murivo of the current project at the end\n"
     "  --action ID             run an action by its id string after attach (repeatable)\n"
-    "  --report                print the host's view of the extension before and after unload\n";
+    "  --report                print the host's view of the extension before and after unload\n"
+    "  --exercise N            after the run, N host repaints with scrolling and clicks\n"
+    "  --foreign-bitblt-hook   another party's pass-through hook in the BitBlt import first\n";
 
 namespace {
 
@@ -41,9 +43,9 @@ std::vector<std::string> SplitList(const std::string& text) {
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {"--scene",  "--theme",      "--extension",
-                                             "--ms",     "--screenshot", "--withhold",
-                                             "--refuse", "--ext-state",  "--action"};
+    static const char* const kWithValue[] = {
+        "--scene",    "--theme",  "--extension", "--ms",     "--screenshot",
+        "--withhold", "--refuse", "--ext-state", "--action", "--exercise"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -92,6 +94,15 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         options.ext_state.emplace_back(value.substr(0, equals), value.substr(equals + 1));
     } else if (option == "--action") {
         options.actions.push_back(value);
+    } else if (option == "--exercise") {
+        errno = 0;
+        char* end = nullptr;
+        long repaints = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || errno != 0 || repaints < 0 || repaints > 100000) {
+            error = "--exercise needs a number of repaints from 0 to 100000, got '" + value + "'";
+            return false;
+        }
+        options.exercise_repaints = static_cast<int>(repaints);
     }
     return true;
 }
@@ -111,7 +122,7 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             inline_value = true;
         }
         if (option == "--no-extension" || option == "--dump-ext-state" || option == "--report" ||
-            option == "--help" || option == "-h") {
+            option == "--help" || option == "-h" || option == "--foreign-bitblt-hook") {
             if (inline_value) {
                 error = option + " takes no value";
                 return false;
@@ -120,6 +131,8 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             options.dump_ext_state = options.dump_ext_state || option == "--dump-ext-state";
             options.report = options.report || option == "--report";
             options.help = options.help || option == "--help" || option == "-h";
+            options.foreign_bitblt_hook =
+                options.foreign_bitblt_hook || option == "--foreign-bitblt-hook";
             continue;
         }
         if (!TakesValue(option)) {

@@ -20,6 +20,8 @@ struct SandboxOptions {
     bool dump_ext_state = false;
     std::vector<std::string> actions;
     bool report = false;
+    int exercise_repaints = 0;        // host repaints with scrolling and clicks after attach
+    bool foreign_bitblt_hook = false; // another party's hook in the BitBlt import before load
     bool help = false;
 };
 

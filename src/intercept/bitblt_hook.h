@@ -4,5 +4,5 @@
 
 bool InstallBitBltHook();
 void RemoveBitBltHook();
-BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int sx,
-                         int sy, DWORD rop);
+BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int sx, int sy,
+                         DWORD rop);

@@ -2,8 +2,6 @@
 // on its way to the screen and the uncorrected image never shows.
 #include "intercept/bitblt_hook.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cstdint>
 
 #include "frame/frame_buffers.h"
@@ -13,6 +11,7 @@
 #include "host/arrange_target.h"
 #include "host/debug_line.h"
 #include "host/plugin_state.h"
+#include "intercept/copy_clip.h"
 #include "intercept/import_table.h"
 #include "keying/compositor.h"
 #include "keying/item_overlay.h"
@@ -39,12 +38,16 @@ bool SwapImportSlot(void** slot, void* expected, void* replacement) {
     if (!VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old_protection)) {
         return false;
     }
-    auto* atomic_slot = reinterpret_cast<std::atomic<void*>*>(slot);
-    void* held = expected;
-    bool exchanged = atomic_slot->compare_exchange_strong(held, replacement);
+    // Check and write in one step, so a party swapping at the same time cannot be overwritten.
+    void* held = InterlockedCompareExchangePointer(slot, replacement, expected);
     DWORD ignored = 0;
     VirtualProtect(slot, sizeof(void*), old_protection, &ignored);
-    return exchanged;
+    return held == expected;
+}
+
+// A plain aligned read is atomic on x64; an interlocked one would write to a read-only page.
+void* SlotValue(void** slot) {
+    return *static_cast<void* volatile*>(slot);
 }
 
 void* HookAddress() {
@@ -74,31 +77,6 @@ bool MustPassThrough(HDC destination, int cx, int cy, HDC source, DWORD rop) {
     }
     return WindowFromDC(destination) != g_target.window || GetMapMode(destination) != MM_TEXT ||
            GetMapMode(source) != MM_TEXT;
-}
-
-struct ClippedCopy {
-    int w, h;   // size of the visible part
-    int dx, dy; // its client position
-    int sx, sy; // where it starts in the source
-};
-
-// The part of the copy inside the client area; false when nothing of it is visible.
-bool ClipToClient(int x, int y, int cx, int cy, int sx, int sy, int client_w, int client_h,
-                  ClippedCopy& out) {
-    int64_t left_skip = x < 0 ? -static_cast<int64_t>(x) : 0;
-    int64_t top_skip = y < 0 ? -static_cast<int64_t>(y) : 0;
-    int64_t right = std::min<int64_t>(static_cast<int64_t>(client_w) - x, cx);
-    int64_t bottom = std::min<int64_t>(static_cast<int64_t>(client_h) - y, cy);
-    if (right <= left_skip || bottom <= top_skip) {
-        return false;
-    }
-    out.w = static_cast<int>(right - left_skip);
-    out.h = static_cast<int>(bottom - top_skip);
-    out.dx = x < 0 ? 0 : x;
-    out.dy = y < 0 ? 0 : y;
-    out.sx = x < 0 ? static_cast<int>(sx - static_cast<int64_t>(x)) : sx;
-    out.sy = y < 0 ? static_cast<int>(sy - static_cast<int64_t>(y)) : sy;
-    return true;
 }
 
 // Corrects and presents the clipped copy; 0 when the host's own copy must be made instead.
@@ -136,8 +114,7 @@ bool InstallBitBltHook() {
     void* real_address =
         gdi != nullptr ? reinterpret_cast<void*>(GetProcAddress(gdi, "BitBlt")) : nullptr;
     auto real = reinterpret_cast<BitBltFunction>(real_address);
-    if (slot == nullptr || real == nullptr ||
-        reinterpret_cast<std::atomic<void*>*>(slot)->load() != reinterpret_cast<void*>(real)) {
+    if (slot == nullptr || real == nullptr || SlotValue(slot) != reinterpret_cast<void*>(real)) {
         DebugLine("BitBlt import unavailable or already hooked.\n");
         return false;
     }
@@ -181,7 +158,7 @@ BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC sour
         return real(destination, x, y, cx, cy, source, sx, sy, rop);
     }
     ClippedCopy copy = {};
-    if (!ClipToClient(x, y, cx, cy, sx, sy, client.right, client.bottom, copy)) {
+    if (!ClipCopyToClient(x, y, cx, cy, sx, sy, client.right, client.bottom, copy)) {
         return real(destination, x, y, cx, cy, source, sx, sy, rop);
     }
     BOOL result = 0;

@@ -1,0 +1,59 @@
+#include "host_exercise.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "host_windows.h"
+#include "scene.h"
+
+namespace sim {
+
+namespace {
+
+constexpr double kScrollSeconds = 0.25;
+constexpr DWORD kLoopMs = 4;
+
+void Click(HWND arrange, UINT down, UINT up, WPARAM button, int x, int y) {
+    PostMessageW(arrange, down, button, MAKELPARAM(x, y));
+    PostMessageW(arrange, up, 0, MAKELPARAM(x, y));
+}
+
+} // namespace
+
+void ExerciseStep(int step) {
+    HWND arrange = ArrangeWindow();
+    if (arrange == nullptr) {
+        return;
+    }
+    Scene& scene = CurrentScene();
+    int width = std::max(ArrangeClientWidth(), 1);
+    int x = (step * 37) % width;
+    int y = (step * 23) % std::max(scene.arrange_height, 1);
+    switch (step % 4) {
+    case 0:
+        scene.view_start += kScrollSeconds;
+        PostMessageW(arrange, WM_HSCROLL, SB_LINERIGHT, 0);
+        break;
+    case 1: // a left click moves the edit cursor
+        scene.cursor = scene.view_start + x / scene.zoom;
+        Click(arrange, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, x, y);
+        break;
+    case 2:
+        scene.view_start = std::max(scene.view_start - kScrollSeconds / 2, 0.0);
+        PostMessageW(arrange, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(x, y));
+        break;
+    default: // a right click selects the track under it
+        for (size_t i = 0; i < scene.tracks.size(); ++i) {
+            scene.tracks[i].selected = static_cast<int>(i) == step % 5;
+        }
+        Click(arrange, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, x, y);
+        break;
+    }
+    PumpMessages();
+    RedrawArrange();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kLoopMs, QS_ALLINPUT);
+    PumpMessages();
+}
+
+} // namespace sim

@@ -1,0 +1,27 @@
+// Whether what the host's own BitBlt just put on the arrange view already carries the wallpaper:
+// probe pixels where the host drew a theme background colour are read back from the window
+// right after the copy, before the host's window procedure goes on.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace sim {
+
+struct PresentationTally {
+    int presentations; // host presentations with at least one background pixel to probe
+    int uncorrected;   // of those, the ones where a probe still showed the host's own pixel
+};
+
+// Zeroes the tally and counts from the next presentation on.
+void StartPresentationTally();
+void StopPresentationTally();
+bool PresentationTallyRunning();
+PresentationTally CurrentPresentationTally();
+
+// Called by the arrange view's paint right after its BitBlt returned; back_buffer is what the
+// host copied (0x00RRGGBB, top-down, width x height). Does nothing while no tally runs.
+void ProbePresentation(HWND window, const uint32_t* back_buffer, int width, int height);
+
+} // namespace sim

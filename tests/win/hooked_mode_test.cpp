@@ -1,0 +1,177 @@
+// Hooked mode end to end with the real DLL: the host's paint is corrected inside its own BitBlt,
+// interactions and the stop of the transport get their deferred correction, and no image the
+// host presents reaches the arrange view without the wallpaper. Fallback mode for comparison.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "foreign_hook.h"
+#include "host_exercise.h"
+#include "host_functions.h"
+#include "host_windows.h"
+#include "import_slot.h"
+#include "presentation_probe.h"
+#include "projects.h"
+#include "registrations.h"
+#include "scene.h"
+#include "support/picture_files.h"
+#include "support/sim_fixture.h"
+#include "support/arrange_pixels.h"
+
+namespace {
+
+constexpr char kPictureName[] = "hooked_mode.png";
+constexpr DWORD kPastDeferredDelayMs = 150;
+
+// Every keyed frame, by the hook or by a render, asks the host for the items once.
+int Composites() {
+    return sim::HostCallCount("CountMediaItems");
+}
+
+Pixels g_seen_at_paint;
+WNDPROC g_spied = nullptr;
+
+// Looks at the screen when a paint arrives, before anyone below it has drawn.
+LRESULT CALLBACK PaintSpyProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        g_seen_at_paint = ArrangeScreen();
+    }
+    return CallWindowProcW(g_spied, window, message, wparam, lparam);
+}
+
+class HookedMode : public SimulatedHost {
+  protected:
+    static void SetUpTestSuite() { WriteTestPicture(kPictureName, 160, 90, GradientPixel); }
+    static void TearDownTestSuite() { RemoveTestPictures(); }
+
+    void SetUp() override {
+        SimulatedHost::SetUp();
+        ReaProject* project = sim::CurrentProject();
+        sim::PutExtStateValue(project, "Murivo", "path", NarrowPath(TestPicturePath(kPictureName)));
+        sim::PutExtStateValue(project, "Murivo", "enabled", "1");
+    }
+    void TearDown() override {
+        sim::StopPresentationTally();
+        SimulatedHost::TearDown();
+        sim::RemoveForeignBitBltHook();
+    }
+    void Attach() {
+        ASSERT_EQ(Load(), 1);
+        sim::TickTimers();
+        ASSERT_EQ(CountStartingWith(Output(), kActiveBannerStart), 1);
+    }
+    static Pixels Host() {
+        return HostImage(sim::ArrangeClientWidth(), sim::CurrentScene().arrange_height);
+    }
+};
+
+TEST_F(HookedMode, APaintPresentedThroughTheHookNeedsNoFurtherRender) {
+    Attach();
+    EXPECT_EQ(sim::BitBltImportState(), "replaced");
+    int composites = Composites();
+    int paints = sim::ArrangePaintCount();
+    BlackOutArrange();
+    sim::RedrawArrange();
+    EXPECT_EQ(sim::ArrangePaintCount(), paints + 1);
+    EXPECT_EQ(Composites(), composites + 1);
+    Pixels shown = ArrangeScreen();
+    EXPECT_FALSE(shown.empty());
+    EXPECT_NE(shown, Host());
+}
+
+TEST_F(HookedMode, AnInteractionGetsOneTimerCorrectionUnlessTheHookPresentsFirst) {
+    Attach();
+    HWND arrange = sim::ArrangeWindow();
+    int composites = Composites();
+    SendMessageW(arrange, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    SendMessageW(arrange, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    EXPECT_EQ(Composites(), composites) << "hooked mode renders nothing at once";
+    Sleep(kPastDeferredDelayMs);
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 1);
+    Sleep(kPastDeferredDelayMs);
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 1) << "one correction per interaction";
+
+    SendMessageW(arrange, WM_VSCROLL, SB_LINEDOWN, 0);
+    sim::RedrawArrange(); // the host repaints and the hook corrects it
+    EXPECT_EQ(Composites(), composites + 2);
+    Sleep(kPastDeferredDelayMs);
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 2);
+}
+
+TEST_F(HookedMode, StopPutsTheLastFrameBackRepaintsAndCorrectsOnceMore) {
+    Attach();
+    HWND arrange = sim::ArrangeWindow();
+    sim::RedrawArrange();
+    Pixels corrected = ArrangeScreen();
+    sim::CurrentScene().play_state = 1;
+    sim::TickTimers();
+    BlackOutArrange(); // whatever playback left on the screen
+
+    g_spied = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(arrange, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaintSpyProc)));
+    g_seen_at_paint.clear();
+    sim::CurrentScene().play_state = 0;
+    int composites = Composites();
+    int paints = sim::ArrangePaintCount();
+    sim::TickTimers();
+    SetWindowLongPtrW(arrange, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_spied));
+
+    EXPECT_EQ(g_seen_at_paint, corrected) << "the last frame was not back before the repaint";
+    EXPECT_EQ(sim::ArrangePaintCount(), paints + 1);
+    EXPECT_EQ(Composites(), composites + 1) << "only the hook's correction of the repaint";
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 1);
+    Sleep(kPastDeferredDelayMs);
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 2) << "the deferred correction";
+}
+
+TEST_F(HookedMode, InFallbackModeEveryPaintAndListedInteractionIsFollowedByOneRender) {
+    ASSERT_TRUE(sim::InstallForeignBitBltHook());
+    Attach();
+    HWND arrange = sim::ArrangeWindow();
+    int composites = Composites();
+    sim::RedrawArrange();
+    EXPECT_EQ(Composites(), composites + 1);
+    for (UINT message :
+         {WM_SETFOCUS, WM_HSCROLL, WM_VSCROLL, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN,
+          WM_RBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MOUSEWHEEL, WM_MOUSEHWHEEL}) {
+        composites = Composites();
+        SendMessageW(arrange, message, 0, 0);
+        EXPECT_EQ(Composites(), composites + 1) << "message 0x" << std::hex << message;
+    }
+    composites = Composites();
+    SendMessageW(arrange, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(arrange, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(Composites(), composites);
+}
+
+// Host repaints with scrolling and clicks, each presentation probed right after its BitBlt.
+sim::PresentationTally Exercise(int repaints) {
+    sim::StartPresentationTally();
+    for (int step = 0; step < repaints; ++step) {
+        sim::ExerciseStep(step);
+        sim::TickTimers();
+    }
+    sim::StopPresentationTally();
+    return sim::CurrentPresentationTally();
+}
+
+TEST_F(HookedMode, NoPresentationOfTheHostReachesTheScreenWithoutTheWallpaper) {
+    Attach();
+    sim::PresentationTally tally = Exercise(40);
+    EXPECT_EQ(tally.presentations, 40);
+    EXPECT_EQ(tally.uncorrected, 0);
+}
+
+TEST_F(HookedMode, InFallbackModeEveryPresentationShowsTheHostsImageFirst) {
+    ASSERT_TRUE(sim::InstallForeignBitBltHook());
+    Attach();
+    sim::PresentationTally tally = Exercise(20);
+    EXPECT_EQ(tally.presentations, 20);
+    EXPECT_EQ(tally.uncorrected, 20);
+}
+
+} // namespace
