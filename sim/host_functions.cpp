@@ -4,6 +4,8 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "host/host_api.h"
 #include "host_windows.h"
@@ -259,8 +261,11 @@ int plugin_register(const char* name, void* info) {
     return HostPluginRegister(name, info);
 }
 
-void RefreshToolbar2(int, int) {
+std::vector<std::pair<int, int>> g_toolbar_refreshes;
+
+void RefreshToolbar2(int section_id, int command_id) {
     Count("RefreshToolbar2");
+    g_toolbar_refreshes.emplace_back(section_id, command_id);
 }
 
 int SetProjExtState(ReaProject* project, const char* section, const char* key, const char* value) {
@@ -337,6 +342,7 @@ void ResetHostFunctions() {
     g_calls.clear();
     g_lookups = 0;
     g_menu_requested = false;
+    g_toolbar_refreshes.clear();
 }
 
 void WithholdHostFunction(const std::string& name) {
@@ -376,6 +382,10 @@ int HostCallCount(const std::string& name) {
 
 bool ExtensionsMenuRequested() {
     return g_menu_requested;
+}
+
+const std::vector<std::pair<int, int>>& ToolbarRefreshes() {
+    return g_toolbar_refreshes;
 }
 
 } // namespace sim

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sim {
 
@@ -21,5 +23,8 @@ int HostCallCount(const std::string& name);
 
 // Whether the extension called AddExtensionsMainMenu.
 bool ExtensionsMenuRequested();
+
+// Every RefreshToolbar2 call as (section id, command id), oldest first; cleared by the reset.
+const std::vector<std::pair<int, int>>& ToolbarRefreshes();
 
 } // namespace sim

@@ -1,0 +1,35 @@
+// The settings dialog's commit step and the helpers the tint picker and item dialog share.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/settings_dialog_state.h"
+
+// The host's current project, or null when there is none or the host function is missing.
+ReaProject* CurrentHostProject();
+
+// False when the host has switched to another project since the dialog opened.
+bool DialogProjectIsCurrent(const SettingsDialogState& state);
+
+// Stores what the settings dialog shows into its project, applies it and reads it back.
+void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview);
+
+// Starts the 60 ms commit timer of dialog unless it runs; commits at once when it cannot start.
+void ScheduleCommit(HWND dialog, SettingsDialogState& state);
+
+// Takes the path box's text as the pending path, then commits.
+void CommitTypedPath(HWND dialog, SettingsDialogState& state);
+
+std::u16string ReadPathEdit(HWND dialog);
+void UpdateOpacityLabel(HWND dialog);
+void UpdateTintLabel(HWND dialog, SettingsDialogState& state);
+void RefreshPreviewTint(HWND dialog, SettingsDialogState& state);
+void RedrawPreview(HWND dialog);
+
+// A trackbar position, and setting one with redraw.
+int SliderPosition(HWND dialog, int id);
+void SetSliderPosition(HWND dialog, int id, int position);
+void SetSliderRange(HWND dialog, int id, int maximum, int line, int page);
+void SetControlText(HWND dialog, int id, const std::u16string& text);

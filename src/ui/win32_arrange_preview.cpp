@@ -1,0 +1,354 @@
+// The arrange preview: its own scaled picture copy, the tint pass and the double-buffered paint.
+#include "ui/arrange_preview.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "host/arrange_target.h"
+#include "host/callback_guard.h"
+#include "keying/theme_colours.h"
+#include "ui/dialog_ids.h"
+#include "ui/dialog_text.h"
+#include "ui/preview_geometry.h"
+#include "ui/preview_tint.h"
+#include "ui/settings_commit.h"
+
+namespace {
+
+constexpr uint64_t kMaxPixels = 67'108'864;
+constexpr COLORREF kNoThemeBackground = RGB(55, 55, 55);
+constexpr COLORREF kFrameColour = RGB(130, 130, 130);
+
+struct PreviewWic {
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICBitmapScaler* scaler = nullptr;
+    IWICFormatConverter* converter = nullptr;
+};
+
+template <typename Interface> void ReleaseCom(Interface*& object) {
+    if (object != nullptr) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+void ReleaseWic(PreviewWic& wic) {
+    ReleaseCom(wic.converter);
+    ReleaseCom(wic.scaler);
+    ReleaseCom(wic.frame);
+    ReleaseCom(wic.decoder);
+    ReleaseCom(wic.factory);
+}
+
+HBITMAP CreateTopDownDib(int width, int height, void** pixels) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, pixels, nullptr, 0);
+    if (screen != nullptr) {
+        ReleaseDC(nullptr, screen);
+    }
+    return bitmap;
+}
+
+// Takes ownership of bitmap: it ends up in picture or deleted.
+bool StorePreviewPicture(PreviewPicture& picture, HBITMAP bitmap, void* pixels, int width,
+                         int height) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (dc == nullptr) {
+        DeleteObject(bitmap);
+        return false;
+    }
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    if (previous == nullptr || previous == HGDI_ERROR) {
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+        return false;
+    }
+    picture.bitmap = bitmap;
+    picture.dc = dc;
+    picture.previous_object = previous;
+    picture.pixels = static_cast<uint8_t*>(pixels);
+    size_t bytes = static_cast<size_t>(width) * height * 4;
+    try {
+        picture.source_pixels.assign(picture.pixels, picture.pixels + bytes);
+    } catch (const std::bad_alloc&) {
+        ReleasePreviewPicture(picture);
+        return false;
+    }
+    picture.width = static_cast<uint32_t>(width);
+    picture.height = static_cast<uint32_t>(height);
+    return true;
+}
+
+bool DecodePreview(PreviewPicture& picture, const wchar_t* path, PreviewWic& wic) {
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&wic.factory));
+    if (FAILED(hr) || wic.factory == nullptr) {
+        return false;
+    }
+    hr = wic.factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, &wic.decoder);
+    if (FAILED(hr) || wic.decoder == nullptr) {
+        return false;
+    }
+    hr = wic.decoder->GetFrame(0, &wic.frame);
+    if (FAILED(hr) || wic.frame == nullptr) {
+        return false;
+    }
+    UINT width = 0;
+    UINT height = 0;
+    hr = wic.frame->GetSize(&width, &height);
+    if (FAILED(hr) || width == 0 || height == 0 ||
+        static_cast<uint64_t>(width) * height > kMaxPixels) {
+        return false;
+    }
+    PreviewSize size = PreviewPictureSize(width, height);
+    IWICBitmapSource* source = wic.frame;
+    if (static_cast<UINT>(size.width) != width || static_cast<UINT>(size.height) != height) {
+        hr = wic.factory->CreateBitmapScaler(&wic.scaler);
+        if (FAILED(hr) || wic.scaler == nullptr) {
+            return false;
+        }
+        hr = wic.scaler->Initialize(wic.frame, static_cast<UINT>(size.width),
+                                    static_cast<UINT>(size.height), WICBitmapInterpolationModeFant);
+        if (FAILED(hr)) {
+            return false;
+        }
+        source = wic.scaler;
+    }
+    hr = wic.factory->CreateFormatConverter(&wic.converter);
+    if (FAILED(hr) || wic.converter == nullptr) {
+        return false;
+    }
+    hr = wic.converter->Initialize(source, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                   nullptr, 0.0, WICBitmapPaletteTypeCustom);
+    if (FAILED(hr)) {
+        return false;
+    }
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateTopDownDib(size.width, size.height, &pixels);
+    if (bitmap == nullptr || pixels == nullptr) {
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
+        }
+        return false;
+    }
+    UINT stride = static_cast<UINT>(size.width) * 4;
+    hr = wic.converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(size.height),
+                                   static_cast<BYTE*>(pixels));
+    if (FAILED(hr)) {
+        DeleteObject(bitmap);
+        return false;
+    }
+    return StorePreviewPicture(picture, bitmap, pixels, size.width, size.height);
+}
+
+// The attached arrange view's client size, or 16 x 9 without a usable one.
+void ArrangeAspect(int& width, int& height) {
+    width = 16;
+    height = 9;
+    RECT client = {};
+    if (g_target.window != nullptr && IsWindow(g_target.window) &&
+        GetClientRect(g_target.window, &client) && client.right > 0 && client.bottom > 0) {
+        width = client.right;
+        height = client.bottom;
+    }
+}
+
+void FillWithColour(HDC dc, const RECT& rect, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    if (brush != nullptr) {
+        FillRect(dc, &rect, brush);
+        DeleteObject(brush);
+    }
+}
+
+void FrameWithColour(HDC dc, const RECT& rect, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    if (brush != nullptr) {
+        FrameRect(dc, &rect, brush);
+        DeleteObject(brush);
+    }
+}
+
+void BlendPicture(HWND dialog, HDC dc, const PreviewRect& area, SettingsDialogState& state) {
+    const PreviewPicture& picture = state.preview.picture;
+    int iw = static_cast<int>(picture.width);
+    int ih = static_cast<int>(picture.height);
+    PreviewRect source = {0, 0, iw, ih};
+    PreviewRect target = area;
+    if (state.stored.mode == FitMode::cover) {
+        source = CoverSource(iw, ih, area.width, area.height);
+    } else if (state.stored.mode == FitMode::contain) {
+        target = ContainDestination(area, iw, ih);
+    }
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, OpacityAlpha(SliderPosition(dialog, kOpacitySlider)), 0};
+    AlphaBlend(dc, target.left, target.top, target.width, target.height, picture.dc, source.left,
+               source.top, source.width, source.height, blend);
+}
+
+void PaintIntoControl(HWND window, SettingsDialogState& state) {
+    PAINTSTRUCT paint;
+    HDC paint_dc = BeginPaint(window, &paint);
+    RECT client = {};
+    if (paint_dc != nullptr && GetClientRect(window, &client) && client.right > 0 &&
+        client.bottom > 0) {
+        int w = client.right;
+        int h = client.bottom;
+        PreviewPaintBuffer& buffer = state.preview.paint_buffer;
+        bool buffered = buffer.dc != nullptr && buffer.width == w && buffer.height == h;
+        if (!buffered) {
+            HDC dc = CreateCompatibleDC(paint_dc);
+            HBITMAP bitmap = dc != nullptr ? CreateCompatibleBitmap(paint_dc, w, h) : nullptr;
+            HGDIOBJ previous = bitmap != nullptr ? SelectObject(dc, bitmap) : nullptr;
+            if (previous != nullptr && previous != HGDI_ERROR) {
+                ReleasePreviewPaintBuffer(buffer);
+                buffer = {bitmap, dc, previous, w, h};
+                buffered = true;
+            } else {
+                if (dc != nullptr) {
+                    DeleteDC(dc);
+                }
+                if (bitmap != nullptr) {
+                    DeleteObject(bitmap);
+                }
+            }
+        }
+        HDC target = buffered ? buffer.dc : paint_dc;
+        PaintArrangePreview(GetParent(window), target, client, state);
+        if (buffered) {
+            BitBlt(paint_dc, 0, 0, w, h, buffer.dc, 0, 0, SRCCOPY);
+        }
+    }
+    EndPaint(window, &paint);
+}
+
+} // namespace
+
+bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
+    ReleasePreviewPicture(picture);
+    if (path.empty()) {
+        return false;
+    }
+    HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(init) && init != RPC_E_CHANGED_MODE) {
+        return false;
+    }
+    PreviewWic wic;
+    bool loaded = DecodePreview(picture, WidePointer(path), wic);
+    ReleaseWic(wic);
+    if (SUCCEEDED(init)) {
+        CoUninitialize();
+    }
+    return loaded;
+}
+
+void TintPreviewPicture(PreviewPicture& picture, bool grayscale, uint32_t tint_colour,
+                        double amount) {
+    if (picture.pixels == nullptr || picture.source_pixels.empty()) {
+        return;
+    }
+    GdiFlush();
+    TintPixels(picture.source_pixels.data(), picture.pixels, picture.source_pixels.size() / 4,
+               grayscale, tint_colour, amount);
+}
+
+void PaintArrangePreview(HWND dialog, HDC dc, const RECT& rect, SettingsDialogState& state) {
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    RECT inner = rect;
+    InflateRect(&inner, -8, -8);
+    int aw = 0;
+    int ah = 0;
+    ArrangeAspect(aw, ah);
+    PreviewRect area = PreviewArea(
+        {inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top}, aw, ah);
+    RECT area_rect = {area.left, area.top, area.left + area.width, area.top + area.height};
+    COLORREF background = g_theme.background_count != 0 ? static_cast<COLORREF>(g_theme.arrange_bg)
+                                                        : kNoThemeBackground;
+    FillWithColour(dc, area_rect, background);
+    if (state.preview.picture.dc != nullptr) {
+        BlendPicture(dialog, dc, area, state);
+    } else {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, PreviewTextColour(background));
+        const wchar_t* text = state.pending_path.empty() ? L"Choose an image to preview"
+                                                         : L"Image preview unavailable";
+        DrawTextW(dc, text, -1, &area_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    FrameWithColour(dc, area_rect, kFrameColour);
+}
+
+LRESULT CALLBACK PreviewSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                     UINT_PTR id, DWORD_PTR reference) {
+    switch (message) {
+    case WM_PAINT:
+        RunGuarded(
+            [&] { PaintIntoControl(window, *reinterpret_cast<SettingsDialogState*>(reference)); });
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // the paint covers every pixel
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(window, PreviewSubclassProc, id);
+        return DefSubclassProc(window, message, wparam, lparam);
+    default:
+        return DefSubclassProc(window, message, wparam, lparam);
+    }
+}
+
+void UpdatePreviewCaption(HWND dialog, SettingsDialogState& state) {
+    int aw = 0;
+    int ah = 0;
+    ArrangeAspect(aw, ah);
+    const char16_t* status = PreviewStatusWord(
+        state.pending_path.empty(), state.preview.picture.dc != nullptr, state.stored.enabled);
+    SetControlText(dialog, kPreviewCaption, PreviewCaptionText(aw, ah, status));
+}
+
+void ReleasePreviewPicture(PreviewPicture& picture) {
+    if (picture.dc != nullptr) {
+        if (picture.previous_object != nullptr) {
+            SelectObject(picture.dc, picture.previous_object);
+        }
+        DeleteDC(picture.dc);
+    }
+    if (picture.bitmap != nullptr) {
+        DeleteObject(picture.bitmap);
+    }
+    picture.bitmap = nullptr;
+    picture.dc = nullptr;
+    picture.previous_object = nullptr;
+    picture.pixels = nullptr;
+    picture.source_pixels.clear(); // storage kept for the next load
+    picture.width = 0;
+    picture.height = 0;
+}
+
+void ReleasePreviewPaintBuffer(PreviewPaintBuffer& buffer) {
+    if (buffer.dc != nullptr) {
+        if (buffer.previous_object != nullptr) {
+            SelectObject(buffer.dc, buffer.previous_object);
+        }
+        DeleteDC(buffer.dc);
+    }
+    if (buffer.bitmap != nullptr) {
+        DeleteObject(buffer.bitmap);
+    }
+    buffer = {};
+}
+
+void ReleaseArrangePreview(ArrangePreview& preview) {
+    ReleasePreviewPaintBuffer(preview.paint_buffer);
+    ReleasePreviewPicture(preview.picture);
+    preview.picture.source_pixels.shrink_to_fit();
+}

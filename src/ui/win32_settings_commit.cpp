@@ -1,0 +1,135 @@
+// Storing the settings dialog's controls into the project and the labels that follow them.
+#include "ui/settings_commit.h"
+
+#include <commctrl.h>
+
+#include "host/host_api.h"
+#include "settings/project_storage.h"
+#include "settings/settings_apply.h"
+#include "ui/arrange_preview.h"
+#include "ui/dialog_ids.h"
+#include "ui/dialog_text.h"
+
+ReaProject* CurrentHostProject() {
+    return g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
+}
+
+bool DialogProjectIsCurrent(const SettingsDialogState& state) {
+    // Without the host function there is nothing to compare against.
+    return g_host.EnumProjects == nullptr || CurrentHostProject() == state.project;
+}
+
+int SliderPosition(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
+}
+
+void SetSliderPosition(HWND dialog, int id, int position) {
+    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
+}
+
+void SetSliderRange(HWND dialog, int id, int maximum, int line, int page) {
+    SendDlgItemMessageW(dialog, id, TBM_SETRANGE, TRUE, MAKELPARAM(0, maximum));
+    SendDlgItemMessageW(dialog, id, TBM_SETLINESIZE, 0, line);
+    SendDlgItemMessageW(dialog, id, TBM_SETPAGESIZE, 0, page);
+}
+
+void SetControlText(HWND dialog, int id, const std::u16string& text) {
+    SetDlgItemTextW(dialog, id, WidePointer(text));
+}
+
+std::u16string ReadPathEdit(HWND dialog) {
+    HWND edit = GetDlgItem(dialog, kPathEdit);
+    int length = GetWindowTextLengthW(edit);
+    std::u16string text(static_cast<size_t>(length < 0 ? 0 : length) + 1, u'\0');
+    int copied = GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()),
+                                static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
+    return text;
+}
+
+void UpdateOpacityLabel(HWND dialog) {
+    SetControlText(dialog, kOpacityLabel,
+                   PermillePercentText(SliderPosition(dialog, kOpacitySlider)));
+}
+
+void UpdateTintLabel(HWND dialog, SettingsDialogState& state) {
+    SetControlText(dialog, kTintLabel, TintLabelText(state.tint_colour, state.tint_amount));
+    HWND swatch = GetDlgItem(dialog, kTintSwatch);
+    if (swatch != nullptr) {
+        InvalidateRect(swatch, nullptr, FALSE);
+    }
+}
+
+void RedrawPreview(HWND dialog) {
+    HWND preview = GetDlgItem(dialog, kPreviewControl);
+    if (preview != nullptr) {
+        RedrawWindow(preview, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW);
+    }
+}
+
+void RefreshPreviewTint(HWND dialog, SettingsDialogState& state) {
+    bool grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
+    TintPreviewPicture(state.preview.picture, grayscale, state.tint_colour, state.tint_amount);
+    RedrawPreview(dialog);
+}
+
+void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview) {
+    if (state.commit_timer_pending) {
+        KillTimer(dialog, kCommitTimerId);
+        state.commit_timer_pending = false;
+    }
+    if (!DialogProjectIsCurrent(state)) {
+        return;
+    }
+    ProjectSettings candidate = state.stored;
+    candidate.path = state.pending_path;
+    candidate.enabled = IsDlgButtonChecked(dialog, kEnableCheck) == BST_CHECKED;
+    if (candidate.enabled && candidate.path.empty()) {
+        // Nothing to show: the wallpaper cannot be on without a picture.
+        candidate.enabled = false;
+        CheckDlgButton(dialog, kEnableCheck, BST_UNCHECKED);
+    }
+    candidate.opacity = SliderPosition(dialog, kOpacitySlider) / 1000.0;
+    candidate.tint_rgb = state.tint_colour;
+    candidate.tint = state.tint_amount;
+    candidate.grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
+    LRESULT selection = SendDlgItemMessageW(dialog, kFitCombo, CB_GETCURSEL, 0, 0);
+    if (selection >= 0 && selection <= 2) {
+        candidate.mode = static_cast<FitMode>(selection);
+    }
+    const std::u16string previous_path = state.stored.path;
+    const bool previous_enabled = state.stored.enabled;
+    if (!(candidate == state.stored)) {
+        WriteProjectSettings(state.project, candidate);
+        ApplyProjectSettings(false, true);
+        // The apply may have switched the wallpaper off when the picture failed to load.
+        state.stored = ReadProjectSettings(state.project);
+        CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
+    }
+    if (state.stored.path != previous_path || state.stored.enabled != previous_enabled) {
+        UpdatePreviewCaption(dialog, state);
+    }
+    if (redraw_preview) {
+        RedrawPreview(dialog);
+    }
+}
+
+void ScheduleCommit(HWND dialog, SettingsDialogState& state) {
+    if (state.commit_timer_pending) {
+        return;
+    }
+    state.commit_timer_pending = SetTimer(dialog, kCommitTimerId, kCommitTimerMs, nullptr) != 0;
+    if (!state.commit_timer_pending) {
+        CommitDialogSettings(dialog, state, false);
+    }
+}
+
+void CommitTypedPath(HWND dialog, SettingsDialogState& state) {
+    std::u16string text = ReadPathEdit(dialog);
+    if (text != state.pending_path) {
+        state.pending_path = text;
+        LoadPreviewPicture(state.preview.picture, state.pending_path);
+        RefreshPreviewTint(dialog, state);
+    }
+    CommitDialogSettings(dialog, state, true);
+}

@@ -1,0 +1,231 @@
+// The settings dialog: every change is stored in the project and applied while it is open.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cmath>
+
+#include "host/callback_guard.h"
+#include "host/debug_line.h"
+#include "host/plugin_state.h"
+#include "settings/project_storage.h"
+#include "ui/arrange_preview.h"
+#include "ui/browse.h"
+#include "ui/commands.h"
+#include "ui/dialog_ids.h"
+#include "ui/secondary_dialogs.h"
+#include "ui/settings_commit.h"
+
+namespace {
+
+constexpr UINT_PTR kPreviewSubclassId = 1;
+constexpr const wchar_t* kFitModeTexts[] = {L"Cover (fill area)", L"Contain (show whole image)",
+                                            L"Stretch (fill without cropping)"};
+constexpr int kDefaultOpacityPermille = 350;
+
+int RoundPermille(double fraction) {
+    return static_cast<int>(std::lround(fraction * 1000.0));
+}
+
+SettingsDialogState* StateOf(HWND dialog) {
+    return reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    HWND preview = GetDlgItem(dialog, kPreviewControl);
+    state.preview_subclassed =
+        preview != nullptr && SetWindowSubclass(preview, PreviewSubclassProc, kPreviewSubclassId,
+                                                reinterpret_cast<DWORD_PTR>(&state));
+    SetDlgItemTextW(dialog, kPathEdit, WidePointer(state.pending_path));
+    CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
+    SetSliderRange(dialog, kOpacitySlider, 1000, 10, 100);
+    SetSliderPosition(dialog, kOpacitySlider, RoundPermille(state.stored.opacity));
+    state.tint_colour = state.stored.tint_rgb;
+    state.tint_amount = state.stored.tint;
+    CheckDlgButton(dialog, kGrayscaleCheck, state.stored.grayscale ? BST_CHECKED : BST_UNCHECKED);
+    wchar_t reset_text[32] = {};
+    swprintf(reset_text, 32, L"Reset to %.0f%%", 35.0);
+    SetDlgItemTextW(dialog, kOpacityReset, reset_text);
+    for (const wchar_t* text : kFitModeTexts) {
+        SendDlgItemMessageW(dialog, kFitCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    SendDlgItemMessageW(dialog, kFitCombo, CB_SETCURSEL, static_cast<WPARAM>(state.stored.mode), 0);
+    LoadPreviewPicture(state.preview.picture, state.pending_path);
+    UpdateOpacityLabel(dialog);
+    UpdateTintLabel(dialog, state);
+    UpdatePreviewCaption(dialog, state);
+    RefreshPreviewTint(dialog, state);
+    state.initialising = false;
+}
+
+void Browse(HWND dialog, SettingsDialogState& state) {
+    std::u16string path = ReadPathEdit(dialog);
+    if (!BrowseForImage(dialog, path)) {
+        // Whatever was typed before the click counts as if the box had lost the focus.
+        CommitTypedPath(dialog, state);
+        return;
+    }
+    state.pending_path = path;
+    SetDlgItemTextW(dialog, kPathEdit, WidePointer(path));
+    CheckDlgButton(dialog, kEnableCheck, BST_CHECKED);
+    LoadPreviewPicture(state.preview.picture, state.pending_path);
+    RefreshPreviewTint(dialog, state);
+    CommitDialogSettings(dialog, state, true);
+}
+
+void DrawSwatch(const DRAWITEMSTRUCT& item, const SettingsDialogState& state) {
+    HBRUSH brush = CreateSolidBrush(state.tint_colour);
+    if (brush != nullptr) {
+        FillRect(item.hDC, &item.rcItem, brush);
+        DeleteObject(brush);
+    }
+    FrameRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_WINDOWFRAME));
+}
+
+INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
+    if (state.initialising) {
+        return FALSE;
+    }
+    switch (id) {
+    case kCloseButton:
+        CommitTypedPath(dialog, state);
+        EndDialog(dialog, kCloseButton);
+        return TRUE;
+    case kPathEdit:
+        if (code != EN_KILLFOCUS || GetFocus() == GetDlgItem(dialog, kBrowseButton)) {
+            return FALSE;
+        }
+        CommitTypedPath(dialog, state);
+        return TRUE;
+    default:
+        break;
+    }
+    if (id == kFitCombo) {
+        if (code != CBN_SELCHANGE) {
+            return FALSE;
+        }
+        CommitDialogSettings(dialog, state, true);
+        return TRUE;
+    }
+    if (code != BN_CLICKED) {
+        return FALSE;
+    }
+    switch (id) {
+    case kBrowseButton:
+        Browse(dialog, state);
+        return TRUE;
+    case kEnableCheck:
+        CommitDialogSettings(dialog, state, true);
+        return TRUE;
+    case kOpacityReset:
+        SetSliderPosition(dialog, kOpacitySlider, kDefaultOpacityPermille);
+        UpdateOpacityLabel(dialog);
+        CommitDialogSettings(dialog, state, true);
+        return TRUE;
+    case kTintButton:
+    case kTintSwatch:
+        RunTintPicker(dialog, state);
+        return TRUE;
+    case kGrayscaleCheck:
+        RefreshPreviewTint(dialog, state);
+        CommitDialogSettings(dialog, state, false);
+        return TRUE;
+    case kItemsButton:
+        CommitDialogSettings(dialog, state, true);
+        RunItemBackgroundDialog(dialog, state);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR OnOpacityScroll(HWND dialog, SettingsDialogState& state, int code) {
+    if (state.initialising) {
+        return TRUE;
+    }
+    UpdateOpacityLabel(dialog);
+    RedrawPreview(dialog);
+    if (code == TB_THUMBPOSITION || code == TB_ENDTRACK) {
+        CommitDialogSettings(dialog, state, false);
+    } else {
+        ScheduleCommit(dialog, state);
+    }
+    return TRUE;
+}
+
+INT_PTR OnDrawItem(HWND dialog, SettingsDialogState& state, const DRAWITEMSTRUCT& item) {
+    if (item.CtlID == static_cast<UINT>(kTintSwatch)) {
+        DrawSwatch(item, state);
+    } else if (item.CtlID == static_cast<UINT>(kPreviewControl)) {
+        if (!state.preview_subclassed) {
+            PaintArrangePreview(dialog, item.hDC, item.rcItem, state);
+        }
+    } else {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        InitialiseDialog(dialog, *reinterpret_cast<SettingsDialogState*>(lparam));
+        return TRUE;
+    }
+    SettingsDialogState* state = StateOf(dialog);
+    if (state == nullptr) {
+        return FALSE;
+    }
+    switch (message) {
+    case WM_COMMAND:
+        return OnCommand(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lparam) != GetDlgItem(dialog, kOpacitySlider)) {
+            return FALSE;
+        }
+        return OnOpacityScroll(dialog, *state, LOWORD(wparam));
+    case WM_TIMER:
+        if (wparam != kCommitTimerId) {
+            return FALSE;
+        }
+        CommitDialogSettings(dialog, *state, false);
+        return TRUE;
+    case WM_DRAWITEM:
+        return OnDrawItem(dialog, *state, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+    case WM_CLOSE:
+        CommitTypedPath(dialog, *state);
+        EndDialog(dialog, kCloseButton);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    return RunGuarded<INT_PTR>(FALSE,
+                               [&] { return HandleMessage(dialog, message, wparam, lparam); });
+}
+
+} // namespace
+
+void OpenSettingsDialog() {
+    ReaProject* project = CurrentHostProject();
+    if (project == nullptr || g_module_instance == nullptr) {
+        return;
+    }
+    INITCOMMONCONTROLSEX controls = {8, ICC_BAR_CLASSES};
+    if (!InitCommonControlsEx(&controls)) {
+        DebugLine("Unable to initialize Murivo settings controls.\n");
+        return;
+    }
+    SettingsDialogState state;
+    state.project = project;
+    state.stored = ReadProjectSettings(project);
+    state.pending_path = state.stored.path;
+    INT_PTR result =
+        DialogBoxParamW(g_module_instance, MAKEINTRESOURCEW(kSettingsTemplate), g_host_main_window,
+                        SettingsDialogProc, reinterpret_cast<LPARAM>(&state));
+    if (result == -1) {
+        DebugLine("Unable to open Murivo settings dialog.\n");
+    }
+    ReleaseArrangePreview(state.preview);
+}

@@ -1,0 +1,183 @@
+// The settings dialog driven inside its own modal loop: controls, stored state, commit cadence.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <optional>
+#include <string>
+
+#include "host_functions.h"
+#include "host_windows.h"
+#include "projects.h"
+#include "registrations.h"
+#include "support/modal_driver.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+constexpr int kPathEdit = 1001, kEnable = 1003, kOpacity = 1004, kFit = 1005, kOpacityLabel = 1006,
+              kCaption = 1007, kReset = 1009, kTintLabel = 1012, kGrayscale = 1016;
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out.push_back(static_cast<char>(c));
+    }
+    return out;
+}
+
+class SettingsDialog : public SimulatedHost {
+  protected:
+    void SetUp() override {
+        SimulatedHost::SetUp();
+        ASSERT_EQ(Load(), 1);
+        sim::TickTimers();
+        project_ = sim::CurrentProject();
+    }
+
+    // Opens the dialog and runs script on it; the script closes it (or the watchdog does).
+    void Open(std::function<void(HWND)> script) {
+        DialogWatchdog watchdog(15000);
+        WhenDialogAppears(L"Murivo settings", std::move(script));
+        EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOSETTINGS")));
+        EXPECT_EQ(TakeUnseenDialogs(), 0);
+        EXPECT_FALSE(watchdog.Fired());
+    }
+
+    std::optional<std::string> Stored(const char* key) {
+        return sim::ExtStateValue(project_, "Murivo", key);
+    }
+    int Writes() { return sim::HostCallCount("SetProjExtState"); }
+
+    ReaProject* project_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(SettingsDialog, OpensWithDefaultsAndStoresNothingUntilChanged) {
+    int writes = Writes();
+    Open([&](HWND dialog) {
+        EXPECT_EQ(ControlText(dialog, kPathEdit), L"");
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kEnable), BST_UNCHECKED);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kOpacity, TBM_GETPOS, 0, 0), 350);
+        EXPECT_EQ(ControlText(dialog, kOpacityLabel), L"35.0%");
+        EXPECT_EQ(ControlText(dialog, kReset), L"Reset to 35%");
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kFit, CB_GETCURSEL, 0, 0), 0);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kFit, CB_GETCOUNT, 0, 0), 3);
+        EXPECT_EQ(ControlText(dialog, kFit), L"Cover (fill area)");
+        EXPECT_EQ(ControlText(dialog, kTintLabel), L"#60A0FF  (off)");
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kGrayscale), BST_UNCHECKED);
+        EXPECT_EQ(ControlText(dialog, kCaption), L"Arrange preview (640 x 360) - no image");
+        // Enable without a picture: unchecked again, nothing new to store.
+        Click(dialog, kEnable);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kEnable), BST_UNCHECKED);
+        // Reset when already at 35%: nothing to store.
+        Click(dialog, kReset);
+        EXPECT_EQ(Writes(), writes);
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(Writes(), writes);
+    EXPECT_FALSE(Stored("path").has_value());
+}
+
+TEST_F(SettingsDialog, OpacityDragCommitsByTheTimerAndTheReleaseAtOnce) {
+    Open([&](HWND dialog) {
+        int writes = Writes();
+        Scroll(dialog, kOpacity, 400, TB_THUMBTRACK);
+        Scroll(dialog, kOpacity, 420, TB_THUMBTRACK);
+        EXPECT_EQ(ControlText(dialog, kOpacityLabel), L"42.0%"); // the read-out follows
+        EXPECT_EQ(Writes(), writes);
+        PumpFor(200);
+        EXPECT_EQ(Writes(), writes + 9); // one commit of the nine keys
+        EXPECT_EQ(Stored("opacity_permille"), "420");
+        Scroll(dialog, kOpacity, 450, TB_THUMBTRACK);
+        Scroll(dialog, kOpacity, 470, TB_THUMBPOSITION);
+        EXPECT_EQ(Stored("opacity_permille"), "470");
+        int after_release = Writes();
+        Scroll(dialog, kOpacity, 470, TB_ENDTRACK);
+        PumpFor(150);
+        EXPECT_EQ(Writes(), after_release); // the timer was killed by the release's commit
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST_F(SettingsDialog, TypedPathIsCommittedByBrowseCancelExactlyAsTyped) {
+    Open([&](HWND dialog) {
+        SetControlText(dialog, kPathEdit, L"  \"C:\\no such\\wall.png\" ");
+        WhenDialogAppears(L"Open",
+                          [](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); });
+        Click(dialog, 1002);
+        EXPECT_EQ(Stored("path"), "  \"C:\\no such\\wall.png\" ");
+        EXPECT_EQ(Stored("enabled"), "0");
+        EXPECT_EQ(ControlText(dialog, kCaption),
+                  L"Arrange preview (640 x 360) - image unavailable");
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST_F(SettingsDialog, EscapeCommitsTheTypedPath) {
+    std::wstring picture = WriteSolidBmp(L"murivo-esc.bmp", 64, 48, 0x2080C0);
+    Open([&](HWND dialog) {
+        SetControlText(dialog, kPathEdit, picture);
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(Stored("path"), Narrow(picture));
+}
+
+TEST_F(SettingsDialog, UnloadablePictureUnchecksEnable) {
+    std::wstring picture = WriteSolidBmp(L"murivo-good.bmp", 64, 48, 0x2080C0);
+    std::wstring broken = TempPath(L"murivo-broken.png");
+    FILE* out = _wfopen(broken.c_str(), L"wb");
+    ASSERT_NE(out, nullptr);
+    std::fputs("not a picture", out);
+    std::fclose(out);
+    Open([&](HWND dialog) {
+        SetControlText(dialog, kPathEdit, picture);
+        SendKillFocus(dialog, kPathEdit);
+        Click(dialog, kEnable);
+        EXPECT_EQ(Stored("enabled"), "1");
+        EXPECT_EQ(ControlText(dialog, kCaption), L"Arrange preview (640 x 360) - live");
+        SetControlText(dialog, kPathEdit, broken);
+        SendKillFocus(dialog, kPathEdit);
+        EXPECT_EQ(Stored("path"), Narrow(broken));
+        EXPECT_EQ(Stored("enabled"), "0");
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kEnable), BST_UNCHECKED);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST_F(SettingsDialog, EnablingShowsTheWallpaperInTheArrangeView) {
+    std::wstring picture = WriteSolidBmp(L"murivo-red.bmp", 64, 48, 0xFF0000);
+    std::vector<uint32_t> before, after;
+    int width = 0, height = 0;
+    ASSERT_TRUE(sim::CaptureArrange(before, width, height));
+    Open([&](HWND dialog) {
+        SetControlText(dialog, kPathEdit, picture);
+        SendKillFocus(dialog, kPathEdit);
+        Click(dialog, kEnable);
+        Scroll(dialog, kOpacity, 1000, TB_THUMBPOSITION);
+        PumpFor(100);
+        ASSERT_TRUE(sim::CaptureArrange(after, width, height));
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    ASSERT_EQ(before.size(), after.size());
+    int reddened = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        reddened += (after[i] != before[i] && after[i] == 0xFF0000) ? 1 : 0;
+    }
+    EXPECT_GT(reddened, static_cast<int>(after.size() / 4)); // the background shows the picture
+}
+
+TEST_F(SettingsDialog, CommitsDoNothingAfterTheHostSwitchedProject) {
+    std::wstring picture = WriteSolidBmp(L"murivo-switch.bmp", 16, 16, 0x00FF00);
+    Open([&](HWND dialog) {
+        sim::SetCurrentProject(1);
+        SetControlText(dialog, kPathEdit, picture);
+        SendKillFocus(dialog, kPathEdit);
+        Scroll(dialog, kOpacity, 800, TB_THUMBPOSITION);
+        Click(dialog, kGrayscale);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(sim::ExtStateSection(sim::ProjectAt(0), "Murivo").empty());
+    EXPECT_TRUE(sim::ExtStateSection(sim::ProjectAt(1), "Murivo").empty());
+}

@@ -1,0 +1,38 @@
+// Driving modal dialogs from inside their own modal loops: a thread timer finds each expected
+// dialog by title and runs a script on it; a watchdog closes anything left open.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Runs script on the UI thread once a visible dialog with this title exists. Scripts may open
+// further dialogs; their watchers must be registered before.
+void WhenDialogAppears(const std::wstring& title, std::function<void(HWND)> script);
+
+// While alive, every dialog of this thread still open after ms is closed and the test fails.
+struct DialogWatchdog {
+    explicit DialogWatchdog(DWORD ms);
+    ~DialogWatchdog();
+    bool Fired() const;
+};
+
+// Number of watched dialogs that never appeared; clears the list.
+int TakeUnseenDialogs();
+
+// Dispatches this thread's messages for ms milliseconds (dialog timers included).
+void PumpFor(DWORD ms);
+
+// Clicks a button the way a user does (the checkbox toggles, the owner hears BN_CLICKED).
+void Click(HWND dialog, int id);
+// Moves a trackbar and sends its owner the scroll notification code.
+void Scroll(HWND dialog, int id, int position, int code);
+std::wstring ControlText(HWND dialog, int id);
+void SetControlText(HWND dialog, int id, const std::wstring& text);
+// The notification an edit box sends when it loses the focus.
+void SendKillFocus(HWND dialog, int id);
+
+// A 24-bit BMP of one colour (0x00RRGGBB) in the temporary directory; returns its path.
+std::wstring WriteSolidBmp(const std::wstring& name, int width, int height, uint32_t rgb);
+std::wstring TempPath(const std::wstring& name);
