@@ -5,6 +5,7 @@
 #include "frame/black_and_white.h"
 #include "frame/fit_geometry.h"
 #include "frame/frame_view.h"
+#include "frame/memory_bitmap.h"
 #include "frame/wallpaper_image.h"
 #include "host/debug_line.h"
 #include "host/ticks.h"
@@ -33,19 +34,7 @@ bool CreateSurface(HDC reference, int width, int height, FrameSurface& surface) 
 }
 
 void ReleaseSurface(FrameSurface& surface) {
-    // The bitmap cannot be deleted while selected: put the original object back first.
-    if (surface.dc != nullptr) {
-        if (surface.previous_object != nullptr) {
-            SelectObject(surface.dc, surface.previous_object);
-            surface.previous_object = nullptr;
-        }
-        DeleteDC(surface.dc);
-        surface.dc = nullptr;
-    }
-    if (surface.bitmap != nullptr) {
-        DeleteObject(surface.bitmap);
-        surface.bitmap = nullptr;
-    }
+    ReleaseMemoryBitmap(surface.dc, surface.previous_object, surface.bitmap);
     surface.pixels = nullptr;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "frame/memory_bitmap.h"
 #include "host/debug_line.h"
 
 WallpaperImage g_wallpaper = {};
@@ -171,19 +172,7 @@ bool LoadWallpaperImage(const std::u16string& path) {
 
 void ReleaseWallpaperImage() {
     WallpaperImage& image = g_wallpaper;
-    // The bitmap cannot be deleted while selected: put the original object back first.
-    if (image.dc != nullptr) {
-        if (image.previous_object != nullptr) {
-            SelectObject(image.dc, image.previous_object);
-            image.previous_object = nullptr;
-        }
-        DeleteDC(image.dc);
-        image.dc = nullptr;
-    }
-    if (image.bitmap != nullptr) {
-        DeleteObject(image.bitmap);
-        image.bitmap = nullptr;
-    }
+    ReleaseMemoryBitmap(image.dc, image.previous_object, image.bitmap);
     image.width = 0;
     image.height = 0;
 }
