@@ -31,7 +31,6 @@ std::vector<uint32_t> g_stats_used;     // indices of the occupied slots of this
 
 constexpr int kAudioInset = 2;
 constexpr int kMidiSideMargin = 6;
-constexpr int kMidiEdgeTolerance = 40;
 
 bool IsMidi(uint8_t kind) {
     return kind == kMidiItem || kind == kCustomMidiItem;
@@ -82,43 +81,61 @@ bool IsPeaksColour(uint32_t pixel_colour) {
     return false;
 }
 
-bool WithinMidiEdgeTolerance(uint32_t a, uint32_t b) {
-    const Rgb ca = RgbFromPixel(a);
-    const Rgb cb = RgbFromPixel(b);
-    return AbsInt(ca.red - cb.red) <= kMidiEdgeTolerance &&
-           AbsInt(ca.green - cb.green) <= kMidiEdgeTolerance &&
-           AbsInt(ca.blue - cb.blue) <= kMidiEdgeTolerance;
-}
-
 // The mask only ever gains marks, so each test is or-ed in without a branch.
 void MarkExact(const uint8_t* classes, const uint32_t* pixels, uint8_t* mask, int n, uint8_t kind,
-               uint32_t winner) {
+               uint32_t colour) {
     for (int i = 0; i < n; ++i) {
-        mask[i] |= uint8_t(classes[i] == kind) & uint8_t((pixels[i] & 0xFFFFFF) == winner);
+        mask[i] |= uint8_t(classes[i] == kind) & uint8_t((pixels[i] & 0xFFFFFF) == colour);
     }
 }
 
 void MarkNear(const uint8_t* classes, const uint32_t* pixels, uint8_t* mask, int n, uint8_t kind,
-              uint32_t winner) {
+              uint32_t colour) {
     for (int i = 0; i < n; ++i) {
-        const bool near = WithinMidiEdgeTolerance(pixels[i], winner);
-        mask[i] |= uint8_t(classes[i] == kind) & uint8_t(near);
+        if (classes[i] == kind && WithinMidiEdgeTolerance(pixels[i], colour)) {
+            mask[i] |= (pixels[i] & 0xFFFFFF) == colour ? kMarkedExact : kMarkedNear;
+        }
+    }
+}
+
+// Marks row y of one background; the pointers are at the rectangle's column x0.
+void MarkBackgroundRow(const ItemBackground& b, int y, int x0, const uint8_t* classes,
+                       const uint32_t* pixels, uint8_t* mask) {
+    auto mark = [&](int a, int e, bool near) {
+        if (near) {
+            MarkNear(classes + (a - x0), pixels + (a - x0), mask + (a - x0), e - a, b.kind,
+                     b.colour);
+        } else {
+            MarkExact(classes + (a - x0), pixels + (a - x0), mask + (a - x0), e - a, b.kind,
+                      b.colour);
+        }
+    };
+    if (!b.near_edges) {
+        mark(b.left, b.right, false);
+    } else if (y >= b.inner_top && y < b.inner_bottom) {
+        // The inner area of a MIDI item takes the exact colour only.
+        mark(b.left, b.inner_left, true);
+        mark(b.inner_left, b.inner_right, false);
+        mark(b.inner_right, b.right, true);
+    } else {
+        mark(b.left, b.right, true);
     }
 }
 
 } // namespace
 
-void FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int w, int x0, int y0) {
+bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x0, int y0,
+                        uint32_t* colour) {
     const int seg_w = xr - xl;
     if (seg_w < 8 || yb - yt < 8) {
-        return;
+        return false;
     }
     // The top rows carry the item's name and take lane; they say nothing about its background.
     const int height = r.bottom - r.top;
     const int ys = std::max(yt, r.top + std::min(height / 4, 12));
     const int hs = yb - ys;
     if (hs < 6) {
-        return;
+        return false;
     }
     const int step = std::max(1, int(std::sqrt(double(int64_t(hs) * seg_w) * 0.0009765625)));
 
@@ -131,38 +148,53 @@ void FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int w
     try {
         ResetStats(sample_rows * sample_columns);
     } catch (const std::bad_alloc&) {
-        return; // marks nothing, as for a segment without a clear winner
+        return false; // marks nothing, as for a segment without a clear winner
     }
 
     int64_t total = 0;
     int64_t total_top = 0;
     int64_t total_bottom = 0;
-    ColourStats* stats = nullptr; // samples in a row often repeat a colour: skip the hash then
+    ColourStats* stats = nullptr; // the statistics of the last run's colour
     for (int y = ys; y < yb; y += step) {
         const uint32_t* row = working + int64_t(y - y0) * width + (xl - x0);
-        for (int x = xl; x < xr; x += step) {
+        if (y + step < yb) {
+            // Sample rows lie far apart; ask for the next one while this one is counted.
+            for (int x = 0; x < seg_w; x += 16) {
+                __builtin_prefetch(row + int64_t(step) * width + x);
+            }
+        }
+        const bool top = y < top_end;
+        const bool bottom = y >= bottom_start;
+        // Samples of one colour in a row come in runs: count a run at once.
+        for (int x = xl; x < xr;) {
             const uint32_t colour = row[x - xl] & 0xFFFFFF;
+            const int first = x;
+            int n = 0;
+            do {
+                ++n;
+                x += step;
+            } while (x < xr && (row[x - xl] & 0xFFFFFF) == colour);
             if (stats == nullptr || stats->colour != colour) {
                 stats = &StatsFor(colour);
             }
-            ++stats->count;
-            stats->min_x = std::min(stats->min_x, x);
-            stats->max_x = std::max(stats->max_x, x);
+            stats->count += n;
+            stats->min_x = std::min(stats->min_x, first);
+            stats->max_x = std::max(stats->max_x, x - step);
             stats->min_y = std::min(stats->min_y, y);
             stats->max_y = std::max(stats->max_y, y);
-            if (y < top_end) {
-                ++stats->top_count;
-                ++total_top;
+            if (top) {
+                stats->top_count += n;
+                total_top += n;
             }
-            if (y >= bottom_start) {
-                ++stats->bottom_count;
-                ++total_bottom;
+            if (bottom) {
+                stats->bottom_count += n;
+                total_bottom += n;
             }
-            ++total;
+            total += n;
         }
     }
     if (total < 16) {
-        return;
+        return false;
     }
 
     // The background must hold a quarter of all samples, of the top and of the bottom quarter,
@@ -189,59 +221,24 @@ void FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int w
         }
     }
     if (best <= 0 || int64_t(best) * 5 < int64_t(second) * 6) {
-        return;
+        return false;
     }
-
-    // MIDI items draw their edges blended with the notes' lane; accept near colours there.
-    const uint8_t kind = r.kind;
-    const bool midi = IsMidi(kind);
-    const int inner_top = r.top + std::min(height / 3, 18);
-    const int inner_bottom = r.bottom - std::min(height / 4, 8);
-    const int inner_left = std::clamp(r.left + kMidiSideMargin, xl, xr);
-    const int inner_right = std::clamp(r.right - kMidiSideMargin, inner_left, xr);
-    ItemOverlay& o = g_item_overlay;
-    for (int y = yt; y < yb; ++y) {
-        // Columns [a, b) of this row, as class map, pixel and mask pointers.
-        auto mark = [&](int a, int b, bool near) {
-            const uint8_t* classes = o.class_map.data() + int64_t(y) * width + a;
-            const uint32_t* pixels = working + int64_t(y - y0) * width + (a - x0);
-            uint8_t* mask = o.item_mask.data() + int64_t(y - y0) * w + (a - x0);
-            if (near) {
-                MarkNear(classes, pixels, mask, b - a, kind, winner);
-            } else {
-                MarkExact(classes, pixels, mask, b - a, kind, winner);
-            }
-        };
-        if (!midi) {
-            mark(xl, xr, false);
-        } else if (y >= inner_top && y < inner_bottom) {
-            // The inner area of a MIDI item takes the exact colour only.
-            mark(xl, inner_left, true);
-            mark(inner_left, inner_right, false);
-            mark(inner_right, xr, true);
-        } else {
-            mark(xl, xr, true);
-        }
-    }
+    *colour = winner;
+    return true;
 }
 
-void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right) {
+bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right) {
     ItemOverlay& o = g_item_overlay;
     o.item_mask.clear();
+    o.backgrounds.clear();
     const double audio = g_current_settings.audio_item_transparency;
     const double midi = g_current_settings.midi_item_transparency;
     // Written as !(t > 0) so that a NaN transparency counts as off, as in the compositor.
     if (o.class_map.empty() || (!(audio > 0) && !(midi > 0))) {
-        return;
+        return false;
     }
     if (!RegionInsideFrame(w, h, x0, y0)) {
-        return;
-    }
-    try {
-        o.item_mask.assign(size_t(w) * size_t(h), 0);
-    } catch (const std::bad_alloc&) {
-        o.item_mask.clear();
-        return;
+        return false;
     }
     for (const ItemRect& r : o.items) {
         if ((IsAudio(r.kind) && !(audio > 0)) || (IsMidi(r.kind) && !(midi > 0)) ||
@@ -259,8 +256,68 @@ void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int ba
         // Shaded and unshaded parts of an item have different background colours.
         const int c1 = std::clamp(band_left, left, right);
         const int c2 = std::clamp(band_right, left, right);
-        FindItemBackground(r, left, c1, top, bottom, w, x0, y0);
-        FindItemBackground(r, c1, c2, top, bottom, w, x0, y0);
-        FindItemBackground(r, c2, right, top, bottom, w, x0, y0);
+        const int cuts[4] = {left, c1, c2, right};
+        for (int s = 0; s < 3; ++s) {
+            const int xl = cuts[s];
+            const int xr = cuts[s + 1];
+            uint32_t colour = 0;
+            if (!FindItemBackground(r, xl, xr, top, bottom, x0, y0, &colour)) {
+                continue;
+            }
+            // MIDI items draw their edges blended with the notes' lane; near colours count there.
+            const int height = r.bottom - r.top;
+            const int inner_left = std::clamp(r.left + kMidiSideMargin, xl, xr);
+            const int inner_right = std::clamp(r.right - kMidiSideMargin, inner_left, xr);
+            try {
+                o.backgrounds.push_back({xl, top, xr, bottom, r.kind, colour, IsMidi(r.kind),
+                                         inner_left, r.top + std::min(height / 3, 18), inner_right,
+                                         r.bottom - std::min(height / 4, 8)});
+            } catch (const std::bad_alloc&) {
+                break; // the segments found so far are still right
+            }
+        }
+    }
+    // Blending walks a row's backgrounds left to right.
+    std::sort(o.backgrounds.begin(), o.backgrounds.end(),
+              [](const ItemBackground& a, const ItemBackground& b) { return a.left < b.left; });
+    return true;
+}
+
+bool MarkItemBackgroundRow(int y, int w, int x0, const uint32_t* pixels, uint8_t* mask_row) {
+    const ItemOverlay& o = g_item_overlay;
+    const uint8_t* classes = o.class_map.data() + int64_t(y) * g_frame.width + x0;
+    bool covered = false;
+    for (const ItemBackground& b : o.backgrounds) {
+        if (y < b.top || y >= b.bottom) {
+            continue;
+        }
+        if (!covered) {
+            std::fill(mask_row, mask_row + w, uint8_t(0));
+            covered = true;
+        }
+        MarkBackgroundRow(b, y, x0, classes, pixels, mask_row);
+    }
+    return covered;
+}
+
+void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right) {
+    if (!FindItemBackgrounds(w, h, x0, y0, band_left, band_right)) {
+        return;
+    }
+    ItemOverlay& o = g_item_overlay;
+    try {
+        o.item_mask.assign(size_t(w) * size_t(h), 0);
+    } catch (const std::bad_alloc&) {
+        o.item_mask.clear();
+        return;
+    }
+    for (int i = 0; i < h; ++i) {
+        uint8_t* row = o.item_mask.data() + size_t(i) * size_t(w);
+        const uint32_t* pixels = g_frame.working + size_t(i) * size_t(g_frame.width);
+        if (MarkItemBackgroundRow(y0 + i, w, x0, pixels, row)) {
+            for (int j = 0; j < w; ++j) {
+                row[j] = row[j] != 0 ? 1 : 0;
+            }
+        }
     }
 }

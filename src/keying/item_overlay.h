@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "keying/colour_math.h"
+
 enum ItemKind : uint8_t {
     kNoItem = 0,
     kAudioItem = 1,
@@ -25,6 +27,39 @@ struct ItemRect {
     bool operator==(const ItemRect&) const = default;
 };
 
+// An item segment whose own background colour was found. Its pixels of the item's kind that
+// show that colour, and near a MIDI item's edges any colour within tolerance of it, are blended.
+struct ItemBackground {
+    int32_t left; // the segment, client coordinates, exclusive ends
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+    uint8_t kind;
+    uint32_t colour; // red << 16 | green << 8 | blue
+    bool near_edges; // MIDI: outside the inner area below, near colours count too
+    int32_t inner_left;
+    int32_t inner_top;
+    int32_t inner_right;
+    int32_t inner_bottom;
+};
+
+// Mask values: a pixel showing a found background colour exactly, or only within the MIDI
+// edge tolerance of one. Item blending treats both alike; only exact colours get a table.
+inline constexpr uint8_t kMarkedExact = 1;
+inline constexpr uint8_t kMarkedNear = 2;
+
+// MIDI items draw their edges blended with the notes' lane: near the edges a pixel within this
+// many steps per channel of the found background colour counts as background too.
+inline constexpr int kMidiEdgeTolerance = 40;
+
+inline bool WithinMidiEdgeTolerance(uint32_t a, uint32_t b) {
+    const Rgb ca = RgbFromPixel(a);
+    const Rgb cb = RgbFromPixel(b);
+    return AbsInt(ca.red - cb.red) <= kMidiEdgeTolerance &&
+           AbsInt(ca.green - cb.green) <= kMidiEdgeTolerance &&
+           AbsInt(ca.blue - cb.blue) <= kMidiEdgeTolerance;
+}
+
 struct ItemOverlay {
     std::vector<ItemRect> items; // the last layout, in the host's item order
     int layout_width = 0;        // client size the layout was built for; 0 when none
@@ -33,7 +68,12 @@ struct ItemOverlay {
     std::vector<uint32_t> row_colours; // H lane colours (0x00BBGGRR); empty when no items
     uint32_t peaks[4] = {};            // theme waveform colours, 0x00BBGGRR
     int peaks_count = 0;
-    std::vector<uint8_t> item_mask; // w x h of the rectangle being composited; empty when none
+    // w x h marks of the rectangle BuildItemBackgroundMask was last called for; empty when none.
+    // The compositor does not fill it: it marks and blends row by row (see backgrounds).
+    std::vector<uint8_t> item_mask;
+    // The backgrounds found in the rectangle being composited, ordered by left edge; the
+    // compositor blends their pixels row by row as it goes instead of through item_mask.
+    std::vector<ItemBackground> backgrounds;
 };
 
 extern ItemOverlay g_item_overlay;
@@ -42,12 +82,22 @@ extern ItemOverlay g_item_overlay;
 // False (frame to be presented unkeyed) without the host functions, a project or a view span.
 bool UpdateItemLayout(int width, int height);
 
-// Marks, inside the composited rectangle, the pixels that show an item's own background colour.
+// Marks, inside the composited rectangle, the pixels that show an item's own background colour
+// (item_mask, 1 for a marked pixel).
 void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right);
 
-// Finds the dominant background colour of one item segment and marks the pixels showing it.
-void FindItemBackground(const ItemRect& item, int xl, int xr, int yt, int yb, int w, int x0,
-                        int y0);
+// The sampling half of the mask: empties item_mask and fills `backgrounds`. False when no item
+// pixel of the rectangle can be blended (no class map, both transparencies off, bad rectangle).
+bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right);
+
+// The dominant background colour of one item segment, from samples of the captured pixels.
+bool FindItemBackground(const ItemRect& item, int xl, int xr, int yt, int yb, int x0, int y0,
+                        uint32_t* colour);
+
+// The marking half, for client row y of the rectangle, whose captured pixels start at `pixels`
+// (client column x0): false, and the mask row untouched, when no background covers the row;
+// otherwise the w bytes of mask_row get kMarked* values or 0.
+bool MarkItemBackgroundRow(int y, int w, int x0, const uint32_t* pixels, uint8_t* mask_row);
 
 // Frees every piece of layout and mask state; the frame buffers' release calls this.
 void ResetItemOverlay();

@@ -1,6 +1,6 @@
 // The optimised compositor against a literal per-pixel reading of the keying rules, on random
 // themes, settings, items, selections and frames. The reference shares no code with the cache
-// or the classifier; it takes only the item class map and mask from the overlay.
+// or the classifier; it takes only the item class map and the whole-frame item mask.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -281,7 +281,8 @@ class CompositorDifferentialTest : public KeyingTest {
     }
 
     // Lanes of runs, then items painted over them with a body colour and a few waveform pixels.
-    std::vector<uint32_t> RandomClientImage(Painter& paint, int width, int height) {
+    // stacked: the items overlap on one track, so found backgrounds overlap too.
+    std::vector<uint32_t> RandomClientImage(Painter& paint, int width, int height, bool stacked) {
         std::vector<uint32_t> image(size_t(width * height));
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width;) {
@@ -309,6 +310,12 @@ class CompositorDifferentialTest : public KeyingTest {
             item.lasth = paint.Uniform(4, height / 2 + 4);
             item.lasty = paint.Uniform(0, 4);
             item.track = paint.Uniform(0, 3);
+            if (stacked) {
+                item.position = g_scene.view_start + paint.Real() * 2;
+                item.length = 2 + paint.Real() * 4;
+                item.lasth = paint.Uniform(height / 3, height / 2 + 4);
+                item.track = 0;
+            }
             item.take = takes[paint.Uniform(0, 2)];
             item.custom_colour = paint.Uniform(0, 3) == 0;
             g_scene.items.push_back(item);
@@ -316,17 +323,30 @@ class CompositorDifferentialTest : public KeyingTest {
         return image;
     }
 
-    void PaintItems(Painter& paint, std::vector<uint32_t>& image, int width) {
+    static int Near(Painter& paint, int channel) {
+        return std::clamp(channel + paint.Uniform(-44, 44), 0, 255);
+    }
+
+    // With shared_body every item gets the same body colour, as items of one track often do.
+    void PaintItems(Painter& paint, std::vector<uint32_t>& image, int width, bool shared_body) {
+        const uint32_t shared = paint.Pick();
         for (const ItemRect& r : g_item_overlay.items) {
-            const uint32_t body = paint.Pick();
+            const uint32_t body = shared_body ? shared : paint.Pick();
             const uint32_t peaks = PixelRgb(int(g_scene.theme["col_tr1_peaks"] & 255),
                                             int((g_scene.theme["col_tr1_peaks"] >> 8) & 255),
                                             int((g_scene.theme["col_tr1_peaks"] >> 16) & 255));
+            // A name bar in a colour near the body, drawn in runs, over the top rows.
+            const uint32_t bar =
+                PixelRgb(Near(paint, int(body >> 16 & 255)), Near(paint, int(body >> 8 & 255)),
+                         Near(paint, int(body & 255)));
+            const int bar_rows = paint.Uniform(0, 4);
             for (int y = r.top; y < r.bottom; ++y) {
                 for (int x = r.left; x < r.right; ++x) {
                     const int roll = paint.Uniform(0, 19);
-                    image[size_t(y * width + x)] =
-                        roll == 0 ? paint.Pick() : (roll < 4 ? peaks : body);
+                    image[size_t(y * width + x)] = y < r.top + bar_rows && roll > 2 ? bar
+                                                   : roll == 0                      ? paint.Pick()
+                                                   : roll < 4                       ? peaks
+                                                                                    : body;
                 }
             }
         }
@@ -336,13 +356,14 @@ class CompositorDifferentialTest : public KeyingTest {
 TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
     std::mt19937 rng(20240611);
     Painter paint(rng);
-    for (int trial = 0; trial < 150; ++trial) {
+    for (int trial = 0; trial < 240; ++trial) {
         SCOPED_TRACE("trial " + std::to_string(trial));
-        const int width = paint.Uniform(1, 140);
-        const int height = paint.Uniform(1, 90);
+        const bool stacked = trial % 3 == 2;
+        const int width = paint.Uniform(stacked ? 60 : 1, 140);
+        const int height = paint.Uniform(stacked ? 50 : 1, 90);
         RandomTheme(paint);
         RandomSettings(paint);
-        std::vector<uint32_t> image = RandomClientImage(paint, width, height);
+        std::vector<uint32_t> image = RandomClientImage(paint, width, height, stacked);
         MakeFrame(width, height, 0, 0);
         for (uint32_t& v : fitted_) {
             v = uint32_t(rng());
@@ -350,10 +371,14 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
         g_frame.picture_rect = {paint.Uniform(-5, width), paint.Uniform(-5, height),
                                 paint.Uniform(0, width + 5), paint.Uniform(0, height + 5)};
         ASSERT_TRUE(UpdateItemLayout(width, height));
-        PaintItems(paint, image, width);
+        PaintItems(paint, image, width, paint.Uniform(0, 1) == 1);
 
-        const int x0 = paint.Uniform(0, width - 1), y0 = paint.Uniform(0, height - 1);
-        const int w = paint.Uniform(0, width - x0), h = paint.Uniform(0, height - y0);
+        // A third of the calls take the whole client area, as a render does.
+        const bool whole = paint.Uniform(0, 2) == 0;
+        const int x0 = whole ? 0 : paint.Uniform(0, width - 1);
+        const int y0 = whole ? 0 : paint.Uniform(0, height - 1);
+        const int w = whole ? width : paint.Uniform(0, width - x0);
+        const int h = whole ? height : paint.Uniform(0, height - y0);
         const bool protect = paint.Uniform(0, 1) == 1;
         std::vector<uint32_t> captured(size_t(width * height), 0x5A5A5A5A);
         for (int i = 0; i < h; ++i) {
@@ -388,9 +413,51 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
                     ? int(std::ceil(std::clamp((g_scene.selection_end - g_scene.view_start) * pps,
                                                0.0, double(width))))
                     : 0;
+            // The compositor marks item pixels row by row as it goes; the reference takes the
+            // whole mask, built from the same capture in one piece.
+            g_frame.working = expected.data();
+            BuildItemBackgroundMask(w, h, x0, y0, band_left, band_right);
             ReferenceComposite(expected, w, h, x0, y0, protect, band_left, band_right);
             ASSERT_EQ(working_, expected) << "pass " << pass << ", " << width << "x" << height;
         }
+    }
+}
+
+// Thousands of distinct key colours in one call: more than the per-call tables hold, so slots
+// are taken over while earlier colours come back. Every shade is a near-grey of the lane.
+TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference) {
+    std::mt19937 rng(77);
+    Painter paint(rng);
+    SetTheme({ThemeRgb(100, 100, 100), ThemeRgb(60, 64, 60)}, {ThemeRgb(90, 90, 90)});
+    g_current_settings.opacity = 0.6;
+    g_current_settings.tint = 0.3;
+    g_current_settings.tint_rgb = ThemeRgb(200, 120, 40);
+    AdvanceKeyingGeneration();
+    g_scene.items.clear(); // no class map: every pixel is a background candidate
+    const int width = 300;
+    const int height = 60;
+    MakeFrame(width, height, 0, 0);
+    ASSERT_TRUE(UpdateItemLayout(width, height));
+    for (uint32_t& v : fitted_) {
+        v = uint32_t(rng());
+    }
+    std::vector<uint32_t> captured(size_t(width * height));
+    for (int i = 0; i < width * height;) {
+        const int grey = paint.Uniform(64, 136);
+        const uint32_t c = PixelRgb(grey, std::clamp(grey + paint.Uniform(-7, 7), 0, 255),
+                                    std::clamp(grey + paint.Uniform(-7, 7), 0, 255),
+                                    uint32_t(paint.Uniform(0, 255)));
+        for (int run = paint.Uniform(1, 3); run > 0 && i < width * height; --run, ++i) {
+            captured[size_t(i)] = c;
+        }
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        working_ = captured;
+        g_frame.working = working_.data();
+        CompositeRegion(width, height, 0, 0, false);
+        std::vector<uint32_t> expected = captured;
+        ReferenceComposite(expected, width, height, 0, 0, false, 0, 0);
+        ASSERT_EQ(working_, expected) << "pass " << pass;
     }
 }
 

@@ -1,0 +1,361 @@
+#include "keying/item_blend.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "keying/class_runs.h"
+#include "keying/item_overlay.h"
+#include "keying/key_colour_cache.h"
+#include "keying/wide_tables.h"
+
+namespace {
+
+// What the blend of an item pixel depends on besides its own colour and its wallpaper pixel.
+struct ItemContext {
+    const ItemMixTable* mix;
+    bool midi;
+    bool custom;
+    bool inside;
+    uint32_t lane_colour;
+    Rgb lane;
+    const KeyColourEntry* lane_entry; // null when the lane colour is not background
+    const ItemBlend* blend;
+};
+
+// For one captured colour in one context, each output channel is a function of the wallpaper's
+// channel alone, so runs of a found item background colour map through tables like background.
+// The tables belong to one compositor call.
+struct ItemTables {
+    uint64_t key;
+    uint64_t call; // the call that built them; 0 never
+    uint32_t wide[kWideTableSize];
+};
+
+constexpr uint32_t kItemTableSlots = 128;
+constexpr uint32_t kItemTableProbes = 8;
+ItemTables g_item_tables[kItemTableSlots];
+
+// Tables for colours other than a found one, near a MIDI item's edges: at most this many per
+// call. A table costs as much as a few hundred pixels, and anti-aliased edges bring many
+// one-off colours.
+constexpr int kNearTableBudget = 16;
+uint64_t g_near_budget_call = 0; // the call g_near_tables_left belongs to
+int g_near_tables_left = 0;
+
+int WallpaperOver(int under, int wallpaper, double k, double opacity) {
+    return TruncateToByte(std::min(k * wallpaper, 255.0) * opacity + under * (1 - opacity) + 0.5);
+}
+
+// One output channel from the captured value, the lane's value and the wallpaper's value.
+int ItemChannel(const ItemContext& x, int captured, int lane, int wallpaper,
+                const uint8_t* lane_table, double k) {
+    int base = x.custom ? captured : lane;
+    if (x.inside) {
+        base = !x.custom && x.lane_entry != nullptr
+                   ? lane_table[wallpaper]
+                   : WallpaperOver(base, wallpaper, k, x.blend->opacity);
+    }
+    return x.mix->out[captured][base];
+}
+
+uint32_t BlendItemPixel(const ItemContext& x, uint32_t p, uint32_t v) {
+    const Rgb c = RgbFromPixel(p);
+    const Rgb w = RgbFromPixel(v);
+    const KeyColourEntry* e = x.lane_entry;
+    const TintFactors& k = x.blend->k;
+    const int red = ItemChannel(x, c.red, x.lane.red, w.red, e ? e->red_table : nullptr, k.red);
+    const int green =
+        ItemChannel(x, c.green, x.lane.green, w.green, e ? e->green_table : nullptr, k.green);
+    const int blue =
+        ItemChannel(x, c.blue, x.lane.blue, w.blue, e ? e->blue_table : nullptr, k.blue);
+    return (p & kFourthByte) | uint32_t(red) << 16 | uint32_t(green) << 8 | uint32_t(blue);
+}
+
+uint64_t TablesKey(const ItemContext& x, uint32_t colour) {
+    return uint64_t(colour) | uint64_t(x.lane_colour & kRgbMask) << 24 | uint64_t(x.custom) << 48 |
+           uint64_t(x.inside) << 49 | uint64_t(x.midi) << 50;
+}
+
+// The slot holding the key in this call, or else the slot to fill (a free one, or with every
+// probed slot taken the home slot); *found tells which.
+ItemTables& SlotFor(uint64_t key, bool* found) {
+    const uint32_t home = uint32_t((key * 0x9E3779B97F4A7C15u) >> 57);
+    for (uint32_t probe = 0; probe < kItemTableProbes; ++probe) {
+        ItemTables& candidate = g_item_tables[(home + probe) % kItemTableSlots];
+        if (candidate.call != g_composite_call || candidate.key == key) {
+            *found = candidate.call == g_composite_call;
+            return candidate;
+        }
+    }
+    *found = false;
+    return g_item_tables[home % kItemTableSlots];
+}
+
+// The tables of a colour when this call already made them, else null.
+const uint32_t* FindTables(const ItemContext& x, uint32_t colour) {
+    bool found = false;
+    ItemTables& t = SlotFor(TablesKey(x, colour), &found);
+    return found ? t.wide : nullptr;
+}
+
+const uint32_t* TablesFor(const ItemContext& x, uint32_t colour) {
+    const uint64_t key = TablesKey(x, colour);
+    bool found = false;
+    ItemTables& t = SlotFor(key, &found);
+    if (found) {
+        return t.wide;
+    }
+    t.key = key;
+    t.call = g_composite_call;
+    const Rgb c = RgbFromPixel(colour);
+    const KeyColourEntry* e = x.lane_entry;
+    const TintFactors& k = x.blend->k;
+    uint8_t blue[256];
+    uint8_t green[256];
+    uint8_t red[256];
+    for (int v = 0; v < 256; ++v) {
+        blue[v] =
+            uint8_t(ItemChannel(x, c.blue, x.lane.blue, v, e ? e->blue_table : nullptr, k.blue));
+        green[v] = uint8_t(
+            ItemChannel(x, c.green, x.lane.green, v, e ? e->green_table : nullptr, k.green));
+        red[v] = uint8_t(ItemChannel(x, c.red, x.lane.red, v, e ? e->red_table : nullptr, k.red));
+    }
+    WidenTables(blue, green, red, t.wide);
+    return t.wide;
+}
+
+bool TakeNearTableBudget() {
+    if (g_near_budget_call != g_composite_call) {
+        g_near_budget_call = g_composite_call;
+        g_near_tables_left = kNearTableBudget;
+    }
+    if (g_near_tables_left <= 0) {
+        return false;
+    }
+    --g_near_tables_left;
+    return true;
+}
+
+const ItemMixTable* MixFor(uint8_t kind, const ItemBlend& b) {
+    switch (kind) {
+    case kAudioItem:
+    case kCustomAudioItem:
+        return b.audio_mix;
+    case kMidiItem:
+    case kCustomMidiItem:
+        return b.midi_mix;
+    default:
+        return nullptr; // items without a take are never blended
+    }
+}
+
+void SetKind(ItemContext& x, uint8_t kind, const ItemBlend& blend) {
+    x.mix = MixFor(kind, blend);
+    x.midi = kind == kMidiItem || kind == kCustomMidiItem;
+    x.custom = kind == kCustomAudioItem || kind == kCustomMidiItem;
+}
+
+// The marked pixels of columns [j, end), all of one kind and on one side of the picture's edge.
+template <bool kProtect>
+void BlendMarked(const RowSurfaces& row, const uint8_t* mask, int j, int end,
+                 const ItemContext& x) {
+    while (j < end) {
+        const uint8_t m = mask[j];
+        if (m == 0) {
+            ++j;
+            continue;
+        }
+        const uint32_t p = row.work[j];
+        if ((m & kMarkedExact) != 0) {
+            // Only found background colours get tables: they are few, and they fill the items.
+            const uint32_t colour = p & kRgbMask;
+            j = MapMarkedRunOfColour<kProtect>(row, mask, j, end, colour, TablesFor(x, colour));
+            continue;
+        }
+        if (!kProtect || !SameRgb(p, row.last[j])) {
+            row.work[j] = BlendItemPixel(x, p, row.fitted[j]);
+        }
+        ++j;
+    }
+}
+
+// Where backgrounds overlap, a pixel counts when any of them marks it: the row is marked first
+// and the marked pixels of columns [j, end) are blended kind by kind.
+template <bool kProtect>
+void BlendThroughMask(const RowSurfaces& row, const uint8_t* classes, const uint8_t* mask, int j,
+                      int end, int inside_lo, int inside_hi, ItemContext& x) {
+    while (j < end) {
+        const uint8_t kind = classes[j];
+        const int kind_end = EndOfKind(classes, j, end, kind);
+        SetKind(x, kind, *x.blend);
+        if (x.mix != nullptr) {
+            // In contain mode item pixels outside the picture mix toward a plain base.
+            const int a = std::clamp(inside_lo, j, kind_end);
+            const int b = std::clamp(inside_hi, a, kind_end);
+            x.inside = false;
+            BlendMarked<kProtect>(row, mask, j, a, x);
+            BlendMarked<kProtect>(row, mask, b, kind_end, x);
+            x.inside = true;
+            BlendMarked<kProtect>(row, mask, a, b, x);
+        }
+        j = kind_end;
+    }
+}
+
+// One background's exact colour over columns [j, end) of its kind: the pixels that show the
+// colour map through its tables, the others (waveforms, notes) stay.
+template <bool kProtect>
+void BlendExact(const RowSurfaces& row, const uint8_t* classes, int j, int end, uint8_t kind,
+                uint32_t colour, int inside_lo, int inside_hi, ItemContext& x) {
+    while (j < end) {
+        if (classes[j] != kind) {
+            ++j;
+            continue;
+        }
+        const int run_end = EndOfKind(classes, j, end, kind);
+        const int a = std::clamp(inside_lo, j, run_end);
+        const int b = std::clamp(inside_hi, a, run_end);
+        const int cuts[4] = {j, a, b, run_end};
+        for (int s = 0; s < 3; ++s) {
+            if (cuts[s] < cuts[s + 1]) {
+                x.inside = s == 1;
+                MapPixelsOfColour<kProtect>(row, cuts[s], cuts[s + 1], colour,
+                                            TablesFor(x, colour));
+            }
+        }
+        j = run_end;
+    }
+}
+
+// Near a MIDI item's edges: pixels of its kind within tolerance of the colour. Columns [j, end)
+// lie on one side of the picture's edge. Besides the found colour, colours that come in runs
+// there (a name bar drawn in a near colour) get tables too, within the budget.
+template <bool kProtect>
+void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int end, uint8_t kind,
+                   uint32_t colour, const ItemContext& x) {
+    uint32_t memo_colour = 0;
+    const uint32_t* memo = nullptr; // tables of memo_colour
+    for (; j < end; ++j) {
+        if (!kProtect && memo != nullptr && end - j >= 2 && classes[j] == kind &&
+            classes[j + 1] == kind) {
+            // Two pixels of the last colour with tables: both map at once.
+            const uint64_t pair = LoadPair(row.work + j);
+            if (((pair ^ memo_colour * 0x0000000100000001u) & kRgbMask2) == 0) {
+                StorePair(row.work + j, MapPair(pair, LoadPair(row.fitted + j), memo));
+                ++j;
+                continue;
+            }
+        }
+        const uint32_t p = row.work[j];
+        if (classes[j] != kind || !WithinMidiEdgeTolerance(p, colour) ||
+            (kProtect && SameRgb(p, row.last[j]))) {
+            continue;
+        }
+        if (memo == nullptr || !SameRgb(p, memo_colour)) {
+            const uint32_t c = p & kRgbMask;
+            const bool run = j + 1 < end && SameRgb(row.work[j + 1], c);
+            memo = c == colour ? TablesFor(x, c) : FindTables(x, c);
+            if (memo == nullptr && run && TakeNearTableBudget()) {
+                memo = TablesFor(x, c);
+            }
+            memo_colour = c;
+            if (memo == nullptr) {
+                row.work[j] = BlendItemPixel(x, p, row.fitted[j]);
+                continue;
+            }
+        }
+        row.work[j] = MapPixel(p, row.fitted[j], memo);
+    }
+}
+
+template <bool kProtect>
+void BlendNear(const RowSurfaces& row, const uint8_t* classes, int j, int end, uint8_t kind,
+               uint32_t colour, int inside_lo, int inside_hi, ItemContext& x) {
+    const int a = std::clamp(inside_lo, j, end);
+    const int b = std::clamp(inside_hi, a, end);
+    x.inside = false;
+    BlendNearSide<kProtect>(row, classes, j, a, kind, colour, x);
+    BlendNearSide<kProtect>(row, classes, b, end, kind, colour, x);
+    x.inside = true;
+    BlendNearSide<kProtect>(row, classes, a, b, kind, colour, x);
+}
+
+template <bool kProtect>
+void BlendBackgroundRow(const RowSurfaces& row, const uint8_t* classes, const ItemBackground& b,
+                        int y, int x0, int inside_lo, int inside_hi, ItemContext& x) {
+    SetKind(x, b.kind, *x.blend);
+    if (x.mix == nullptr) {
+        return; // not found for kinds that are off; kept for safety
+    }
+    const int left = b.left - x0;
+    const int right = b.right - x0;
+    if (!b.near_edges) {
+        BlendExact<kProtect>(row, classes, left, right, b.kind, b.colour, inside_lo, inside_hi, x);
+    } else if (y >= b.inner_top && y < b.inner_bottom) {
+        // The inner area of a MIDI item takes the exact colour only.
+        const int il = b.inner_left - x0;
+        const int ir = b.inner_right - x0;
+        BlendNear<kProtect>(row, classes, left, il, b.kind, b.colour, inside_lo, inside_hi, x);
+        BlendExact<kProtect>(row, classes, il, ir, b.kind, b.colour, inside_lo, inside_hi, x);
+        BlendNear<kProtect>(row, classes, ir, right, b.kind, b.colour, inside_lo, inside_hi, x);
+    } else {
+        BlendNear<kProtect>(row, classes, left, right, b.kind, b.colour, inside_lo, inside_hi, x);
+    }
+}
+
+template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
+    PrefetchNextRow(r.row, s, e);
+    ItemContext x = {};
+    x.lane_colour = r.lane_colour;
+    x.lane = RgbFromTheme(r.lane_colour);
+    // Looked up per span: the keying of the background between spans may take over its slot.
+    const KeyColourEntry& lane_entry =
+        LookupKeyColour(uint8_t(x.lane.red), uint8_t(x.lane.green), uint8_t(x.lane.blue), false);
+    x.lane_entry = lane_entry.is_key != 0 ? &lane_entry : nullptr;
+    x.blend = r.blend;
+    if (r.mask != nullptr) {
+        BlendThroughMask<kProtect>(r.row, r.classes, r.mask, s, e, r.inside_lo, r.inside_hi, x);
+        return;
+    }
+    // A background lies inside one span of item pixels, and the list is ordered by left edge.
+    const std::vector<ItemBackground>& backgrounds = g_item_overlay.backgrounds;
+    for (; r.next < backgrounds.size() && backgrounds[r.next].left - r.x0 < e; ++r.next) {
+        const ItemBackground& b = backgrounds[r.next];
+        if (r.y >= b.top && r.y < b.bottom) {
+            BlendBackgroundRow<kProtect>(r.row, r.classes, b, r.y, r.x0, r.inside_lo, r.inside_hi,
+                                         x);
+        }
+    }
+}
+
+} // namespace
+
+void BeginItemRow(ItemRow& r, uint8_t* mask_scratch) {
+    r.next = 0;
+    r.mask = nullptr;
+    // Backgrounds are ordered by left edge, so an overlap shows as a left edge before the
+    // right edge reached so far.
+    int reached = std::numeric_limits<int>::min();
+    bool covered = false;
+    bool overlap = false;
+    for (const ItemBackground& b : g_item_overlay.backgrounds) {
+        if (r.y >= b.top && r.y < b.bottom) {
+            overlap = overlap || b.left < reached;
+            reached = std::max(reached, b.right);
+            covered = true;
+        }
+    }
+    r.active = covered;
+    if (overlap) {
+        MarkItemBackgroundRow(r.y, r.w, r.x0, r.row.work, mask_scratch);
+        r.mask = mask_scratch;
+    }
+}
+
+void BlendItemSpan(ItemRow& r, int s, int e) {
+    if (r.row.last != nullptr) {
+        BlendSpan<true>(r, s, e);
+    } else {
+        BlendSpan<false>(r, s, e);
+    }
+}

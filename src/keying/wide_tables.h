@@ -1,0 +1,38 @@
+// The key colour decisions of one compositor call with their tables widened to 32-bit words
+// (see pixel_runs.h), in front of the key colour cache: a run of a colour seen before in the
+// call costs one probe. Settings, theme and transparencies may change between calls, so
+// nothing here outlives a call.
+#pragma once
+
+#include <cstdint>
+
+#include "keying/key_colour_cache.h"
+#include "keying/pixel_runs.h"
+
+struct WideTables {
+    uint32_t key;  // as in the key colour cache: band << 24 | red << 16 | green << 8 | blue
+    uint64_t call; // the call that filled the slot; 0 never
+    bool is_key;
+    uint32_t wide[kWideTableSize]; // meaningful when is_key
+};
+
+inline constexpr uint32_t kWideSlots = 256;
+extern WideTables g_wide_tables[kWideSlots];
+extern uint64_t g_composite_call; // numbers the calls; never 0
+
+// Starts a call: every slot filled before no longer counts.
+void BeginCompositeCall();
+
+// The slow path of KeyedWideTables: looks the colour up in the key colour cache and widens.
+const uint32_t* FillWideTables(uint32_t key);
+
+// The widened tables of a key colour, or null when the colour is not background. Valid until
+// the end of the call, or until a later fill reuses the slot (only after every probed slot is
+// taken), so callers fetch them again for every run.
+inline const uint32_t* KeyedWideTables(uint32_t key) {
+    const WideTables& t = g_wide_tables[KeyColourSlot(key) % kWideSlots];
+    if (t.call == g_composite_call && t.key == key) {
+        return t.is_key ? t.wide : nullptr;
+    }
+    return FillWideTables(key);
+}
