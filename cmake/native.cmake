@@ -17,3 +17,7 @@ add_subdirectory(tests/native)
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
     add_subdirectory(bench)
 endif()
+
+# The fuzz targets replayed over their committed corpus (libFuzzer itself needs clang: fuzz/).
+include(${CMAKE_SOURCE_DIR}/fuzz/targets.cmake)
+murivo_add_fuzz_replay_tests(murivo_core)

@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diagnostics_echo.h"
+#include "dialog_capture.h"
 #include "extension_module.h"
 #include "foreign_hook.h"
 #include "host_exercise.h"
@@ -20,6 +22,7 @@
 #include "sandbox_options.h"
 #include "scene_file.h"
 #include "simulator.h"
+#include "soak.h"
 #include "text_file.h"
 #include "theme.h"
 
@@ -79,9 +82,27 @@ void StartTallyOnceAttached() {
     }
 }
 
+using DialogScreenshots = std::vector<std::pair<std::string, std::string>>;
+
+// Each dialog opened by its action and captured in turn; false when any capture failed.
+bool CaptureDialogs(const DialogScreenshots& screenshots) {
+    bool all_ok = true;
+    for (const auto& [name, path] : screenshots) {
+        std::string message;
+        bool ok = sim::CaptureDialog(name, path, RunAction, message);
+        Say("dialog " + name + ": " + message);
+        all_ok = all_ok && ok;
+    }
+    return all_ok;
+}
+
 // Runs the host's message loop for ms milliseconds; the window timer drives the extension.
-void RunHost(int ms, const std::vector<std::string>& actions) {
-    bool actions_done = actions.empty();
+// Actions and dialog screenshots run once the extension attached; false when a screenshot
+// failed.
+bool RunHost(int ms, const std::vector<std::string>& actions,
+             const DialogScreenshots& dialog_screenshots) {
+    bool actions_done = actions.empty() && dialog_screenshots.empty();
+    bool dialogs_ok = true;
     DWORD start = GetTickCount();
     while (true) {
         DWORD elapsed = GetTickCount() - start;
@@ -96,14 +117,17 @@ void RunHost(int ms, const std::vector<std::string>& actions) {
             for (const std::string& action : actions) {
                 RunAction(action);
             }
+            dialogs_ok = CaptureDialogs(dialog_screenshots);
         }
     }
     if (!actions_done) {
         for (const std::string& action : actions) {
             RunAction(action);
         }
+        dialogs_ok = CaptureDialogs(dialog_screenshots);
     }
     sim::PumpMessages();
+    return dialogs_ok;
 }
 
 void Exercise(int repaints) {
@@ -200,6 +224,9 @@ int Run(const sim::SandboxOptions& options) {
             sim::StopSimulator();
             return kBadInputExitCode;
         }
+        if (options.soak_frames > 0) {
+            sim::PrepareSoak(path);
+        }
         int result = sim::CallEntryLoad();
         Say("ReaperPluginEntry returned " + std::to_string(result));
         loaded = true;
@@ -209,7 +236,7 @@ int Run(const sim::SandboxOptions& options) {
         }
     }
 
-    RunHost(options.run_ms, options.actions);
+    bool dialogs_ok = RunHost(options.run_ms, options.actions, options.dialog_screenshots);
     Exercise(options.exercise_repaints);
     // The unload repaints without the extension: not a presentation it could have corrected.
     sim::StopPresentationTally();
@@ -217,6 +244,11 @@ int Run(const sim::SandboxOptions& options) {
 
     if (options.report) {
         Report("loaded", true);
+    }
+    std::string soak_summary;
+    if (options.soak_frames > 0 && loaded) {
+        soak_summary = sim::SoakSummary(sim::RunSoak(options.soak_frames));
+        loaded = false; // the soak ended with the unload
     }
     if (loaded) {
         sim::CallEntryUnload();
@@ -229,7 +261,10 @@ int Run(const sim::SandboxOptions& options) {
         DumpExtState();
     }
     sim::StopSimulator();
-    return screenshot_ok ? 0 : kBadInputExitCode;
+    if (!soak_summary.empty()) {
+        Say(soak_summary);
+    }
+    return screenshot_ok && dialogs_ok ? 0 : kBadInputExitCode;
 }
 
 } // namespace

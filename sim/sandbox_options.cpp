@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "dialog_capture.h"
 #include "host_functions.h"
 
 namespace sim {
@@ -22,7 +23,12 @@ const char* const kSandboxUsage =
     "  --action ID             run an action by its id string after attach (repeatable)\n"
     "  --report                print the host's view of the extension before and after unload\n"
     "  --exercise N            after the run, N host repaints with scrolling and clicks\n"
-    "  --foreign-bitblt-hook   another party's pass-through hook in the BitBlt import first\n";
+    "  --foreign-bitblt-hook   another party's pass-through hook in the BitBlt import first\n"
+    "  --dialog-screenshot NAME=FILE.png\n"
+    "                          open dialog NAME (settings, tint, items, about) after attach,\n"
+    "                          write its client area as PNG and close it (repeatable)\n"
+    "  --soak N                after the run, N host frames with random activity, then unload\n"
+    "                          and report live GDI objects and unexpected diagnostics\n";
 
 namespace {
 
@@ -44,8 +50,8 @@ std::vector<std::string> SplitList(const std::string& text) {
 
 bool TakesValue(const std::string& option) {
     static const char* const kWithValue[] = {
-        "--scene",    "--theme",  "--extension", "--ms",     "--screenshot",
-        "--withhold", "--refuse", "--ext-state", "--action", "--exercise"};
+        "--scene",  "--theme",     "--extension", "--ms",       "--screenshot",        "--withhold",
+        "--refuse", "--ext-state", "--action",    "--exercise", "--dialog-screenshot", "--soak"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -103,6 +109,24 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
             return false;
         }
         options.exercise_repaints = static_cast<int>(repaints);
+    } else if (option == "--dialog-screenshot") {
+        size_t equals = value.find('=');
+        std::string name = value.substr(0, equals);
+        if (equals == std::string::npos || equals + 1 == value.size() || !IsDialogShotName(name)) {
+            error =
+                "--dialog-screenshot needs settings|tint|items|about=FILE.png, got '" + value + "'";
+            return false;
+        }
+        options.dialog_screenshots.emplace_back(name, value.substr(equals + 1));
+    } else if (option == "--soak") {
+        errno = 0;
+        char* end = nullptr;
+        long frames = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || errno != 0 || frames < 1 || frames > 10000000) {
+            error = "--soak needs a number of frames from 1 to 10000000, got '" + value + "'";
+            return false;
+        }
+        options.soak_frames = static_cast<int>(frames);
     }
     return true;
 }

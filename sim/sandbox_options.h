@@ -22,6 +22,9 @@ struct SandboxOptions {
     bool report = false;
     int exercise_repaints = 0;        // host repaints with scrolling and clicks after attach
     bool foreign_bitblt_hook = false; // another party's hook in the BitBlt import before load
+    int soak_frames = 0;              // after the run, random host frames, then the unload
+    // Dialog name (settings, tint, items, about) and PNG path, in command-line order.
+    std::vector<std::pair<std::string, std::string>> dialog_screenshots;
     bool help = false;
 };
 

@@ -1,0 +1,12 @@
+// The Win32 glue that the portable core calls, reduced to nothing: the fuzz targets exercise
+// the core alone.
+#include "host/actions.h"
+#include "settings/settings_apply.h"
+#include "ui/commands.h"
+
+void DebugLine(const char*) {}
+void ApplyProjectSettings(bool, bool) {}
+void ChooseWallpaperCommand() {}
+void OpenSettingsDialog() {}
+void OpenAboutDialog() {}
+void OnCustomMenu(const char*, void*, int) {}
