@@ -1,4 +1,4 @@
-// A bitmap selected into its own memory device context, and the one order of releasing it.
+// Bitmaps held in memory device contexts: how they are made and the one order of releasing them.
 #pragma once
 
 #include <windows.h>
@@ -18,4 +18,23 @@ inline void ReleaseMemoryBitmap(HDC& dc, HGDIOBJ& previous_object, HBITMAP& bitm
         DeleteObject(bitmap);
         bitmap = nullptr;
     }
+}
+
+// A 32-bit top-down DIB section. With a null reference the screen's context is borrowed for the
+// call only.
+inline HBITMAP CreateTopDownDib(HDC reference, int width, int height, void** pixels) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = reference == nullptr ? GetDC(nullptr) : nullptr;
+    HBITMAP bitmap = CreateDIBSection(reference != nullptr ? reference : screen, &info,
+                                      DIB_RGB_COLORS, pixels, nullptr, 0);
+    if (screen != nullptr) {
+        ReleaseDC(nullptr, screen);
+    }
+    return bitmap;
 }

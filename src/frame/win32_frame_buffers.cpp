@@ -47,15 +47,8 @@ bool SurfacesExist(const FrameBuffers& buffers) {
 } // namespace
 
 HBITMAP CreateFrameDib(HDC reference, int width, int height, uint32_t** pixels) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* memory = nullptr;
-    HBITMAP bitmap = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownDib(reference, width, height, &memory);
     *pixels = static_cast<uint32_t*>(memory);
     return bitmap;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "frame/com_release.h"
 #include "frame/memory_bitmap.h"
 #include "host/debug_line.h"
 
@@ -22,35 +23,11 @@ struct WicObjects {
     IWICFormatConverter* converter;
 };
 
-template <typename Interface> void ReleaseCom(Interface*& object) {
-    if (object != nullptr) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
 void ReleaseWicObjects(WicObjects& wic) {
     ReleaseCom(wic.converter);
     ReleaseCom(wic.frame);
     ReleaseCom(wic.decoder);
     ReleaseCom(wic.factory);
-}
-
-// Top-down 32-bit DIB section; the screen context is only borrowed for the call.
-HBITMAP CreatePictureDib(int width, int height, void** pixels) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, pixels, nullptr, 0);
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
-    return bitmap;
 }
 
 // Takes ownership of bitmap: it ends up in g_wallpaper or deleted.
@@ -119,7 +96,8 @@ bool DecodePicture(const wchar_t* path, WicObjects& wic) {
         return false;
     }
     void* pixels = nullptr;
-    HBITMAP bitmap = CreatePictureDib(static_cast<int>(width), static_cast<int>(height), &pixels);
+    HBITMAP bitmap =
+        CreateTopDownDib(nullptr, static_cast<int>(width), static_cast<int>(height), &pixels);
     if (bitmap == nullptr || pixels == nullptr) {
         if (bitmap != nullptr) {
             DeleteObject(bitmap);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "frame/com_release.h"
+#include "frame/memory_bitmap.h"
 #include "host/arrange_target.h"
 #include "host/callback_guard.h"
 #include "keying/theme_colours.h"
@@ -30,35 +32,12 @@ struct PreviewWic {
     IWICFormatConverter* converter = nullptr;
 };
 
-template <typename Interface> void ReleaseCom(Interface*& object) {
-    if (object != nullptr) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
 void ReleaseWic(PreviewWic& wic) {
     ReleaseCom(wic.converter);
     ReleaseCom(wic.scaler);
     ReleaseCom(wic.frame);
     ReleaseCom(wic.decoder);
     ReleaseCom(wic.factory);
-}
-
-HBITMAP CreateTopDownDib(int width, int height, void** pixels) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, pixels, nullptr, 0);
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
-    return bitmap;
 }
 
 // Takes ownership of bitmap: it ends up in picture or deleted.
@@ -137,7 +116,7 @@ bool DecodePreview(PreviewPicture& picture, const wchar_t* path, PreviewWic& wic
         return false;
     }
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateTopDownDib(size.width, size.height, &pixels);
+    HBITMAP bitmap = CreateTopDownDib(nullptr, size.width, size.height, &pixels);
     if (bitmap == nullptr || pixels == nullptr) {
         if (bitmap != nullptr) {
             DeleteObject(bitmap);
