@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "import_slot.h"
 #include "intercept/import_table.h"
 
 namespace sim {
@@ -283,26 +284,6 @@ const WrappedImport kImports[kImportCount] = {
     {"gdi32.dll", "SelectObject", reinterpret_cast<void*>(&CountedSelectObject)},
 };
 
-bool WriteSlot(void** slot, void* value) {
-    DWORD protection = 0;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) {
-        return false;
-    }
-    *slot = value;
-    DWORD ignored = 0;
-    VirtualProtect(slot, sizeof *slot, protection, &ignored);
-    return true;
-}
-
-// The slots belong to a module that may have been freed (and another mapped in its place).
-bool StillMapped(HMODULE module, void* address) {
-    HMODULE found = nullptr;
-    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              static_cast<LPCWSTR>(address), &found) != 0 &&
-           found == module;
-}
-
 } // namespace
 
 std::vector<std::string> StartGdiAccounting(HMODULE module) {
@@ -320,7 +301,7 @@ std::vector<std::string> StartGdiAccounting(HMODULE module) {
         }
         auto** slot = reinterpret_cast<void**>(reinterpret_cast<uintptr_t>(module) + offset);
         void* real = *slot;
-        if (!WriteSlot(slot, kImports[i].wrapper)) {
+        if (!WriteImportSlot(slot, kImports[i].wrapper)) {
             continue;
         }
         g_real[i] = real;
@@ -335,8 +316,8 @@ void StopGdiAccounting() {
     for (int i = 0; i < kImportCount; ++i) {
         void** slot = g_slots[i];
         g_slots[i] = nullptr;
-        if (slot != nullptr && StillMapped(g_module, slot) && *slot == kImports[i].wrapper) {
-            WriteSlot(slot, g_real[i]);
+        if (slot != nullptr && AddressInModule(g_module, slot) && *slot == kImports[i].wrapper) {
+            WriteImportSlot(slot, g_real[i]);
         }
     }
     g_module = nullptr;

@@ -48,17 +48,32 @@ void** FindExecutableImportSlot(const char* dll, const char* function) {
     return nullptr;
 }
 
+bool WriteImportSlot(void** slot, void* value) {
+    DWORD protection = 0;
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) {
+        return false;
+    }
+    *slot = value;
+    DWORD ignored = 0;
+    VirtualProtect(slot, sizeof *slot, protection, &ignored);
+    return true;
+}
+
+bool AddressInModule(HMODULE module, void* address) {
+    HMODULE found = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR>(address), &found) != 0 &&
+           found == module;
+}
+
 void* SwapExecutableImport(const char* dll, const char* function, void* replacement) {
     void** slot = FindExecutableImportSlot(dll, function);
-    DWORD protection = 0;
-    if (slot == nullptr || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) {
+    if (slot == nullptr) {
         return nullptr;
     }
     void* previous = *slot;
-    *slot = replacement;
-    DWORD ignored = 0;
-    VirtualProtect(slot, sizeof *slot, protection, &ignored);
-    return previous;
+    return WriteImportSlot(slot, replacement) ? previous : nullptr;
 }
 
 std::string BitBltImportState() {

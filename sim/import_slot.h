@@ -2,9 +2,18 @@
 // tests to put something else there (a foreign hook) and back.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace sim {
+
+// Writes value into an import slot of any module, lifting the page protection around the write.
+bool WriteImportSlot(void** slot, void* value);
+
+// Whether address still lies in module: a module may have been freed (and another mapped in its
+// place) before a swapped slot is put back.
+bool AddressInModule(HMODULE module, void* address);
 
 // The slot through which the executable calls function of dll; null when it has none.
 void** FindExecutableImportSlot(const char* dll, const char* function);
