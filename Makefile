@@ -4,17 +4,21 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 
-.PHONY: all deps win native release test test-native test-win demo bench fuzz clean
+.PHONY: all deps deps-native win native release test test-native test-win demo bench fuzz dist clean
 
 all: win native
 
 deps:
 	@scripts/install-deps
 
+# The portable tests alone need no MinGW, Wine, clang or Google Benchmark.
+deps-native:
+	@scripts/install-deps native
+
 build/win/CMakeCache.txt: | deps
 	cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release
 
-build/native/CMakeCache.txt: | deps
+build/native/CMakeCache.txt: | deps-native
 	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DMURIVO_SANITIZE=ON
 
 build/release/CMakeCache.txt: | deps
@@ -23,7 +27,7 @@ build/release/CMakeCache.txt: | deps
 win: deps build/win/CMakeCache.txt
 	cmake --build build/win -j $(JOBS)
 
-native: deps build/native/CMakeCache.txt
+native: deps-native build/native/CMakeCache.txt
 	cmake --build build/native -j $(JOBS)
 
 release: deps build/release/CMakeCache.txt
@@ -50,5 +54,9 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	FUZZ_BUILD=$(FUZZ_BUILD) scripts/fuzz $(FUZZ_SECONDS)
 
+# The release archive for users: dist/murivo-<version>-win64.zip and the DLL's SHA-256 beside it.
+dist: win
+	scripts/dist build/win
+
 clean:
-	rm -rf build out
+	rm -rf build out dist

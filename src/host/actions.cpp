@@ -3,6 +3,7 @@
 #include "host/callback_guard.h"
 #include "host/debug_line.h"
 #include "host/host_api.h"
+#include "host/version.h"
 #include "settings/project_storage.h"
 #include "settings/settings_apply.h"
 #include "ui/commands.h"
@@ -22,7 +23,7 @@ CustomActionRecord g_action_records[kCommandCount] = {
     {0, "MURIVOREMOVE", "Murivo: Remove wallpaper", nullptr},
     {0, "MURIVOTOGGLE", "Murivo: Enable / Disable", nullptr},
     {0, "MURIVOSETTINGS", "Murivo: Settings...", nullptr},
-    {0, "MURIVOABOUT", "Murivo: About 1.0.1", nullptr},
+    {0, "MURIVOABOUT", "Murivo: About " MURIVO_VERSION_TEXT, nullptr},
 };
 
 bool g_hookcommand2_registered = false;

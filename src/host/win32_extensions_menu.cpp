@@ -7,6 +7,7 @@
 #include "host/actions.h"
 #include "host/callback_guard.h"
 #include "host/host_api.h"
+#include "host/version.h"
 #include "settings/project_storage.h"
 
 namespace {
@@ -37,7 +38,7 @@ HMENU CreateMurivoSubmenu(HMENU menu) {
     AppendMenuW(submenu, MF_STRING, id(kRemove), L"Remove wallpaper");
     AppendMenuW(submenu, MF_STRING, id(kToggle), L"Enable / Disable");
     AppendMenuW(submenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(submenu, MF_STRING, id(kAbout), L"About Murivo 1.0.1");
+    AppendMenuW(submenu, MF_STRING, id(kAbout), L"About Murivo " MURIVO_VERSION_TEXT);
     if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu), L"Murivo")) {
         DestroyMenu(submenu);
         return nullptr;

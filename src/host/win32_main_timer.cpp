@@ -11,6 +11,7 @@
 #include "host/host_api.h"
 #include "host/plugin_state.h"
 #include "host/ticks.h"
+#include "host/version.h"
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
 #include "keying/theme_colours.h"
@@ -31,7 +32,7 @@ constexpr int kPlayingOrRecording = 5; // bit 0 playing, bit 2 recording
 
 constexpr const char* kActivationBanner = "\n"
                                           "========================================\n"
-                                          "Murivo V1.0.1 ACTIVE\n"
+                                          "Murivo V" MURIVO_VERSION_TEXT " ACTIVE\n"
                                           "========================================\n"
                                           "WM_PAINT correction: YES\n"
                                           "Timer fallback: 100ms without presentation hook\n"

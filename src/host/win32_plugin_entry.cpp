@@ -13,6 +13,7 @@
 #include "host/host_api.h"
 #include "host/main_timer.h"
 #include "host/plugin_state.h"
+#include "host/version.h"
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
 #include "settings/project_settings.h"
@@ -56,7 +57,7 @@ int Load(HINSTANCE instance, const PluginInfo* info) {
     g_host_main_window = info->hwnd_main;
     g_module_instance = instance;
     g_shutting_down.exchange(0);
-    DebugLine("\n========================================\nMurivo V1.0.1\n"
+    DebugLine("\n========================================\nMurivo V" MURIVO_VERSION_TEXT "\n"
               "========================================\n");
     if (!RegisterActions()) {
         DebugLine("Unable to register Murivo actions/menu.\n");

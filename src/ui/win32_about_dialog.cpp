@@ -7,6 +7,7 @@
 #include "host/callback_guard.h"
 #include "host/debug_line.h"
 #include "host/plugin_state.h"
+#include "host/version.h"
 #include "ui/commands.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
@@ -30,7 +31,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     return RunGuarded<INT_PTR>(FALSE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
-            SetWindowTextW(dialog, L"About Murivo 1.0.1");
+            SetWindowTextW(dialog, L"About Murivo " MURIVO_VERSION_TEXT);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wparam) == kVisitWebsite) {
