@@ -263,7 +263,13 @@ void PaintArrangePreview(HWND dialog, HDC dc, const RECT& rect, SettingsDialogSt
         SetTextColor(dc, PreviewTextColour(background));
         const wchar_t* text = state.pending_path.empty() ? L"Choose an image to preview"
                                                          : L"Image preview unavailable";
+        // The paint buffer is a memory DC with the stock system font; write in the dialog's.
+        auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+        HGDIOBJ previous_font = font != nullptr ? SelectObject(dc, font) : nullptr;
         DrawTextW(dc, text, -1, &area_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        if (previous_font != nullptr) {
+            SelectObject(dc, previous_font);
+        }
     }
     FrameWithColour(dc, area_rect, kFrameColour);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "host/host_api.h"
@@ -22,6 +23,36 @@ constexpr DWORD kOpenFlags =
     OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
 
 using GetOpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+using CommDlgExtendedErrorFunction = DWORD(WINAPI*)();
+
+// Through void* so the cast from the generic FARPROC is not flagged.
+template <typename Function> Function LibraryFunction(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// One chooser run over buffer (the initial name in, the chosen path out). True when chosen;
+// a cancel leaves *failed false, a chooser that could not run sets it.
+bool RunChooser(HMODULE library, HWND owner, wchar_t* buffer, bool* failed) {
+    auto get_open_file_name = LibraryFunction<GetOpenFileNameFunction>(library, "GetOpenFileNameW");
+    auto extended_error =
+        LibraryFunction<CommDlgExtendedErrorFunction>(library, "CommDlgExtendedError");
+    *failed = false;
+    if (get_open_file_name == nullptr) {
+        return false;
+    }
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = kImageFilter;
+    dialog.lpstrFile = buffer;
+    dialog.nMaxFile = kFileBufferChars;
+    dialog.Flags = kOpenFlags;
+    if (get_open_file_name(&dialog) != 0) {
+        return true;
+    }
+    *failed = extended_error != nullptr && extended_error() != 0;
+    return false;
+}
 
 } // namespace
 
@@ -30,26 +61,24 @@ bool BrowseForImage(HWND owner, std::u16string& path) {
     if (library == nullptr) {
         return false;
     }
-    // Through void* so the cast from the generic FARPROC is not flagged.
-    auto get_open_file_name = reinterpret_cast<GetOpenFileNameFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")));
     bool chosen = false;
     std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[kFileBufferChars]());
-    if (get_open_file_name != nullptr && buffer != nullptr) {
+    if (buffer != nullptr) {
         // A path too long for the buffer is not offered rather than offered cut.
-        if (path.size() < kFileBufferChars) {
+        const bool initial_name = !path.empty() && path.size() < kFileBufferChars;
+        if (initial_name) {
             path.copy(reinterpret_cast<char16_t*>(buffer.get()), path.size());
         }
-        OPENFILENAMEW dialog = {};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = owner;
-        dialog.lpstrFilter = kImageFilter;
-        dialog.lpstrFile = buffer.get();
-        dialog.nMaxFile = kFileBufferChars;
-        dialog.Flags = kOpenFlags;
-        if (get_open_file_name(&dialog) != 0) {
+        bool failed = false;
+        chosen = RunChooser(library, owner, buffer.get(), &failed);
+        // Windows refuses to open at all for an initial name it finds invalid (quotes, <>|,
+        // a trailing backslash): that is no cancel, so ask again without the name.
+        if (!chosen && failed && initial_name) {
+            std::fill_n(buffer.get(), kFileBufferChars, L'\0');
+            chosen = RunChooser(library, owner, buffer.get(), &failed);
+        }
+        if (chosen) {
             path.assign(reinterpret_cast<const char16_t*>(buffer.get()));
-            chosen = true;
         }
     }
     buffer.reset();

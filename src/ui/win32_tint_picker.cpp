@@ -134,6 +134,7 @@ LRESULT CALLBACK AreaProc(HWND control, UINT message, WPARAM wparam, LPARAM lpar
     case WM_ERASEBKGND:
         return TRUE;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: // the static class has CS_DBLCLKS: a quick second click comes so
         SetCapture(control);
         RunGuarded([&] { PickFromPoint(control, lparam); });
         return 0;

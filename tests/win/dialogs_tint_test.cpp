@@ -107,3 +107,23 @@ TEST_F(TintPicker, RedSliderDragCommitsByTimerAndReleaseAtOnce) {
         SendMessageW(picker, WM_CLOSE, 0, 0);
     });
 }
+
+TEST_F(TintPicker, SecondPressOfADoubleClickPicksAndTracksItsDrag) {
+    Open([&](HWND picker, HWND) {
+        HWND square = GetDlgItem(picker, 1033);
+        RECT client = {};
+        ASSERT_TRUE(GetClientRect(square, &client));
+        const LPARAM top_left = MAKELPARAM(0, 0);
+        const LPARAM bottom_left = MAKELPARAM(0, client.bottom - 1);
+        SendMessageW(square, WM_LBUTTONDOWN, MK_LBUTTON, top_left);
+        SendMessageW(square, WM_LBUTTONUP, 0, top_left);
+        EXPECT_EQ(ControlText(picker, 1018), L"#FFFFFF");
+        // The static class turns a quick second press into a double-click message.
+        SendMessageW(square, WM_LBUTTONDBLCLK, MK_LBUTTON, bottom_left);
+        EXPECT_EQ(ControlText(picker, 1018), L"#000000");
+        SendMessageW(square, WM_MOUSEMOVE, MK_LBUTTON, top_left);
+        EXPECT_EQ(ControlText(picker, 1018), L"#FFFFFF");
+        SendMessageW(square, WM_LBUTTONUP, 0, top_left);
+        SendMessageW(picker, WM_CLOSE, 0, 0);
+    });
+}
