@@ -6,7 +6,21 @@
 
 struct ReaProject;
 
-enum class FitMode : int { cover = 0, contain = 1, stretch = 2 };
+// tile and center show the picture at its own size; older versions read them as cover.
+enum class FitMode : int { cover = 0, contain = 1, stretch = 2, tile = 3, center = 4 };
+
+// Which edge or corner of the view the picture keeps to (cover, contain, tile, center).
+enum class Anchor : int {
+    top_left = 0,
+    top = 1,
+    top_right = 2,
+    left = 3,
+    center = 4,
+    right = 5,
+    bottom_left = 6,
+    bottom = 7,
+    bottom_right = 8,
+};
 
 inline constexpr uint32_t kDefaultTintRgb = 0xFFA060; // shown as #60A0FF
 inline constexpr double kDefaultOpacity = 0.35;
@@ -21,6 +35,9 @@ struct ProjectSettings {
     bool grayscale = false;
     double audio_item_transparency = 0.0;
     double midi_item_transparency = 0.0;
+    Anchor anchor = Anchor::center;
+    double blur = 0.0;           // softness, 0..1
+    double time_selection = 0.0; // how strongly the host's time selection shows over it, 0..1
 
     bool operator==(const ProjectSettings&) const = default;
 };

@@ -69,26 +69,44 @@ std::optional<uint32_t> ParseHexColour(std::string_view text) {
     return red | (green << 8) | (blue << 16);
 }
 
-const char* FitModeName(FitMode mode) {
-    switch (mode) {
-    case FitMode::contain:
-        return "contain";
-    case FitMode::stretch:
-        return "stretch";
-    case FitMode::cover:
-        break;
+namespace {
+
+constexpr const char* kFitModeNames[] = {"cover", "contain", "stretch", "tile", "center"};
+constexpr const char* kAnchorNames[] = {"top-left",    "top",    "top-right",
+                                        "left",        "center", "right",
+                                        "bottom-left", "bottom", "bottom-right"};
+
+// The index of text among names, or fallback.
+template <size_t N>
+int IndexOf(const char* const (&names)[N], std::string_view text, int fallback) {
+    for (size_t i = 0; i < N; ++i) {
+        if (text == names[i]) {
+            return int(i);
+        }
     }
-    return "cover";
+    return fallback;
+}
+
+template <size_t N> const char* NameAt(const char* const (&names)[N], int index, int fallback) {
+    return names[index >= 0 && size_t(index) < N ? index : fallback];
+}
+
+} // namespace
+
+const char* FitModeName(FitMode mode) {
+    return NameAt(kFitModeNames, int(mode), int(FitMode::cover));
 }
 
 FitMode ParseFitMode(std::string_view text) {
-    if (text == "contain") {
-        return FitMode::contain;
-    }
-    if (text == "stretch") {
-        return FitMode::stretch;
-    }
-    return FitMode::cover;
+    return FitMode(IndexOf(kFitModeNames, text, int(FitMode::cover)));
+}
+
+const char* AnchorName(Anchor anchor) {
+    return NameAt(kAnchorNames, int(anchor), int(Anchor::center));
+}
+
+Anchor ParseAnchor(std::string_view text) {
+    return Anchor(IndexOf(kAnchorNames, text, int(Anchor::center)));
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

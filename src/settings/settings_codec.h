@@ -25,8 +25,12 @@ std::string FormatHexColour(uint32_t colour);
 std::optional<uint32_t> ParseHexColour(std::string_view text);
 
 const char* FitModeName(FitMode mode);
-// "contain" and "stretch" exactly; everything else is cover.
+// "contain", "stretch", "tile" and "center" exactly; everything else is cover.
 FitMode ParseFitMode(std::string_view text);
+
+const char* AnchorName(Anchor anchor);
+// One of the nine names ("top-left" ... "bottom-right") exactly; everything else is center.
+Anchor ParseAnchor(std::string_view text);
 
 // Strict conversions: invalid input (bad sequences, unpaired surrogates, overlong forms, code
 // points above U+10FFFF) gives an empty string.

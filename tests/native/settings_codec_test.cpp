@@ -55,8 +55,26 @@ TEST(FitModeText, OnlyExactLowerCaseNamesSelectContainOrStretch) {
     EXPECT_EQ(ParseFitMode("Contain"), FitMode::cover);
     EXPECT_EQ(ParseFitMode(""), FitMode::cover);
     EXPECT_EQ(ParseFitMode("cover"), FitMode::cover);
-    for (FitMode mode : {FitMode::cover, FitMode::contain, FitMode::stretch}) {
+    EXPECT_EQ(ParseFitMode("tile"), FitMode::tile);
+    EXPECT_EQ(ParseFitMode("center"), FitMode::center);
+    EXPECT_EQ(ParseFitMode("centre"), FitMode::cover);
+    EXPECT_EQ(ParseFitMode("tile "), FitMode::cover);
+    EXPECT_STREQ(FitModeName(static_cast<FitMode>(9)), "cover");
+    for (FitMode mode :
+         {FitMode::cover, FitMode::contain, FitMode::stretch, FitMode::tile, FitMode::center}) {
         EXPECT_EQ(ParseFitMode(FitModeName(mode)), mode);
+    }
+}
+
+TEST(AnchorText, NineExactNamesAndCentreForAnythingElse) {
+    EXPECT_EQ(ParseAnchor("top-left"), Anchor::top_left);
+    EXPECT_EQ(ParseAnchor("bottom"), Anchor::bottom);
+    for (const char* other : {"", "Top", "top left", "middle", "centre", "bottom-right\n"}) {
+        EXPECT_EQ(ParseAnchor(other), Anchor::center) << other;
+    }
+    EXPECT_STREQ(AnchorName(static_cast<Anchor>(-1)), "center");
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(ParseAnchor(AnchorName(Anchor(i))), Anchor(i));
     }
 }
 
