@@ -3,16 +3,10 @@
 
 #include <climits>
 
+#include "expect_rect.h"
 #include "frame/anchored_placement.h"
 
 namespace {
-
-void ExpectRect(PixelRect rect, int left, int top, int right, int bottom) {
-    EXPECT_EQ(rect.left, left);
-    EXPECT_EQ(rect.top, top);
-    EXPECT_EQ(rect.right, right);
-    EXPECT_EQ(rect.bottom, bottom);
-}
 
 Placement Place(FitMode mode, Anchor anchor, int sw, int sh, int iw, int ih) {
     return PlaceAnchored(mode, anchor, sw, sh, iw, ih);
