@@ -16,21 +16,28 @@ namespace {
 constexpr double kMinGain = 0.65;
 constexpr double kMaxGain = 1.45;
 
-void FillTable(uint8_t* table, double k, double gain, double opacity, int reference) {
+// shade (0..1) moves the blend toward the selection's channel value, as the host's time
+// selection moves the lane colour.
+void FillTable(uint8_t* table, double k, double gain, double opacity, int reference, double shade,
+               int selection) {
     const double under = reference * (1 - opacity);
     for (int i = 0; i < 256; ++i) {
-        const double v = std::min(i * k * gain, 255.0) * opacity + under;
+        double v = std::min(i * k * gain, 255.0) * opacity + under;
+        if (shade > 0) {
+            v += shade * (selection - v);
+        }
         // NaN (from settings out of range) falls into the first branch like any v <= 0.
         table[i] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v + 0.5));
     }
 }
 
-void FillTables(KeyColourEntry& entry, Rgb reference, double gain) {
+void FillTables(KeyColourEntry& entry, Rgb reference, double gain, double shade = 0.0) {
     const ProjectSettings& s = g_current_settings;
     const TintFactors k = ComputeTintFactors(s.tint_rgb, s.tint);
-    FillTable(entry.blue_table, k.blue, gain, s.opacity, reference.blue);
-    FillTable(entry.green_table, k.green, gain, s.opacity, reference.green);
-    FillTable(entry.red_table, k.red, gain, s.opacity, reference.red);
+    const Rgb selection = RgbFromTheme(uint32_t(g_theme.selection_bg));
+    FillTable(entry.blue_table, k.blue, gain, s.opacity, reference.blue, shade, selection.blue);
+    FillTable(entry.green_table, k.green, gain, s.opacity, reference.green, shade, selection.green);
+    FillTable(entry.red_table, k.red, gain, s.opacity, reference.red, shade, selection.red);
 }
 
 // Shades of a background colour scale the wallpaper by their brightness, within limits.
@@ -58,10 +65,13 @@ void FillKeyColourEntry(KeyColourEntry& entry, uint32_t key) {
     const Rgb pixel = RgbFromPixel(key);
 
     uint32_t unshaded = 0;
-    if (in_band && MatchSelectionBlend(pixel.red, pixel.green, pixel.blue, &unshaded)) {
-        // Under the time selection the wallpaper goes over the unshaded lane colour.
+    double fraction = 0;
+    if (in_band && MatchSelectionBlend(pixel.red, pixel.green, pixel.blue, &unshaded, &fraction)) {
+        // Under the time selection the wallpaper goes over the unshaded lane colour; the chosen
+        // share of the host's shading then goes back over the result.
         entry.is_key = 1;
-        FillTables(entry, RgbFromTheme(unshaded), 1.0);
+        FillTables(entry, RgbFromTheme(unshaded), 1.0,
+                   std::clamp(g_current_settings.time_selection, 0.0, 1.0) * fraction);
     } else if (MatchesBackgroundColour(pixel.red, pixel.green, pixel.blue)) {
         entry.is_key = 1;
         FillTables(entry, pixel, ShadeGain(pixel));

@@ -66,7 +66,7 @@ bool MatchesBackgroundColour(int red, int green, int blue) {
     return false;
 }
 
-bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background) {
+bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background, double* fraction) {
     if (!g_theme.selection_valid || MatchesGridColour(red, green, blue)) {
         return false;
     }
@@ -97,6 +97,9 @@ bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background) {
         if (d < best) {
             best = d;
             *background = uint32_t(g_theme.background[i]);
+            if (fraction != nullptr) {
+                *fraction = t;
+            }
         }
     }
     return best != 256;

@@ -87,6 +87,25 @@ TEST_F(KeyColourCacheTest, SelectionShadingIsUnshadedOnlyInsideTheBand) {
     ExpectAllChannels(in_band, 200, 40);                     // opacity 0: the unshaded lane colour
     EXPECT_EQ(LookupKeyColour(40, 40, 90, false).is_key, 0); // strongly coloured outside
 
+    // Shown again in front: the pixel's own fraction (0.5) toward the selection colour, scaled.
+    g_current_settings.time_selection = 1.0;
+    AdvanceKeyingGeneration();
+    const KeyColourEntry& shown = LookupKeyColour(40, 40, 90, true);
+    EXPECT_EQ(shown.red_table[200], 40); // opacity 0: exactly what the host drew
+    EXPECT_EQ(shown.blue_table[200], 90);
+    g_current_settings.opacity = 0.5; // blend 120: toward 40 and 140 by half
+    AdvanceKeyingGeneration();
+    EXPECT_EQ(LookupKeyColour(40, 40, 90, true).red_table[200], 80);
+    EXPECT_EQ(LookupKeyColour(40, 40, 90, true).blue_table[200], 130);
+    g_current_settings.time_selection = 0.5;
+    AdvanceKeyingGeneration();
+    EXPECT_EQ(LookupKeyColour(40, 40, 90, true).red_table[200], 100);
+    EXPECT_EQ(LookupKeyColour(40, 40, 90, true).blue_table[200], 125);
+    EXPECT_EQ(LookupKeyColour(40, 40, 40, true).blue_table[200], 120); // unshaded lane: fraction 0
+    g_current_settings.time_selection = 0.0;
+    g_current_settings.opacity = 0.0;
+    AdvanceKeyingGeneration();
+
     // A grey shading outside the band keys as a shade and keeps its own colour.
     SetTheme({kGrey40}, {}, int32_t(ThemeRgb(200, 200, 200)));
     ExpectAllChannels(LookupKeyColour(60, 60, 60, false), 17, 60);
