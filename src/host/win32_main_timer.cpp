@@ -14,6 +14,7 @@
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
 #include "keying/theme_colours.h"
+#include "settings/picture_source.h"
 #include "settings/project_settings.h"
 #include "settings/settings_apply.h"
 
@@ -104,6 +105,7 @@ void FollowAttached() {
         TicksSince(now, g_target.last_settings_tick) >= kSettingsIntervalMs) {
         g_target.last_settings_tick = now;
         ApplyProjectSettings(false, true);
+        ReloadPictureIfChanged();
         if (RefreshThemeColours() && IsWallpaperLoaded()) {
             RedrawNow(window);
         }

@@ -7,6 +7,7 @@
 #include "host/callback_guard.h"
 #include "host/debug_line.h"
 #include "host/plugin_state.h"
+#include "settings/picture_source.h"
 #include "ui/commands.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
@@ -31,6 +32,8 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
         switch (message) {
         case WM_INITDIALOG:
             SetWindowTextW(dialog, L"About Murivo 1.0.1");
+            SetDlgItemTextW(dialog, kAboutSourceNote,
+                            reinterpret_cast<const wchar_t*>(PictureSourceNote().c_str()));
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wparam) == kVisitWebsite) {
