@@ -25,7 +25,7 @@ namespace {
 
 const std::string kLoaded = "Wallpaper loaded: 320 x 240\n";
 const std::string kUnavailable = "Wallpaper image unavailable; disabled for this project.\n";
-constexpr int kDefaultCheck = 1042, kSourceNote = 1043;
+constexpr int kPathEdit = 1001, kDefaultCheck = 1042, kSourceNote = 1043;
 
 class ProjectPictures : public SimulatedHost {
   protected:
@@ -213,6 +213,7 @@ TEST_F(ProjectPictures, SettingsDialogSaysWhereThePictureCameFromAndSetsTheDefau
     Attach();
     std::wstring note;
     std::vector<std::optional<std::string>> defaults;
+    bool dirty_before_typing = true;
     DialogWatchdog watchdog(15000);
     WhenDialogAppears(L"Murivo settings", [&](HWND dialog) {
         note = ControlText(dialog, kSourceNote);
@@ -220,6 +221,11 @@ TEST_F(ProjectPictures, SettingsDialogSaysWhereThePictureCameFromAndSetsTheDefau
         defaults.push_back(sim::GlobalExtStateValue("Murivo", "default_path"));
         Click(dialog, kDefaultCheck);
         defaults.push_back(sim::GlobalExtStateValue("Murivo", "default_path"));
+        dirty_before_typing = sim::IsProjectDirty(Project(0));
+        // A picture typed in, inside the project's folder: stored relative to it as well.
+        SetControlText(dialog, kPathEdit,
+                       sim::Utf8ToWide(NarrowPath(TestPicturePath("beside.png"))));
+        SendKillFocus(dialog, kPathEdit);
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
     EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOSETTINGS")));
@@ -229,5 +235,6 @@ TEST_F(ProjectPictures, SettingsDialogSaysWhereThePictureCameFromAndSetsTheDefau
     ASSERT_EQ(defaults.size(), 2u);
     EXPECT_EQ(defaults[0], "C:\\gone\\beside.png");
     EXPECT_EQ(defaults[1], std::nullopt);
-    EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
+    EXPECT_FALSE(dirty_before_typing);
+    EXPECT_EQ(Stored(0, "relative_path"), "beside.png");
 }
