@@ -52,15 +52,23 @@ bool IsDefaultWallpaper(const ProjectSettings& settings) {
 
 ShownSettings ReadShownSettings(ReaProject* project) {
     ShownSettings shown;
-    if (project != nullptr && !HasOwnSettings(project)) {
-        if (std::optional<ProjectSettings> fallback = ReadDefaultWallpaper()) {
-            shown.settings = *fallback;
-            shown.from_default = true;
-            return shown;
-        }
+    if (project == nullptr) {
+        return shown;
     }
-    shown.settings = ReadProjectSettings(project);
-    shown.relative_path = Utf8ToUtf16(ReadExtStateValue(project, kRelativePathKey));
+    bool any_key = false;
+    shown.settings = DecodeSettings([project, &any_key](const char* key) {
+        std::string value = ReadExtStateValue(project, key);
+        any_key = any_key || !value.empty();
+        return value;
+    });
+    // "enabled" alone (an explicit off) is not read without a path: asked for separately.
+    if (any_key || HasOwnSettings(project)) {
+        return shown;
+    }
+    if (std::optional<ProjectSettings> fallback = ReadDefaultWallpaper()) {
+        shown.settings = *fallback;
+        shown.from_default = true;
+    }
     return shown;
 }
 

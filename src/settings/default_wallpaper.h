@@ -17,11 +17,11 @@ bool IsDefaultWallpaper(const ProjectSettings& settings);
 
 struct ShownSettings {
     ProjectSettings settings;
-    std::u16string relative_path; // as stored in the project; empty for the default
     bool from_default = false;
 };
 
-// What a project shows: its own settings, or the default while it has none of its own.
+// What a project shows: its own settings, or the default while it has none of its own. A project
+// with settings of its own costs the nine reads it always did.
 ShownSettings ReadShownSettings(ReaProject* project);
 
 // The sixth action: the current project's wallpaper becomes the default, or, when it already is,

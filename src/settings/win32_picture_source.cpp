@@ -10,6 +10,7 @@
 #include "settings/network_pictures.h"
 #include "settings/picture_source.h"
 #include "settings/project_storage.h"
+#include "settings/settings_codec.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ std::vector<PictureCandidate> Candidates(ReaProject* project, const ShownSetting
     if (PictureMayBeOpened(path) && QueryFile(path, ignored)) {
         return {{path, PictureOrigin::stored_path}};
     }
-    return PictureLookupOrder(path, shown.relative_path, ProjectFolder(project));
+    std::u16string relative = Utf8ToUtf16(ReadExtStateValue(project, kRelativePathKey));
+    return PictureLookupOrder(path, relative, ProjectFolder(project));
 }
 
 } // namespace
