@@ -25,7 +25,7 @@ namespace {
 
 const std::string kLoaded = "Wallpaper loaded: 320 x 240\n";
 const std::string kUnavailable = "Wallpaper image unavailable; disabled for this project.\n";
-constexpr int kPathEdit = 1001, kDefaultCheck = 1042, kSourceNote = 1043;
+constexpr int kPathEdit = 1001, kDefaultCheck = 1042, kSourceNote = 1043, kAboutSourceNote = 1044;
 
 class ProjectPictures : public SimulatedHost {
   protected:
@@ -205,16 +205,22 @@ TEST_F(ProjectPictures, DefaultWallpaperShowsWhereAProjectHasNoneAndRemoveKeepsI
     EXPECT_EQ(sim::GlobalExtStateValue("Murivo", "default_path"), std::nullopt);
 }
 
-TEST_F(ProjectPictures, SettingsDialogSaysWhereThePictureCameFromAndSetsTheDefault) {
+TEST_F(ProjectPictures, DialogsSayWhereThePictureCameFromAndTheSettingsSetTheDefault) {
     WriteTestPicture("beside.png", 320, 240, GradientPixel);
     SaveProjectInTestFolder(0, "First.RPP");
     Store(0, "path", "C:\\gone\\beside.png");
     Store(0, "enabled", "1");
     Attach();
+    DialogWatchdog watchdog(15000);
+    std::wstring about_note;
+    WhenDialogAppears(L"About Murivo 1.0.1", [&](HWND dialog) {
+        about_note = ControlText(dialog, kAboutSourceNote);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOABOUT")));
     std::wstring note;
     std::vector<std::optional<std::string>> defaults;
     bool dirty_before_typing = true;
-    DialogWatchdog watchdog(15000);
     WhenDialogAppears(L"Murivo settings", [&](HWND dialog) {
         note = ControlText(dialog, kSourceNote);
         Click(dialog, kDefaultCheck);
@@ -232,6 +238,7 @@ TEST_F(ProjectPictures, SettingsDialogSaysWhereThePictureCameFromAndSetsTheDefau
     EXPECT_EQ(TakeUnseenDialogs(), 0);
     EXPECT_FALSE(watchdog.Fired());
     EXPECT_TRUE(note.starts_with(L"Found beside the project: ")) << sim::WideToUtf8(note);
+    EXPECT_EQ(about_note, note);
     ASSERT_EQ(defaults.size(), 2u);
     EXPECT_EQ(defaults[0], "C:\\gone\\beside.png");
     EXPECT_EQ(defaults[1], std::nullopt);
