@@ -4,8 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "import_slot.h"
-#include "intercept/import_table.h"
+#include "import_wrapping.h"
 
 namespace sim {
 
@@ -39,9 +38,7 @@ using Handles = std::map<HANDLE, long long>;
 
 // Which module is wrapped, its slots and what they held before; a wrapper that is still running
 // when the slots go back keeps its real function.
-HMODULE g_module = nullptr;
-void** g_slots[kImportCount] = {};
-void* g_real[kImportCount] = {};
+WrappedSlots g_wrapped;
 
 // Live handles by kind, with how often each was handed out (a window DC can come back twice).
 std::mutex g_mutex;
@@ -56,7 +53,7 @@ Import g_failing = kImportCount;
 int g_failure_countdown = 0;
 
 template <typename Function> Function Real(Import which) {
-    return reinterpret_cast<Function>(g_real[which]);
+    return reinterpret_cast<Function>(g_wrapped.real[which]);
 }
 
 // True when this call is the one chosen to fail; it then does not reach the system.
@@ -253,14 +250,8 @@ HGDIOBJ WINAPI CountedSelectObject(HDC dc, HGDIOBJ object) {
     return Real<decltype(&::SelectObject)>(kSelectObject)(dc, object);
 }
 
-struct WrappedImport {
-    const char* dll;
-    const char* name;
-    void* wrapper;
-};
-
 // In the order of enum Import.
-const WrappedImport kImports[kImportCount] = {
+const std::vector<WrappedImport> kImports = {
     {"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<void*>(&CountedCreateCompatibleDC)},
     {"gdi32.dll", "CreateDCW", reinterpret_cast<void*>(&CountedCreateDCW)},
     {"gdi32.dll", "DeleteDC", reinterpret_cast<void*>(&CountedDeleteDC)},
@@ -288,39 +279,11 @@ const WrappedImport kImports[kImportCount] = {
 
 std::vector<std::string> StartGdiAccounting(HMODULE module) {
     StopGdiAccounting();
-    std::vector<std::string> wrapped;
-    if (module == nullptr) {
-        return wrapped;
-    }
-    const auto* image = reinterpret_cast<const uint8_t*>(module);
-    for (int i = 0; i < kImportCount; ++i) {
-        // The loader mapped the whole image the headers declare; the walk stays within it.
-        size_t offset = FindImportSlotOffset(image, SIZE_MAX, kImports[i].dll, kImports[i].name);
-        if (offset == 0) {
-            continue;
-        }
-        auto** slot = reinterpret_cast<void**>(reinterpret_cast<uintptr_t>(module) + offset);
-        void* real = *slot;
-        if (!WriteImportSlot(slot, kImports[i].wrapper)) {
-            continue;
-        }
-        g_real[i] = real;
-        g_slots[i] = slot;
-        wrapped.push_back(kImports[i].name);
-    }
-    g_module = module;
-    return wrapped;
+    return WrapImports(module, kImports, g_wrapped);
 }
 
 void StopGdiAccounting() {
-    for (int i = 0; i < kImportCount; ++i) {
-        void** slot = g_slots[i];
-        g_slots[i] = nullptr;
-        if (slot != nullptr && AddressInModule(g_module, slot) && *slot == kImports[i].wrapper) {
-            WriteImportSlot(slot, g_real[i]);
-        }
-    }
-    g_module = nullptr;
+    UnwrapImports(kImports, g_wrapped);
 }
 
 GdiCounts CurrentGdiCounts() {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "global_ext_state.h"
 #include "host/host_api.h"
 #include "host_windows.h"
 #include "projects.h"
@@ -73,7 +74,7 @@ double ArrangeWidthPixels() {
     return width > 0 ? width : CurrentScene().arrange_width;
 }
 
-// --- the twenty host functions, in binding order ---
+// --- the host functions, in binding order ---
 
 bool AddExtensionsMainMenu() {
     Count("AddExtensionsMainMenu");
@@ -279,6 +280,21 @@ bool TakeIsMIDI(MediaItem_Take* take) {
     return found != nullptr && found->midi;
 }
 
+const char* GetExtState(const char* section, const char* key) {
+    Count("GetExtState");
+    return HostGetExtState(section, key);
+}
+
+bool HasExtState(const char* section, const char* key) {
+    Count("HasExtState");
+    return HostHasExtState(section, key);
+}
+
+void SetExtState(const char* section, const char* key, const char* value, bool persist) {
+    Count("SetExtState");
+    HostSetExtState(section, key, value, persist);
+}
+
 // Filling the extension's own table type checks every signature against what it calls.
 constexpr HostApi kHostTable = {
     &AddExtensionsMainMenu,
@@ -301,6 +317,9 @@ constexpr HostApi kHostTable = {
     &RefreshToolbar2,
     &SetProjExtState,
     &TakeIsMIDI,
+    &GetExtState,
+    &HasExtState,
+    &SetExtState,
 };
 
 void* AsPointer(auto function) {
@@ -333,6 +352,9 @@ const NamedFunction kNamedFunctions[] = {
     {"RefreshToolbar2", AsPointer(kHostTable.RefreshToolbar2)},
     {"SetProjExtState", AsPointer(kHostTable.SetProjExtState)},
     {"TakeIsMIDI", AsPointer(kHostTable.TakeIsMIDI)},
+    {"GetExtState", AsPointer(kHostTable.GetExtState)},
+    {"HasExtState", AsPointer(kHostTable.HasExtState)},
+    {"SetExtState", AsPointer(kHostTable.SetExtState)},
 };
 
 } // namespace
@@ -343,6 +365,7 @@ void ResetHostFunctions() {
     g_lookups = 0;
     g_menu_requested = false;
     g_toolbar_refreshes.clear();
+    ResetGlobalExtState();
 }
 
 void WithholdHostFunction(const std::string& name) {

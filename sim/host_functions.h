@@ -1,4 +1,4 @@
-// The twenty host functions the extension binds by name, the lookup it binds them through,
+// The host functions the extension binds by name, the lookup it binds them through,
 // and per-function call counters.
 #pragma once
 
@@ -8,10 +8,10 @@
 
 namespace sim {
 
-// Clears the withheld set and all counters.
+// Clears the withheld set, all counters and the global extension state.
 void ResetHostFunctions();
 
-// The lookup stops knowing name (one of the twenty); unknown names are never known.
+// The lookup stops knowing name (one of the table's); unknown names are never known.
 void WithholdHostFunction(const std::string& name);
 bool IsHostFunctionName(const std::string& name);
 

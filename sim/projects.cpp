@@ -10,6 +10,7 @@ namespace {
 
 struct ProjectTab {
     std::string name;
+    std::string path;
     std::map<std::string, std::map<std::string, std::string>> ext_state;
     bool dirty = false;
     int ext_state_reads = 0;
@@ -38,11 +39,15 @@ ProjectTab* Resolve(ReaProject* project) {
 
 } // namespace
 
-void ResetProjects(const std::vector<std::string>& names, int current) {
+void ResetProjects(const std::vector<std::string>& names, int current,
+                   const std::vector<std::string>& paths) {
     g_tabs.clear();
     for (const std::string& name : names) {
         g_tabs.push_back(std::make_unique<ProjectTab>());
         g_tabs.back()->name = name;
+        if (g_tabs.size() <= paths.size()) {
+            g_tabs.back()->path = paths[g_tabs.size() - 1];
+        }
     }
     if (g_tabs.empty()) {
         g_tabs.push_back(std::make_unique<ProjectTab>());
@@ -75,6 +80,17 @@ void SetCurrentProject(int index) {
 std::string ProjectName(ReaProject* project) {
     ProjectTab* tab = Resolve(project);
     return tab != nullptr ? tab->name : std::string();
+}
+
+std::string ProjectPath(ReaProject* project) {
+    ProjectTab* tab = Resolve(project);
+    return tab != nullptr ? tab->path : std::string();
+}
+
+void SetProjectPath(ReaProject* project, const std::string& path) {
+    if (ProjectTab* tab = Resolve(project)) {
+        tab->path = path;
+    }
 }
 
 bool IsProjectDirty(ReaProject* project) {
@@ -121,7 +137,7 @@ void PutExtStateValue(ReaProject* project, const std::string& section, const std
 ReaProject* HostEnumProjects(int index, char* name_buffer, int buffer_size) {
     ReaProject* project = index == -1 ? CurrentProject() : ProjectAt(index);
     if (name_buffer != nullptr && buffer_size > 0) {
-        std::string name = project != nullptr ? ProjectName(project) : std::string();
+        std::string name = project != nullptr ? ProjectPath(project) : std::string();
         size_t count = std::min(name.size(), static_cast<size_t>(buffer_size - 1));
         std::memcpy(name_buffer, name.data(), count);
         name_buffer[count] = '\0';

@@ -11,14 +11,18 @@ struct ReaProject;
 
 namespace sim {
 
-// Replaces all tabs; current is an index into names.
-void ResetProjects(const std::vector<std::string>& names, int current);
+// Replaces all tabs; current is an index into names, paths[i] the file of tab i (none: unsaved).
+void ResetProjects(const std::vector<std::string>& names, int current,
+                   const std::vector<std::string>& paths = {});
 
 int ProjectCount();
 ReaProject* ProjectAt(int index); // null outside 0..count-1
 ReaProject* CurrentProject();
 void SetCurrentProject(int index);
 std::string ProjectName(ReaProject* project);
+// The project's file as EnumProjects reports it (UTF-8); empty while it is unsaved.
+std::string ProjectPath(ReaProject* project);
+void SetProjectPath(ReaProject* project, const std::string& path);
 
 bool IsProjectDirty(ReaProject* project);
 int ExtStateReadCount(ReaProject* project); // GetProjExtState calls that resolved to project
@@ -30,7 +34,8 @@ std::map<std::string, std::string> ExtStateSection(ReaProject* project, const st
 void PutExtStateValue(ReaProject* project, const std::string& section, const std::string& key,
                       const std::string& value);
 
-// The host's side of the extension API (a null project means the current one).
+// The host's side of the extension API (a null project means the current one). EnumProjects
+// fills the buffer with the project's file, as the host does, not with its tab name.
 ReaProject* HostEnumProjects(int index, char* name_buffer, int buffer_size);
 int HostGetProjExtState(ReaProject* project, const char* section, const char* key, char* buffer,
                         int buffer_size);

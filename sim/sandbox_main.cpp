@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "dialog_capture.h"
 #include "extension_module.h"
 #include "foreign_hook.h"
+#include "global_ext_state.h"
 #include "host_exercise.h"
 #include "host_functions.h"
 #include "host_windows.h"
@@ -96,12 +98,28 @@ bool CaptureDialogs(const DialogScreenshots& screenshots) {
     return all_ok;
 }
 
+// Copies file over the picture the current project shows, as an image editor saving it would.
+void SwapPicture(const std::string& file) {
+    std::optional<std::string> target =
+        sim::ExtStateValue(sim::CurrentProject(), kExtStateSection, "path");
+    if (!target) {
+        target = sim::GlobalExtStateValue(kExtStateSection, "default_path");
+    }
+    if (!target ||
+        !CopyFileW(sim::Utf8ToWide(file).c_str(), sim::Utf8ToWide(*target).c_str(), FALSE)) {
+        Say("cannot swap the picture: no picture named or not writable");
+        return;
+    }
+    Say("picture swapped: " + *target);
+}
+
 // Runs the host's message loop for ms milliseconds; the window timer drives the extension.
 // Actions and dialog screenshots run once the extension attached; false when a screenshot
 // failed.
 bool RunHost(int ms, const std::vector<std::string>& actions,
-             const DialogScreenshots& dialog_screenshots) {
+             const DialogScreenshots& dialog_screenshots, const std::string& swap_picture) {
     bool actions_done = actions.empty() && dialog_screenshots.empty();
+    bool swapped = swap_picture.empty();
     bool dialogs_ok = true;
     DWORD start = GetTickCount();
     while (true) {
@@ -112,6 +130,10 @@ bool RunHost(int ms, const std::vector<std::string>& actions,
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed, QS_ALLINPUT);
         sim::PumpMessages();
         StartTallyOnceAttached();
+        if (!swapped && elapsed >= static_cast<DWORD>(ms) / 2) {
+            swapped = true;
+            SwapPicture(swap_picture);
+        }
         if (!actions_done && sim::WindowTimerTickCount() >= kTicksBeforeActions) {
             actions_done = true;
             for (const std::string& action : actions) {
@@ -211,6 +233,17 @@ int Run(const sim::SandboxOptions& options) {
     for (const auto& [key, value] : options.ext_state) {
         sim::PutExtStateValue(sim::CurrentProject(), kExtStateSection, key, value);
     }
+    if (!options.project_path.empty()) {
+        sim::SetProjectPath(sim::CurrentProject(), options.project_path);
+    }
+    const std::string& global_state = options.global_state_path;
+    if (!global_state.empty() &&
+        GetFileAttributesW(sim::Utf8ToWide(global_state).c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !sim::LoadGlobalExtStateFile(global_state, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        sim::StopSimulator();
+        return kBadInputExitCode;
+    }
 
     if (options.foreign_bitblt_hook && !sim::InstallForeignBitBltHook()) {
         Say("cannot put a foreign hook into the BitBlt import");
@@ -236,7 +269,8 @@ int Run(const sim::SandboxOptions& options) {
         }
     }
 
-    bool dialogs_ok = RunHost(options.run_ms, options.actions, options.dialog_screenshots);
+    bool dialogs_ok =
+        RunHost(options.run_ms, options.actions, options.dialog_screenshots, options.swap_picture);
     Exercise(options.exercise_repaints);
     // The unload repaints without the extension: not a presentation it could have corrected.
     sim::StopPresentationTally();
@@ -257,6 +291,9 @@ int Run(const sim::SandboxOptions& options) {
         Report("unloaded", false);
     }
     sim::RemoveForeignBitBltHook();
+    if (!global_state.empty() && !sim::SaveGlobalExtStateFile(global_state)) {
+        Say("cannot write the global state file " + global_state);
+    }
     if (options.dump_ext_state) {
         DumpExtState();
     }

@@ -20,6 +20,11 @@ const char* const kSandboxUsage =
     "  --refuse NAME[,NAME]    registration names plugin_register refuses\n"
     "  --ext-state KEY=VALUE   stored in section Murivo of the current project before load\n"
     "  --dump-ext-state        print section Murivo of the current project at the end\n"
+    "  --project-path FILE     the current project's file, as if it was saved there\n"
+    "  --global-state FILE     the host's global extension state: read before load (when the\n"
+    "                          file exists), its persisted values written back at the end\n"
+    "  --swap-picture FILE     half-way through the run, FILE is copied over the picture file\n"
+    "                          the current project (or else the default wallpaper) names\n"
     "  --action ID             run an action by its id string after attach (repeatable)\n"
     "  --report                print the host's view of the extension before and after unload\n"
     "  --exercise N            after the run, N host repaints with scrolling and clicks\n"
@@ -49,9 +54,21 @@ std::vector<std::string> SplitList(const std::string& text) {
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {
-        "--scene",  "--theme",     "--extension", "--ms",       "--screenshot",        "--withhold",
-        "--refuse", "--ext-state", "--action",    "--exercise", "--dialog-screenshot", "--soak"};
+    static const char* const kWithValue[] = {"--scene",
+                                             "--theme",
+                                             "--extension",
+                                             "--ms",
+                                             "--screenshot",
+                                             "--withhold",
+                                             "--refuse",
+                                             "--ext-state",
+                                             "--action",
+                                             "--exercise",
+                                             "--dialog-screenshot",
+                                             "--soak",
+                                             "--project-path",
+                                             "--global-state",
+                                             "--swap-picture"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -98,6 +115,12 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
             return false;
         }
         options.ext_state.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+    } else if (option == "--project-path") {
+        options.project_path = value;
+    } else if (option == "--global-state") {
+        options.global_state_path = value;
+    } else if (option == "--swap-picture") {
+        options.swap_picture = value;
     } else if (option == "--action") {
         options.actions.push_back(value);
     } else if (option == "--exercise") {

@@ -18,6 +18,9 @@ struct SandboxOptions {
     std::vector<std::string> refused;
     std::vector<std::pair<std::string, std::string>> ext_state;
     bool dump_ext_state = false;
+    std::string project_path;      // the current project's file; empty: unsaved
+    std::string global_state_path; // the host's global state, read before load, written after
+    std::string swap_picture;      // copied over the shown picture's file half-way through
     std::vector<std::string> actions;
     bool report = false;
     int exercise_repaints = 0;        // host repaints with scrolling and clicks after attach

@@ -47,6 +47,8 @@ struct Scene {
     int play_state = 0; // bit 0 playing, bit 1 paused, bit 2 recording
     std::vector<std::string> projects = {"Untitled"};
     int current_project = 0;
+    // The project files, by tab; a tab without one (or with an empty one) is unsaved.
+    std::vector<std::string> project_paths;
     std::vector<SceneTrack> tracks;
     std::vector<SceneItem> items;
 };

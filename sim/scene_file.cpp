@@ -200,9 +200,10 @@ bool ReadDirective(const std::vector<std::string>& words, Scene& scene, bool& pr
             f.Integer("state", scene.play_state, true, 0, 7);
         }
     } else if (name == "project") {
-        if (SplitFields(words, {"name", "current"}, f)) {
+        if (SplitFields(words, {"name", "current", "path"}, f)) {
             if (!projects_given) {
                 scene.projects.clear();
+                scene.project_paths.clear();
                 projects_given = true;
             }
             std::string project_name;
@@ -215,6 +216,10 @@ bool ReadDirective(const std::vector<std::string>& words, Scene& scene, bool& pr
             if (current) {
                 scene.current_project = static_cast<int>(scene.projects.size());
             }
+            std::string project_path;
+            f.Text("path", project_path);
+            scene.project_paths.resize(scene.projects.size());
+            scene.project_paths.push_back(project_path);
             scene.projects.push_back(project_name);
         }
     } else if (name == "track") {

@@ -14,7 +14,7 @@ namespace sim {
 
 bool StartSimulator(const Scene& scene, bool window_timer) {
     SetScene(scene);
-    ResetProjects(scene.projects, scene.current_project);
+    ResetProjects(scene.projects, scene.current_project, scene.project_paths);
     ResetTheme();
     ResetRegistrations();
     ResetHostFunctions();

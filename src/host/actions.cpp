@@ -4,6 +4,7 @@
 #include "host/debug_line.h"
 #include "host/host_api.h"
 #include "host/version.h"
+#include "settings/default_wallpaper.h"
 #include "settings/project_storage.h"
 #include "settings/settings_apply.h"
 #include "ui/commands.h"
@@ -24,6 +25,7 @@ CustomActionRecord g_action_records[kCommandCount] = {
     {0, "MURIVOTOGGLE", "Murivo: Enable / Disable", nullptr},
     {0, "MURIVOSETTINGS", "Murivo: Settings...", nullptr},
     {0, "MURIVOABOUT", "Murivo: About " MURIVO_VERSION_TEXT, nullptr},
+    {0, "MURIVODEFAULT", "Murivo: Use current wallpaper for projects without their own", nullptr},
 };
 
 bool g_hookcommand2_registered = false;
@@ -44,7 +46,8 @@ void ToggleEnabled() {
     if (project == nullptr) {
         return;
     }
-    ProjectSettings settings = ReadProjectSettings(project);
+    // A project showing the default takes it as its own when switched.
+    ProjectSettings settings = ReadShownSettings(project).settings;
     // Without a picture there is nothing to switch on.
     if (settings.path.empty()) {
         return;
@@ -129,6 +132,8 @@ bool DispatchCommand(int command_id) {
         OpenSettingsDialog();
     } else if (command_id == g_command_ids[kAbout]) {
         OpenAboutDialog();
+    } else if (command_id == g_command_ids[kUseAsDefault]) {
+        ToggleDefaultWallpaper();
     } else {
         return false;
     }
@@ -148,8 +153,20 @@ bool OnHookCommand(int command_id, int) {
 }
 
 int QueryToggleState(int command_id) {
-    if (g_command_ids[kToggle] == 0 || command_id != g_command_ids[kToggle]) {
+    if (command_id == 0) {
         return -1;
     }
-    return RunGuarded(0, [] { return ReadProjectSettings(CurrentProject()).enabled ? 1 : 0; });
+    if (command_id == g_command_ids[kUseAsDefault]) {
+        return RunGuarded(0, [] {
+            ReaProject* project = CurrentProject();
+            return project != nullptr && IsDefaultWallpaper(ReadShownSettings(project).settings)
+                       ? 1
+                       : 0;
+        });
+    }
+    if (command_id != g_command_ids[kToggle]) {
+        return -1;
+    }
+    return RunGuarded(0,
+                      [] { return ReadShownSettings(CurrentProject()).settings.enabled ? 1 : 0; });
 }

@@ -25,6 +25,9 @@ const char* const kHostFunctionNames[kHostFunctionCount] = {
     "RefreshToolbar2",
     "SetProjExtState",
     "TakeIsMIDI",
+    "GetExtState",
+    "HasExtState",
+    "SetExtState",
 };
 
 namespace {
@@ -58,6 +61,9 @@ void BindHostApi(HostLookupFunction lookup) {
     Bind(h.RefreshToolbar2, lookup, i++);
     Bind(h.SetProjExtState, lookup, i++);
     Bind(h.TakeIsMIDI, lookup, i++);
+    Bind(h.GetExtState, lookup, i++);
+    Bind(h.HasExtState, lookup, i++);
+    Bind(h.SetExtState, lookup, i++);
 }
 
 bool CheckRequiredHostFunctions() {

@@ -38,6 +38,11 @@ struct HostApi {
     int (*SetProjExtState)(ReaProject* project, const char* section, const char* key,
                            const char* value);
     bool (*TakeIsMIDI)(MediaItem_Take* take);
+    // Optional, silent: the host's global state holds what belongs to no project (the default
+    // wallpaper, the network pictures the user chose); without them there is neither.
+    const char* (*GetExtState)(const char* section, const char* key);
+    bool (*HasExtState)(const char* section, const char* key);
+    void (*SetExtState)(const char* section, const char* key, const char* value, bool persist);
 };
 
 // The one table every part of the extension calls through.
@@ -47,7 +52,7 @@ extern HostApi g_host;
 using HostLookupFunction = void* (*)(const char* name);
 
 // The names in binding order; index i names the i-th entry of HostApi.
-inline constexpr int kHostFunctionCount = 20;
+inline constexpr int kHostFunctionCount = 23;
 extern const char* const kHostFunctionNames[kHostFunctionCount];
 
 // Fills every entry of g_host from lookup (null included), in table order.

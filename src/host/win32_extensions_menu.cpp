@@ -8,7 +8,7 @@
 #include "host/callback_guard.h"
 #include "host/host_api.h"
 #include "host/version.h"
-#include "settings/project_storage.h"
+#include "settings/default_wallpaper.h"
 
 namespace {
 
@@ -37,6 +37,8 @@ HMENU CreateMurivoSubmenu(HMENU menu) {
     AppendMenuW(submenu, MF_STRING, id(kChoose), L"Choose wallpaper...");
     AppendMenuW(submenu, MF_STRING, id(kRemove), L"Remove wallpaper");
     AppendMenuW(submenu, MF_STRING, id(kToggle), L"Enable / Disable");
+    AppendMenuW(submenu, MF_STRING, id(kUseAsDefault),
+                L"Use current wallpaper for projects without their own");
     AppendMenuW(submenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(submenu, MF_STRING, id(kAbout), L"About Murivo " MURIVO_VERSION_TEXT);
     if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu), L"Murivo")) {
@@ -47,13 +49,16 @@ HMENU CreateMurivoSubmenu(HMENU menu) {
 }
 
 void UpdateMurivoSubmenu(HMENU submenu) {
-    UINT check = QueryToggleState(g_command_ids[kToggle]) == 1 ? MF_CHECKED : MF_UNCHECKED;
-    CheckMenuItem(submenu, static_cast<UINT>(g_command_ids[kToggle]), MF_BYCOMMAND | check);
+    for (CommandIndex index : {kToggle, kUseAsDefault}) {
+        UINT check = QueryToggleState(g_command_ids[index]) == 1 ? MF_CHECKED : MF_UNCHECKED;
+        CheckMenuItem(submenu, static_cast<UINT>(g_command_ids[index]), MF_BYCOMMAND | check);
+    }
     ReaProject* project =
         g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
-    UINT state = ReadProjectSettings(project).path.empty() ? MF_GRAYED : MF_ENABLED;
-    EnableMenuItem(submenu, static_cast<UINT>(g_command_ids[kRemove]), MF_BYCOMMAND | state);
-    EnableMenuItem(submenu, static_cast<UINT>(g_command_ids[kToggle]), MF_BYCOMMAND | state);
+    UINT state = ReadShownSettings(project).settings.path.empty() ? MF_GRAYED : MF_ENABLED;
+    for (CommandIndex index : {kRemove, kToggle, kUseAsDefault}) {
+        EnableMenuItem(submenu, static_cast<UINT>(g_command_ids[index]), MF_BYCOMMAND | state);
+    }
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
 #include "keying/theme_colours.h"
+#include "settings/picture_source.h"
 #include "settings/project_settings.h"
 #include "settings/settings_apply.h"
 
@@ -105,6 +106,7 @@ void FollowAttached() {
         TicksSince(now, g_target.last_settings_tick) >= kSettingsIntervalMs) {
         g_target.last_settings_tick = now;
         ApplyProjectSettings(false, true);
+        ReloadPictureIfChanged();
         if (RefreshThemeColours() && IsWallpaperLoaded()) {
             RedrawNow(window);
         }

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "host/host_api.h"
+#include "settings/default_wallpaper.h"
+#include "settings/picture_path.h"
 #include "settings/settings_apply.h"
 #include "settings/settings_codec.h"
 
@@ -18,9 +20,18 @@ constexpr const char* kKeyGrayscale = "grayscale";
 constexpr const char* kKeyAudioItems = "audio_item_transparency_permille";
 constexpr const char* kKeyMidiItems = "midi_item_transparency_permille";
 
-constexpr const char* kKeysInOrder[] = {kKeyPath,      kKeyEnabled,    kKeyOpacity,
-                                        kKeyMode,      kKeyTintRgb,    kKeyTint,
-                                        kKeyGrayscale, kKeyAudioItems, kKeyMidiItems};
+} // namespace
+
+const char* const kSettingsKeys[kSettingsKeyCount] = {kKeyPath,      kKeyEnabled,    kKeyOpacity,
+                                                      kKeyMode,      kKeyTintRgb,    kKeyTint,
+                                                      kKeyGrayscale, kKeyAudioItems, kKeyMidiItems};
+
+namespace {
+
+// Project file names are paths; the host writes at most this many bytes of one.
+constexpr int kProjectFileBufferSize = 4096;
+// The host's project list is short; a longer walk means it never ends.
+constexpr int kMaxProjectTabs = 4096;
 
 // One scratch buffer for every read: values can be up to 128 KiB and reads are frequent.
 char* ScratchBuffer() {
@@ -31,9 +42,29 @@ char* ScratchBuffer() {
     return buffer.get();
 }
 
-void ReadPermille(ReaProject* project, const char* key, double& field) {
-    if (auto value = ParsePermille(ReadExtStateValue(project, key))) {
+void ReadPermille(const std::string& text, double& field) {
+    if (auto value = ParsePermille(text)) {
         field = *value;
+    }
+}
+
+void MarkDirty(ReaProject* project) {
+    if (g_host.MarkProjectDirty != nullptr) {
+        g_host.MarkProjectDirty(project);
+    }
+}
+
+// The relative path to store with a newly written path: kept while the path stays the same,
+// made afresh (or removed) when it changes.
+void WriteRelativePath(ReaProject* project, const std::u16string& path) {
+    std::string stored_relative = ReadExtStateValue(project, kRelativePathKey);
+    if (!stored_relative.empty() && Utf8ToUtf16(ReadExtStateValue(project, kKeyPath)) == path) {
+        return;
+    }
+    std::optional<std::u16string> relative = RelativeToFolder(ProjectFolder(project), path);
+    std::string value = relative ? Utf16ToUtf8(*relative) : std::string();
+    if (value != stored_relative) {
+        g_host.SetProjExtState(project, kExtStateSection, kRelativePathKey, value.c_str());
     }
 }
 
@@ -54,32 +85,26 @@ std::string ReadExtStateValue(ReaProject* project, const char* key) {
     return std::string(buffer);
 }
 
-ProjectSettings ReadProjectSettings(ReaProject* project) {
+ProjectSettings DecodeSettings(const std::function<std::string(const char* key)>& read) {
     ProjectSettings settings;
-    if (project == nullptr || g_host.GetProjExtState == nullptr) {
-        return settings;
-    }
-    settings.path = Utf8ToUtf16(ReadExtStateValue(project, kKeyPath));
+    settings.path = Utf8ToUtf16(read(kKeyPath));
     if (!settings.path.empty()) {
-        settings.enabled = ReadExtStateValue(project, kKeyEnabled) == "1";
+        settings.enabled = read(kKeyEnabled) == "1";
     }
-    ReadPermille(project, kKeyOpacity, settings.opacity);
-    settings.mode = ParseFitMode(ReadExtStateValue(project, kKeyMode));
-    ReadPermille(project, kKeyTint, settings.tint);
-    if (auto colour = ParseHexColour(ReadExtStateValue(project, kKeyTintRgb))) {
+    ReadPermille(read(kKeyOpacity), settings.opacity);
+    settings.mode = ParseFitMode(read(kKeyMode));
+    ReadPermille(read(kKeyTint), settings.tint);
+    if (auto colour = ParseHexColour(read(kKeyTintRgb))) {
         settings.tint_rgb = *colour;
     }
-    settings.grayscale = ReadExtStateValue(project, kKeyGrayscale) == "1";
-    ReadPermille(project, kKeyAudioItems, settings.audio_item_transparency);
-    ReadPermille(project, kKeyMidiItems, settings.midi_item_transparency);
+    settings.grayscale = read(kKeyGrayscale) == "1";
+    ReadPermille(read(kKeyAudioItems), settings.audio_item_transparency);
+    ReadPermille(read(kKeyMidiItems), settings.midi_item_transparency);
     return settings;
 }
 
-void WriteProjectSettings(ReaProject* project, const ProjectSettings& settings) {
-    if (project == nullptr || g_host.SetProjExtState == nullptr) {
-        return;
-    }
-    const std::string values[] = {
+SettingsValues EncodeSettings(const ProjectSettings& settings) {
+    return {
         Utf16ToUtf8(settings.path),
         settings.enabled ? "1" : "0",
         FormatPermille(settings.opacity),
@@ -90,12 +115,53 @@ void WriteProjectSettings(ReaProject* project, const ProjectSettings& settings) 
         FormatPermille(settings.audio_item_transparency),
         FormatPermille(settings.midi_item_transparency),
     };
-    for (size_t i = 0; i < std::size(kKeysInOrder); ++i) {
-        g_host.SetProjExtState(project, kExtStateSection, kKeysInOrder[i], values[i].c_str());
+}
+
+ProjectSettings ReadProjectSettings(ReaProject* project) {
+    if (project == nullptr || g_host.GetProjExtState == nullptr) {
+        return {};
     }
-    if (g_host.MarkProjectDirty != nullptr) {
-        g_host.MarkProjectDirty(project);
+    return DecodeSettings([project](const char* key) { return ReadExtStateValue(project, key); });
+}
+
+void WriteProjectSettings(ReaProject* project, const ProjectSettings& settings) {
+    if (project == nullptr || g_host.SetProjExtState == nullptr) {
+        return;
     }
+    WriteRelativePath(project, settings.path);
+    const SettingsValues values = EncodeSettings(settings);
+    for (int i = 0; i < kSettingsKeyCount; ++i) {
+        g_host.SetProjExtState(project, kExtStateSection, kSettingsKeys[i], values[i].c_str());
+    }
+    MarkDirty(project);
+}
+
+bool HasOwnSettings(ReaProject* project) {
+    for (const char* key : kSettingsKeys) {
+        if (!ReadExtStateValue(project, key).empty()) {
+            return true;
+        }
+    }
+    return !ReadExtStateValue(project, kRelativePathKey).empty();
+}
+
+std::u16string ProjectFolder(ReaProject* project) {
+    if (project == nullptr || g_host.EnumProjects == nullptr) {
+        return {};
+    }
+    char file[kProjectFileBufferSize];
+    for (int index = -1; index < kMaxProjectTabs; ++index) {
+        file[0] = '\0';
+        ReaProject* found = g_host.EnumProjects(index, file, kProjectFileBufferSize);
+        file[kProjectFileBufferSize - 1] = '\0';
+        if (found == project) {
+            return FolderOf(Utf8ToUtf16(file));
+        }
+        if (found == nullptr && index >= 0) {
+            break;
+        }
+    }
+    return {};
 }
 
 void ClearProjectSettings() {
@@ -106,20 +172,22 @@ void ClearProjectSettings() {
     if (project == nullptr) {
         return;
     }
-    bool any_stored = false;
-    for (const char* key : kKeysInOrder) {
-        if (!ReadExtStateValue(project, key).empty()) {
-            any_stored = true;
-            break;
-        }
-    }
-    if (!any_stored) {
+    const bool keep_default_away = ReadDefaultWallpaper().has_value();
+    const bool own = HasOwnSettings(project);
+    if (!own && !keep_default_away) {
         return;
     }
-    // A null key and value removes the whole section.
-    g_host.SetProjExtState(project, kExtStateSection, nullptr, nullptr);
-    if (g_host.MarkProjectDirty != nullptr) {
-        g_host.MarkProjectDirty(project);
+    if (own && keep_default_away && ReadProjectSettings(project) == ProjectSettings{} &&
+        ReadExtStateValue(project, "enabled") == "0") {
+        return; // already off on its own
     }
+    if (own) {
+        // A null key and value removes the whole section.
+        g_host.SetProjExtState(project, kExtStateSection, nullptr, nullptr);
+    }
+    if (keep_default_away) {
+        g_host.SetProjExtState(project, kExtStateSection, kKeyEnabled, "0");
+    }
+    MarkDirty(project);
     ApplyProjectSettings(true, true);
 }

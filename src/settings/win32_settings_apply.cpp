@@ -11,6 +11,8 @@
 #include "host/debug_line.h"
 #include "host/host_api.h"
 #include "keying/key_colour_cache.h"
+#include "settings/default_wallpaper.h"
+#include "settings/picture_source.h"
 #include "settings/project_settings.h"
 #include "settings/project_storage.h"
 
@@ -36,14 +38,28 @@ bool NeedsReload(bool force_reload, ReaProject* project, const ProjectSettings& 
     return next.enabled && !IsWallpaperLoaded();
 }
 
-void LoadOrDisable(ReaProject* project) {
-    if (LoadWallpaperImage(g_current_settings.path)) {
+void LoadOrDisable(ReaProject* project, const ShownSettings& shown) {
+    PictureLoad outcome = LoadShownPicture(project, shown);
+    // A refused path is not missing: the user can still choose it, so nothing is switched off.
+    // Nor is the default switched off in a project that does not hold it.
+    if (outcome == PictureLoad::loaded || outcome == PictureLoad::refused) {
         return;
     }
     ReleaseWallpaperImage();
+    g_picture_source = {};
+    if (shown.from_default) {
+        return;
+    }
     g_current_settings.enabled = false;
     StoreDisabled(project);
     DebugLine("Wallpaper image unavailable; disabled for this project.\n");
+}
+
+void RefitLoadedPicture() {
+    if (IsWallpaperLoaded() && g_frame.fitted != nullptr && g_frame.width > 0 &&
+        g_frame.height > 0) {
+        FitWallpaper(g_frame.width, g_frame.height);
+    }
 }
 
 void Redraw() {
@@ -63,7 +79,8 @@ void Redraw() {
 void ApplyProjectSettings(bool force_reload, bool redraw) {
     ReaProject* project =
         g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
-    ProjectSettings next = ReadProjectSettings(project);
+    ShownSettings shown = ReadShownSettings(project);
+    const ProjectSettings& next = shown.settings;
 
     // "enabled" without a picture reads as off anyway; store it as off so the project says so.
     if (project != nullptr && next.path.empty() && g_host.SetProjExtState != nullptr &&
@@ -85,14 +102,14 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
     if (reload || !next.enabled) {
         ReleaseWallpaperImage();
         InvalidateLastFrame();
+        g_picture_source = {};
     }
     if (next.enabled && !next.path.empty()) {
         if (reload) {
-            LoadOrDisable(project);
+            LoadOrDisable(project, shown);
         }
-        if ((reload || refit) && IsWallpaperLoaded() && g_frame.fitted != nullptr &&
-            g_frame.width > 0 && g_frame.height > 0) {
-            FitWallpaper(g_frame.width, g_frame.height);
+        if (reload || refit) {
+            RefitLoadedPicture();
         }
     }
     if (redraw) {
@@ -101,4 +118,37 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
     if (g_host.RefreshToolbar2 != nullptr && g_command_ids[kToggle] != 0) {
         g_host.RefreshToolbar2(0, g_command_ids[kToggle]);
     }
+}
+
+void ReloadPictureIfChanged() {
+    if (!IsWallpaperLoaded() || g_picture_source.file.empty()) {
+        return;
+    }
+    uint64_t write_time = 0;
+    uint64_t size = 0;
+    // Gone or unreadable: the picture stays on screen until the project is applied afresh.
+    if (!QueryPictureFile(g_picture_source.file, write_time, size)) {
+        return;
+    }
+    if (write_time == g_picture_source.write_time && size == g_picture_source.size) {
+        return;
+    }
+    // Noted before decoding, so a file caught half-written is tried again only once it changes
+    // again (the editor finishing), with one line per change rather than one per tick.
+    g_picture_source.write_time = write_time;
+    g_picture_source.size = size;
+    WallpaperImage shown = g_wallpaper;
+    g_wallpaper = {};
+    if (!LoadWallpaperImage(g_picture_source.file)) {
+        g_wallpaper = shown;
+        return;
+    }
+    WallpaperImage fresh = g_wallpaper;
+    g_wallpaper = shown;
+    ReleaseWallpaperImage();
+    g_wallpaper = fresh;
+    AdvanceKeyingGeneration();
+    InvalidateLastFrame();
+    RefitLoadedPicture();
+    Redraw();
 }

@@ -23,6 +23,8 @@ inline constexpr int kTintSwatch = 1011;
 inline constexpr int kTintLabel = 1012;
 inline constexpr int kGrayscaleCheck = 1016;
 inline constexpr int kItemsButton = 1036;
+inline constexpr int kDefaultCheck = 1042;
+inline constexpr int kSourceNote = 1043;
 
 // Tint picker.
 inline constexpr int kAmountSlider = 1013;
@@ -43,6 +45,7 @@ inline constexpr int kHueStrip = 1034;
 
 // About dialog.
 inline constexpr int kVisitWebsite = 1035;
+inline constexpr int kAboutSourceNote = 1044;
 
 // Item background dialog.
 inline constexpr int kAudioSlider = 1037;

@@ -19,6 +19,9 @@ void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
 // Starts the 60 ms commit timer of dialog unless it runs; commits at once when it cannot start.
 void ScheduleCommit(HWND dialog, SettingsDialogState& state);
 
+// The default check box and the line saying where the shown picture came from, as they stand.
+void RefreshDefaultAndSource(HWND dialog, const SettingsDialogState& state);
+
 // Takes the path box's text as the pending path, then commits.
 void CommitTypedPath(HWND dialog, SettingsDialogState& state);
 

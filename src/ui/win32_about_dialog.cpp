@@ -8,6 +8,7 @@
 #include "host/debug_line.h"
 #include "host/plugin_state.h"
 #include "host/version.h"
+#include "settings/picture_source.h"
 #include "ui/commands.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
@@ -32,6 +33,8 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
         switch (message) {
         case WM_INITDIALOG:
             SetWindowTextW(dialog, L"About Murivo " MURIVO_VERSION_TEXT);
+            SetDlgItemTextW(dialog, kAboutSourceNote,
+                            reinterpret_cast<const wchar_t*>(PictureSourceNote().c_str()));
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wparam) == kVisitWebsite) {

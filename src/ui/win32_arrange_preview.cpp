@@ -12,6 +12,9 @@
 #include "host/arrange_target.h"
 #include "host/callback_guard.h"
 #include "keying/theme_colours.h"
+#include "settings/network_pictures.h"
+#include "settings/picture_source.h"
+#include "settings/project_settings.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
 #include "ui/preview_geometry.h"
@@ -217,7 +220,11 @@ void PaintIntoControl(HWND window, SettingsDialogState& state) {
 
 bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
     ReleasePreviewPicture(picture);
-    if (path.empty()) {
+    // The arrange view may show a picture found beside the project rather than the stored path.
+    const std::u16string& file = path == g_current_settings.path && !g_picture_source.file.empty()
+                                     ? g_picture_source.file
+                                     : path;
+    if (file.empty() || !PictureMayBeOpened(file)) {
         return false;
     }
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -225,7 +232,7 @@ bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
         return false;
     }
     PreviewWic wic;
-    bool loaded = DecodePreview(picture, WidePointer(path), wic);
+    bool loaded = DecodePreview(picture, WidePointer(file), wic);
     ReleaseWic(wic);
     if (SUCCEEDED(init)) {
         CoUninitialize();

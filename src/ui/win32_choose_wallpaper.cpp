@@ -8,6 +8,8 @@
 
 #include "host/host_api.h"
 #include "host/plugin_state.h"
+#include "settings/default_wallpaper.h"
+#include "settings/network_pictures.h"
 #include "settings/project_settings.h"
 #include "settings/project_storage.h"
 #include "settings/settings_apply.h"
@@ -97,7 +99,9 @@ void ChooseWallpaperCommand() {
     if (project == nullptr) {
         return;
     }
-    ProjectSettings settings = ReadProjectSettings(project);
+    RememberChosenPicture(path);
+    // A project showing the default keeps its look with the new picture.
+    ProjectSettings settings = ReadShownSettings(project).settings;
     settings.path = path;
     settings.enabled = true;
     WriteProjectSettings(project, settings);

@@ -4,6 +4,9 @@
 #include <commctrl.h>
 
 #include "host/host_api.h"
+#include "settings/default_wallpaper.h"
+#include "settings/network_pictures.h"
+#include "settings/picture_source.h"
 #include "settings/project_storage.h"
 #include "settings/settings_apply.h"
 #include "ui/arrange_preview.h"
@@ -103,15 +106,24 @@ void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
         WriteProjectSettings(state.project, candidate);
         ApplyProjectSettings(false, true);
         // The apply may have switched the wallpaper off when the picture failed to load.
-        state.stored = ReadProjectSettings(state.project);
+        state.stored = ReadShownSettings(state.project).settings;
         CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
     }
     if (state.stored.path != previous_path || state.stored.enabled != previous_enabled) {
         UpdatePreviewCaption(dialog, state);
     }
+    RefreshDefaultAndSource(dialog, state);
     if (redraw_preview) {
         RedrawPreview(dialog);
     }
+}
+
+void RefreshDefaultAndSource(HWND dialog, const SettingsDialogState& state) {
+    CheckDlgButton(dialog, kDefaultCheck,
+                   IsDefaultWallpaper(state.stored) ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dialog, kDefaultCheck), !state.stored.path.empty());
+    SetControlText(dialog, kSourceNote,
+                   DialogProjectIsCurrent(state) ? PictureSourceNote() : std::u16string());
 }
 
 void ScheduleCommit(HWND dialog, SettingsDialogState& state) {
@@ -127,6 +139,8 @@ void ScheduleCommit(HWND dialog, SettingsDialogState& state) {
 void CommitTypedPath(HWND dialog, SettingsDialogState& state) {
     std::u16string text = ReadPathEdit(dialog);
     if (text != state.pending_path) {
+        // Typed by the user on this computer: a path to another computer may be opened now.
+        RememberChosenPicture(text);
         state.pending_path = text;
         LoadPreviewPicture(state.preview.picture, state.pending_path);
         RefreshPreviewTint(dialog, state);

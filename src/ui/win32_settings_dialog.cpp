@@ -7,7 +7,9 @@
 #include "host/callback_guard.h"
 #include "host/debug_line.h"
 #include "host/plugin_state.h"
-#include "settings/project_storage.h"
+#include "settings/default_wallpaper.h"
+#include "settings/network_pictures.h"
+#include "settings/settings_apply.h"
 #include "ui/arrange_preview.h"
 #include "ui/browse.h"
 #include "ui/commands.h"
@@ -54,6 +56,7 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
     UpdateOpacityLabel(dialog);
     UpdateTintLabel(dialog, state);
     UpdatePreviewCaption(dialog, state);
+    RefreshDefaultAndSource(dialog, state);
     RefreshPreviewTint(dialog, state);
     state.initialising = false;
 }
@@ -65,12 +68,29 @@ void Browse(HWND dialog, SettingsDialogState& state) {
         CommitTypedPath(dialog, state);
         return;
     }
+    RememberChosenPicture(path);
     state.pending_path = path;
     SetDlgItemTextW(dialog, kPathEdit, WidePointer(path));
     CheckDlgButton(dialog, kEnableCheck, BST_CHECKED);
     LoadPreviewPicture(state.preview.picture, state.pending_path);
     RefreshPreviewTint(dialog, state);
     CommitDialogSettings(dialog, state, true);
+}
+
+// Checked: what the dialog shows becomes the default; unchecked: the default is cleared.
+void ToggleDefault(HWND dialog, SettingsDialogState& state) {
+    bool wanted = IsDlgButtonChecked(dialog, kDefaultCheck) == BST_CHECKED;
+    CommitDialogSettings(dialog, state, false);
+    if (!DialogProjectIsCurrent(state)) {
+        return;
+    }
+    if (wanted) {
+        StoreDefaultWallpaper(state.stored);
+    } else {
+        ClearDefaultWallpaper();
+    }
+    ApplyProjectSettings(false, true);
+    RefreshDefaultAndSource(dialog, state);
 }
 
 void DrawSwatch(const DRAWITEMSTRUCT& item, const SettingsDialogState& state) {
@@ -116,6 +136,9 @@ INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
         return TRUE;
     case kEnableCheck:
         CommitDialogSettings(dialog, state, true);
+        return TRUE;
+    case kDefaultCheck:
+        ToggleDefault(dialog, state);
         return TRUE;
     case kOpacityReset:
         SetSliderPosition(dialog, kOpacitySlider, kDefaultOpacityPermille);
@@ -219,7 +242,7 @@ void OpenSettingsDialog() {
     }
     SettingsDialogState state;
     state.project = project;
-    state.stored = ReadProjectSettings(project);
+    state.stored = ReadShownSettings(project).settings;
     state.pending_path = state.stored.path;
     INT_PTR result =
         DialogBoxParamW(g_module_instance, MAKEINTRESOURCEW(kSettingsTemplate), g_host_main_window,

@@ -25,13 +25,15 @@ struct Actions : ::testing::Test {
 
 } // namespace
 
-TEST_F(Actions, RegistersFiveActionsThenHooksInOrder) {
+TEST_F(Actions, RegistersSixActionsThenHooksInOrder) {
     ASSERT_TRUE(RegisterActions());
     EXPECT_EQ(Names(), (std::vector<std::string>{"custom_action", "custom_action", "custom_action",
-                                                 "custom_action", "custom_action", "hookcommand2",
-                                                 "hookcommand", "toggleaction", "hookcustommenu"}));
+                                                 "custom_action", "custom_action", "custom_action",
+                                                 "hookcommand2", "hookcommand", "toggleaction",
+                                                 "hookcustommenu"}));
     EXPECT_EQ(g_command_ids[kChoose], 40000);
     EXPECT_EQ(g_command_ids[kAbout], 40004);
+    EXPECT_EQ(g_command_ids[kUseAsDefault], 40005);
     EXPECT_TRUE(g_glue_calls.debug_lines.empty());
 }
 
@@ -40,9 +42,9 @@ TEST_F(Actions, UnregistersInReverseGroupsWithTheSamePointers) {
     std::vector<Registration> registered = host.registrations;
     host.registrations.clear();
     UnregisterActions();
-    std::vector<std::string> expected = {"-hookcustommenu", "-toggleaction",  "-hookcommand2",
-                                         "-hookcommand",    "-custom_action", "-custom_action",
-                                         "-custom_action",  "-custom_action", "-custom_action"};
+    std::vector<std::string> expected = {
+        "-hookcustommenu", "-toggleaction",  "-hookcommand2",  "-hookcommand",   "-custom_action",
+        "-custom_action",  "-custom_action", "-custom_action", "-custom_action", "-custom_action"};
     ASSERT_EQ(Names(), expected);
     auto pointer_of = [&](const std::string& name, size_t nth) {
         for (const Registration& r : registered) {
@@ -54,7 +56,7 @@ TEST_F(Actions, UnregistersInReverseGroupsWithTheSamePointers) {
     };
     EXPECT_EQ(host.registrations[0].info, pointer_of("hookcustommenu", 0));
     EXPECT_EQ(host.registrations[3].info, pointer_of("hookcommand", 0));
-    for (size_t i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(host.registrations[4 + i].info, pointer_of("custom_action", i));
         EXPECT_EQ(g_command_ids[i], 0);
     }

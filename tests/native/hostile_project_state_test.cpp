@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include <map>
+
 #include "fake_host.h"
+#include "settings/default_wallpaper.h"
 #include "settings/project_storage.h"
 #include "settings/settings_codec.h"
 
@@ -45,7 +48,37 @@ std::vector<HostileValue> HostileValues() {
     };
 }
 
+std::map<std::string, std::string> g_global;
+
+const char* GlobalValue(const char*, const char* key) {
+    return g_global[key].c_str();
+}
+
 } // namespace
+
+TEST(HostileProjectState, DefaultWallpaperInTheHostsGlobalStateFallsBackLikeAProject) {
+    for (const HostileValue& v : HostileValues()) {
+        SCOPED_TRACE(v.name);
+        FakeHost host;
+        g_host.GetExtState = &GlobalValue;
+        g_global.clear();
+        for (const char* key : kKeys) {
+            g_global[std::string("default_") + key] = v.text;
+        }
+        g_global["default_path"] = "C:\\w.png";
+        ProjectSettings expected;
+        expected.path = u"C:\\w.png";
+        EXPECT_EQ(ReadDefaultWallpaper(), expected);
+
+        // Nothing Murivo writes is that long, so an overlong path is no default at all.
+        g_global["default_path"] = v.text;
+        std::optional<ProjectSettings> fallback = ReadDefaultWallpaper();
+        EXPECT_EQ(fallback.has_value(), v.text.size() < 131072 && !Utf8ToUtf16(v.text).empty());
+        // Shown only in a project without keys of its own, and never written into it.
+        EXPECT_EQ(ReadShownSettings(host.Handle(0)).from_default, fallback.has_value());
+        EXPECT_EQ(host.ext_state_writes, 0);
+    }
+}
 
 TEST(HostileProjectState, EveryKeyFallsBackAloneForEveryHostileValue) {
     for (const HostileValue& v : HostileValues()) {

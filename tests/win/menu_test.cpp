@@ -46,21 +46,23 @@ class Menu : public SimulatedHost {
 
 } // namespace
 
-TEST_F(Menu, BuiltOnceWithTheSevenEntriesInOrder) {
+TEST_F(Menu, BuiltOnceWithTheEightEntriesInOrder) {
     sim::CallMenuHooks("Main extensions", menu_, 0);
     sim::CallMenuHooks("Main extensions", menu_, 0);
     ASSERT_EQ(CountItems(menu_, L"Murivo"), 1);
     HMENU submenu = Submenu();
     ASSERT_NE(submenu, nullptr);
-    ASSERT_EQ(GetMenuItemCount(submenu), 7);
+    ASSERT_EQ(GetMenuItemCount(submenu), 8);
     EXPECT_EQ(ItemText(submenu, 0), L"Settings...");
     EXPECT_EQ(GetMenuItemID(submenu, 0), static_cast<UINT>(sim::CommandIdFor("MURIVOSETTINGS")));
     EXPECT_EQ(ItemText(submenu, 2), L"Choose wallpaper...");
     EXPECT_EQ(ItemText(submenu, 3), L"Remove wallpaper");
     EXPECT_EQ(ItemText(submenu, 4), L"Enable / Disable");
-    EXPECT_EQ(ItemText(submenu, 6), L"About Murivo 1.0.1");
+    EXPECT_EQ(ItemText(submenu, 5), L"Use current wallpaper for projects without their own");
+    EXPECT_EQ(GetMenuItemID(submenu, 5), static_cast<UINT>(sim::CommandIdFor("MURIVODEFAULT")));
+    EXPECT_EQ(ItemText(submenu, 7), L"About Murivo 1.0.1");
     EXPECT_NE(GetMenuState(submenu, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
-    EXPECT_NE(GetMenuState(submenu, 5, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+    EXPECT_NE(GetMenuState(submenu, 6, MF_BYPOSITION) & MF_SEPARATOR, 0u);
 }
 
 TEST_F(Menu, OtherMenusAndFlagTwoCreateNothing) {

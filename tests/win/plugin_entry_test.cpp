@@ -40,7 +40,10 @@ const char* const kAllNames[] = {"AddExtensionsMainMenu",
                                  "plugin_register",
                                  "RefreshToolbar2",
                                  "SetProjExtState",
-                                 "TakeIsMIDI"};
+                                 "TakeIsMIDI",
+                                 "GetExtState",
+                                 "HasExtState",
+                                 "SetExtState"};
 
 TEST_F(PluginEntry, OtherInterfaceVersionsAreRefusedWithoutLookingAnythingUp) {
     for (int version : {525, 527}) {
@@ -68,7 +71,7 @@ TEST_F(PluginEntry, OnlyRequiredFunctionsLoadAndReportTheFourOptionalOnesInOrder
         }
     }
     EXPECT_EQ(Load(), 1);
-    EXPECT_EQ(sim::LookupCallCount(), 20);
+    EXPECT_EQ(sim::LookupCallCount(), 23);
     std::vector<std::string> expected = {
         "MarkProjectDirty unavailable; project edits may need a manual save.\n",
         "RefreshToolbar2 unavailable; toolbar state may update later.\n",
@@ -101,9 +104,10 @@ TEST_F(PluginEntry, LoadPrintsBannerAndWaitsWithoutLookingForTheArrangeView) {
 TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers) {
     ASSERT_EQ(Load(), 1);
     const std::vector<sim::Registration> loaded = sim::RegistrationLog();
-    std::vector<std::string> expected_load = {
-        "custom_action", "custom_action", "custom_action", "custom_action",  "custom_action",
-        "hookcommand2",  "hookcommand",   "toggleaction",  "hookcustommenu", "timer"};
+    std::vector<std::string> expected_load = {"custom_action",  "custom_action", "custom_action",
+                                              "custom_action",  "custom_action", "custom_action",
+                                              "hookcommand2",   "hookcommand",   "toggleaction",
+                                              "hookcustommenu", "timer"};
     ASSERT_EQ(Names(loaded), expected_load);
     for (const sim::Registration& entry : loaded) {
         EXPECT_NE(entry.result, 0) << entry.name;
@@ -114,8 +118,9 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
     EXPECT_EQ(Unload(), 0);
     const std::vector<sim::Registration>& log = sim::RegistrationLog();
     std::vector<std::string> expected_unload = {
-        "-timer",         "-hookcustommenu", "-toggleaction",  "-hookcommand2",  "-hookcommand",
-        "-custom_action", "-custom_action",  "-custom_action", "-custom_action", "-custom_action"};
+        "-timer",         "-hookcustommenu", "-toggleaction",  "-hookcommand2",
+        "-hookcommand",   "-custom_action",  "-custom_action", "-custom_action",
+        "-custom_action", "-custom_action",  "-custom_action"};
     ASSERT_EQ(Names(log, loaded.size()), expected_unload);
     auto pointer_of = [&](const std::string& name) {
         for (const sim::Registration& entry : loaded) {
@@ -128,7 +133,7 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
     for (size_t i = loaded.size(); i < loaded.size() + 5; ++i) {
         EXPECT_EQ(log[i].pointer, pointer_of(log[i].name.substr(1))) << log[i].name;
     }
-    for (size_t i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(log[loaded.size() + 5 + i].pointer, loaded[i].pointer);
     }
     EXPECT_EQ(sim::ActiveRegistrationCount(), 0);
@@ -139,7 +144,7 @@ TEST_F(PluginEntry, RefusedTimerUndoesTheActionsButNeverUnregistersTheTimer) {
     EXPECT_EQ(Load(), 0);
     EXPECT_TRUE(ContainsEntry(Output(), "Unable to register Murivo timer.\n"));
     EXPECT_EQ(sim::RegistrationLogFor("timer").size(), 1u); // the refused attempt only
-    EXPECT_EQ(sim::RegistrationLogFor("custom_action").size(), 10u);
+    EXPECT_EQ(sim::RegistrationLogFor("custom_action").size(), 12u);
     EXPECT_EQ(sim::ActiveRegistrationCount(), 0);
 }
 
@@ -170,7 +175,7 @@ TEST_F(PluginEntry, SecondLoadAfterUnloadAttachesAfresh) {
     Unload();
     sim::TickTimers(); // nothing registered any more
     ASSERT_EQ(Load(), 1);
-    EXPECT_EQ(sim::LookupCallCount(), 40);
+    EXPECT_EQ(sim::LookupCallCount(), 46);
     Output();
     sim::TickTimers();
     std::vector<std::string> output = Output();

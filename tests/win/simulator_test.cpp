@@ -173,12 +173,14 @@ TEST(ProjectState, ExtStateFollowsTheHostsRules) {
 }
 
 TEST(ProjectState, EnumProjectsAnswersCurrentAndIndexedTabs) {
-    sim::ResetProjects({"A.RPP", "B.RPP"}, 1);
+    sim::ResetProjects({"A.RPP", "B.RPP"}, 1, {"", "D:\\B.RPP"});
     auto enumerate = Host<decltype(HostApi::EnumProjects)>("EnumProjects");
-    char name[3] = {};
+    // The buffer receives the project's file, cut and terminated; nothing for an unsaved one.
+    char name[3] = {'x', 'x', 'x'};
     EXPECT_EQ(enumerate(-1, name, sizeof name), sim::ProjectAt(1));
-    EXPECT_STREQ(name, "B.");
-    EXPECT_EQ(enumerate(0, nullptr, 0), sim::ProjectAt(0));
+    EXPECT_STREQ(name, "D:");
+    EXPECT_EQ(enumerate(0, name, sizeof name), sim::ProjectAt(0));
+    EXPECT_STREQ(name, "");
     EXPECT_EQ(enumerate(2, nullptr, 0), nullptr);
 }
 

@@ -1,0 +1,247 @@
+// The picture of a project as people meet it: a project moved to another folder, a picture
+// rewritten by an editor, a project from someone else naming devices and servers, and one
+// default wallpaper for every project without its own. The extension's file opens are counted
+// through its own imports.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "extension_module.h"
+#include "file_open_accounting.h"
+#include "global_ext_state.h"
+#include "host_windows.h"
+#include "projects.h"
+#include "registrations.h"
+#include "support/arrange_pixels.h"
+#include "support/modal_driver.h"
+#include "support/picture_files.h"
+#include "support/sim_fixture.h"
+#include "text_file.h"
+
+namespace {
+
+const std::string kLoaded = "Wallpaper loaded: 320 x 240\n";
+const std::string kUnavailable = "Wallpaper image unavailable; disabled for this project.\n";
+constexpr int kPathEdit = 1001, kDefaultCheck = 1042, kSourceNote = 1043, kAboutSourceNote = 1044;
+
+class ProjectPictures : public SimulatedHost {
+  protected:
+    void SetUp() override {
+        SimulatedHost::SetUp();
+        HMODULE module = GetModuleHandleW(sim::Utf8ToWide(sim::DefaultExtensionPath()).c_str());
+        ASSERT_FALSE(sim::StartFileOpenAccounting(module).empty());
+        sim::ResetFileOpens();
+    }
+    void TearDown() override {
+        sim::StopFileOpenAccounting();
+        SimulatedHost::TearDown();
+        RemoveTestPictures();
+    }
+
+    static ReaProject* Project(int index) { return sim::ProjectAt(index); }
+    static void Store(int project, const std::string& key, const std::string& value) {
+        sim::PutExtStateValue(Project(project), "Murivo", key, value);
+    }
+    static std::string Stored(int project, const std::string& key) {
+        return sim::ExtStateValue(Project(project), "Murivo", key).value_or("(none)");
+    }
+    // A project file in the test folder, as the host reports a saved project.
+    static void SaveProjectInTestFolder(int project, const std::string& name) {
+        sim::SetProjectPath(Project(project), NarrowPath(TestPicturePath(name)));
+    }
+    static void SwitchTo(int project) {
+        sim::SetCurrentProject(project);
+        sim::TickTimers();
+    }
+    // Long enough for the 250 ms settings tick to be due.
+    static void SettingsTick() {
+        Sleep(300);
+        sim::TickTimers();
+    }
+    void Attach() {
+        ASSERT_EQ(Load(), 1);
+        sim::TickTimers();
+    }
+    static bool OpenedAnythingRemote() {
+        for (const std::wstring& name : sim::FileOpens()) {
+            if (name.starts_with(L"\\\\") || name.starts_with(L"//")) {
+                return true;
+            }
+        }
+        return false;
+    }
+    static bool Opened(const std::wstring& name) {
+        for (const std::wstring& opened : sim::FileOpens()) {
+            if (opened == name) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(ProjectPictures, MovedProjectShowsThePictureBesideItWithoutBeingModified) {
+    WriteTestPicture("beside.png", 320, 240, GradientPixel);
+    CreateDirectoryA(NarrowPath(TestPicturePath("art")).c_str(), nullptr);
+    WriteTestPicture("art\\deep.png", 320, 240, GradientPixel);
+    SaveProjectInTestFolder(0, "First.RPP");
+    SaveProjectInTestFolder(1, "Second.RPP");
+    // The first project's picture kept its name; the second one's sits in a subfolder.
+    Store(0, "path", "C:\\gone\\beside.png");
+    Store(0, "enabled", "1");
+    Store(1, "path", "C:\\gone\\renamed.png");
+    Store(1, "relative_path", "art\\deep.png");
+    Store(1, "enabled", "1");
+
+    Attach();
+    EXPECT_TRUE(ContainsEntry(Output(), kLoaded));
+    SwitchTo(1);
+    EXPECT_TRUE(ContainsEntry(Output(), kLoaded));
+    for (int project : {0, 1}) {
+        EXPECT_FALSE(sim::IsProjectDirty(Project(project))) << project;
+        EXPECT_EQ(Stored(project, "enabled"), "1") << project;
+    }
+
+    // An unsaved project has no folder to look in: switched off as before.
+    sim::SetProjectPath(Project(1), "");
+    SwitchTo(0);
+    SwitchTo(1);
+    EXPECT_TRUE(ContainsEntry(Output(), kUnavailable));
+    EXPECT_EQ(Stored(1, "enabled"), "0");
+
+    DeleteFileW(reinterpret_cast<const wchar_t*>(TestPicturePath("art\\deep.png").c_str()));
+    RemoveDirectoryW(reinterpret_cast<const wchar_t*>(TestPicturePath("art").c_str()));
+}
+
+TEST_F(ProjectPictures, RewrittenPictureIsShownSoonAndAHalfWrittenOneKeepsTheOld) {
+    const std::u16string path = WriteTestPicture("live.png", 320, 240, GradientPixel);
+    Store(0, "path", NarrowPath(path));
+    Store(0, "enabled", "1");
+    Attach();
+    ASSERT_TRUE(ContainsEntry(Output(), kLoaded));
+    const Pixels shown = ArrangeScreen();
+
+    // An editor caught half-way: the first bytes of a picture only.
+    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const char header[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR";
+    DWORD written = 0;
+    WriteFile(file, header, sizeof header - 1, &written, nullptr);
+    CloseHandle(file);
+    for (int i = 0; i < 4; ++i) {
+        SettingsTick();
+    }
+    EXPECT_EQ(Output().size(), 1u); // the decoder's one line, not one per tick
+    EXPECT_EQ(ArrangeScreen(), shown);
+    EXPECT_EQ(Stored(0, "enabled"), "1");
+
+    WriteTestPicture("live.png", 200, 100, [](int, int) { return 0x00FF8000u; });
+    SettingsTick();
+    EXPECT_TRUE(ContainsEntry(Output(), "Wallpaper loaded: 200 x 100\n"));
+    EXPECT_NE(ArrangeScreen(), shown);
+}
+
+TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilChosenHere) {
+    Attach();
+    const std::string paths[] = {"\\\\.\\COM1", "\\\\?\\GLOBALROOT\\Device\\Null",
+                                 "\\\\server\\share\\x.png", "\\\\?\\UNC\\server\\share\\x.png"};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        SwitchTo(1);
+        Output();
+        Store(0, "path", path);
+        Store(0, "enabled", "1");
+        SwitchTo(0);
+        SettingsTick();
+        EXPECT_FALSE(OpenedAnythingRemote());
+        EXPECT_EQ(Output().size(), 1u);
+        EXPECT_EQ(Stored(0, "enabled"), "1");
+        EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
+    }
+
+    // Chosen on this computer (remembered in the host's global state): now it is tried.
+    sim::PutGlobalExtStateValue("Murivo", "network_pictures", "\\\\server\\share\\x.png");
+    SwitchTo(1);
+    Store(0, "path", "\\\\server\\share\\x.png");
+    SwitchTo(0);
+    EXPECT_TRUE(Opened(L"\\\\server\\share\\x.png"));
+}
+
+TEST_F(ProjectPictures, DefaultWallpaperShowsWhereAProjectHasNoneAndRemoveKeepsItAway) {
+    const std::u16string path = WriteTestPicture("default.png", 320, 240, GradientPixel);
+    Store(0, "path", NarrowPath(path));
+    Store(0, "enabled", "1");
+    Attach();
+    const int use_as_default = sim::CommandIdFor("MURIVODEFAULT");
+    ASSERT_NE(use_as_default, 0);
+    EXPECT_EQ(sim::QueryToggleState(use_as_default), 0);
+    EXPECT_TRUE(sim::DispatchCommand(use_as_default));
+    EXPECT_EQ(sim::GlobalExtStateValue("Murivo", "default_path"), NarrowPath(path));
+    EXPECT_TRUE(sim::IsGlobalExtStatePersisted("Murivo", "default_path"));
+    EXPECT_EQ(sim::QueryToggleState(use_as_default), 1);
+
+    Output();
+    SwitchTo(1);
+    EXPECT_TRUE(ContainsEntry(Output(), kLoaded));
+    EXPECT_TRUE(sim::ExtStateSection(Project(1), "Murivo").empty());
+    EXPECT_FALSE(sim::IsProjectDirty(Project(1)));
+
+    EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOREMOVE")));
+    EXPECT_EQ(Stored(1, "enabled"), "0");
+    EXPECT_TRUE(sim::IsProjectDirty(Project(1)));
+    SwitchTo(0);
+    Output();
+    SwitchTo(1);
+    EXPECT_FALSE(ContainsEntry(Output(), kLoaded));
+
+    SwitchTo(0);
+    EXPECT_TRUE(sim::DispatchCommand(use_as_default));
+    EXPECT_EQ(sim::GlobalExtStateValue("Murivo", "default_path"), std::nullopt);
+}
+
+TEST_F(ProjectPictures, DialogsSayWhereThePictureCameFromAndTheSettingsSetTheDefault) {
+    WriteTestPicture("beside.png", 320, 240, GradientPixel);
+    SaveProjectInTestFolder(0, "First.RPP");
+    Store(0, "path", "C:\\gone\\beside.png");
+    Store(0, "enabled", "1");
+    Attach();
+    DialogWatchdog watchdog(15000);
+    std::wstring about_note;
+    WhenDialogAppears(L"About Murivo 1.0.1", [&](HWND dialog) {
+        about_note = ControlText(dialog, kAboutSourceNote);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOABOUT")));
+    std::wstring note;
+    std::vector<std::optional<std::string>> defaults;
+    bool dirty_before_typing = true;
+    WhenDialogAppears(L"Murivo settings", [&](HWND dialog) {
+        note = ControlText(dialog, kSourceNote);
+        Click(dialog, kDefaultCheck);
+        defaults.push_back(sim::GlobalExtStateValue("Murivo", "default_path"));
+        Click(dialog, kDefaultCheck);
+        defaults.push_back(sim::GlobalExtStateValue("Murivo", "default_path"));
+        dirty_before_typing = sim::IsProjectDirty(Project(0));
+        // A picture typed in, inside the project's folder: stored relative to it as well.
+        SetControlText(dialog, kPathEdit,
+                       sim::Utf8ToWide(NarrowPath(TestPicturePath("beside.png"))));
+        SendKillFocus(dialog, kPathEdit);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOSETTINGS")));
+    EXPECT_EQ(TakeUnseenDialogs(), 0);
+    EXPECT_FALSE(watchdog.Fired());
+    EXPECT_TRUE(note.starts_with(L"Found beside the project: ")) << sim::WideToUtf8(note);
+    EXPECT_EQ(about_note, note);
+    ASSERT_EQ(defaults.size(), 2u);
+    EXPECT_EQ(defaults[0], "C:\\gone\\beside.png");
+    EXPECT_EQ(defaults[1], std::nullopt);
+    EXPECT_FALSE(dirty_before_typing);
+    EXPECT_EQ(Stored(0, "relative_path"), "beside.png");
+}
