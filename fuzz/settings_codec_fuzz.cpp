@@ -24,7 +24,11 @@ constexpr const char* kKeys[] = {"path",
                                  "tint_permille",
                                  "grayscale",
                                  "audio_item_transparency_permille",
-                                 "midi_item_transparency_permille"};
+                                 "midi_item_transparency_permille",
+                                 "anchor",
+                                 "blur_permille",
+                                 "time_selection_permille"};
+constexpr size_t kAlwaysWritten = 9;
 
 // How the fake host answers a read.
 enum class Answer : uint8_t { exact, unterminated, zero_result, negative_result, huge_result };
@@ -139,8 +143,16 @@ void CheckParsers(const std::string& text) {
     const FitMode mode = ParseFitMode(text);
     const FitMode expected_mode = text == "contain"   ? FitMode::contain
                                   : text == "stretch" ? FitMode::stretch
+                                  : text == "tile"    ? FitMode::tile
+                                  : text == "center"  ? FitMode::center
                                                       : FitMode::cover;
     if (mode != expected_mode) {
+        std::abort();
+    }
+    // An anchor is one of nine names exactly, and its name reads back as itself.
+    const Anchor anchor = ParseAnchor(text);
+    if (int(anchor) < 0 || int(anchor) > 8 ||
+        (anchor != Anchor::center && text != AnchorName(anchor))) {
         std::abort();
     }
 
@@ -171,7 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_host.SetProjExtState = FakeSetProjExtState;
     g_store = Store{};
     g_store.answer = Answer(in.U8() % 5);
-    const uint8_t present = in.U8(); // which keys exist at all (the ninth always does)
+    // Which keys exist at all (the ninth always does).
+    const unsigned present = in.U8() | unsigned(in.U8()) << 8;
     for (size_t k = 0; k < std::size(kKeys); ++k) {
         std::string value = in.Text(size);
         CheckParsers(value);
@@ -183,14 +196,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ProjectSettings read = ReadProjectSettings(kProject);
     if (!InRange(read.opacity) || !InRange(read.tint) || !InRange(read.audio_item_transparency) ||
         !InRange(read.midi_item_transparency) || read.tint_rgb > 0xFFFFFF ||
-        (read.enabled && read.path.empty()) || int(read.mode) < 0 || int(read.mode) > 2) {
+        (read.enabled && read.path.empty()) || int(read.mode) < 0 || int(read.mode) > 4 ||
+        int(read.anchor) < 0 || int(read.anchor) > 8 || !InRange(read.blur) ||
+        !InRange(read.time_selection)) {
         std::abort();
     }
 
     // What was read survives a write and a second read unchanged.
     g_store = Store{};
     WriteProjectSettings(kProject, read);
-    if (g_store.values.size() != std::size(kKeys) || ReadProjectSettings(kProject) != read) {
+    // The nine always; a later key only when it says something other than its default.
+    const size_t written = g_store.values.size();
+    if (written < kAlwaysWritten || written > std::size(kKeys) ||
+        ReadProjectSettings(kProject) != read) {
         std::abort();
     }
     g_host = HostApi{};

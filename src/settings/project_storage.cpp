@@ -19,12 +19,15 @@ constexpr const char* kKeyTint = "tint_permille";
 constexpr const char* kKeyGrayscale = "grayscale";
 constexpr const char* kKeyAudioItems = "audio_item_transparency_permille";
 constexpr const char* kKeyMidiItems = "midi_item_transparency_permille";
+constexpr const char* kKeyAnchor = "anchor";
+constexpr const char* kKeyBlur = "blur_permille";
+constexpr const char* kKeyTimeSelection = "time_selection_permille";
 
 } // namespace
 
-const char* const kSettingsKeys[kSettingsKeyCount] = {kKeyPath,      kKeyEnabled,    kKeyOpacity,
-                                                      kKeyMode,      kKeyTintRgb,    kKeyTint,
-                                                      kKeyGrayscale, kKeyAudioItems, kKeyMidiItems};
+const char* const kSettingsKeys[kSettingsKeyCount] = {
+    kKeyPath,      kKeyEnabled,    kKeyOpacity,   kKeyMode,   kKeyTintRgb, kKeyTint,
+    kKeyGrayscale, kKeyAudioItems, kKeyMidiItems, kKeyAnchor, kKeyBlur,    kKeyTimeSelection};
 
 namespace {
 
@@ -100,6 +103,9 @@ ProjectSettings DecodeSettings(const std::function<std::string(const char* key)>
     settings.grayscale = read(kKeyGrayscale) == "1";
     ReadPermille(read(kKeyAudioItems), settings.audio_item_transparency);
     ReadPermille(read(kKeyMidiItems), settings.midi_item_transparency);
+    settings.anchor = ParseAnchor(read(kKeyAnchor));
+    ReadPermille(read(kKeyBlur), settings.blur);
+    ReadPermille(read(kKeyTimeSelection), settings.time_selection);
     return settings;
 }
 
@@ -114,6 +120,9 @@ SettingsValues EncodeSettings(const ProjectSettings& settings) {
         settings.grayscale ? "1" : "0",
         FormatPermille(settings.audio_item_transparency),
         FormatPermille(settings.midi_item_transparency),
+        AnchorName(settings.anchor),
+        FormatPermille(settings.blur),
+        FormatPermille(settings.time_selection),
     };
 }
 
@@ -130,7 +139,12 @@ void WriteProjectSettings(ReaProject* project, const ProjectSettings& settings) 
     }
     WriteRelativePath(project, settings.path);
     const SettingsValues values = EncodeSettings(settings);
+    static const SettingsValues kDefaults = EncodeSettings(ProjectSettings{});
     for (int i = 0; i < kSettingsKeyCount; ++i) {
+        if (i >= kAlwaysWrittenKeyCount && values[i] == kDefaults[i] &&
+            ReadExtStateValue(project, kSettingsKeys[i]).empty()) {
+            continue;
+        }
         g_host.SetProjExtState(project, kExtStateSection, kSettingsKeys[i], values[i].c_str());
     }
     MarkDirty(project);

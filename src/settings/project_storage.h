@@ -10,8 +10,10 @@
 inline constexpr const char* kExtStateSection = "Murivo";
 inline constexpr int kExtStateBufferSize = 131072;
 
-// The nine keys in table order; "relative_path" comes after them and older versions ignore it.
-inline constexpr int kSettingsKeyCount = 9;
+// The keys in table order: the nine every version writes, then the placement keys (anchor,
+// softness, time selection) that older versions ignore. "relative_path" is kept apart.
+inline constexpr int kSettingsKeyCount = 12;
+inline constexpr int kAlwaysWrittenKeyCount = 9;
 extern const char* const kSettingsKeys[kSettingsKeyCount];
 inline constexpr const char* kRelativePathKey = "relative_path";
 
@@ -28,7 +30,9 @@ std::string ReadExtStateValue(ReaProject* project, const char* key);
 // Defaults for a null project; malformed values fall back to their defaults.
 ProjectSettings ReadProjectSettings(ReaProject* project);
 
-// Writes all nine keys and marks the project dirty; does not apply them. When the path changes
+// Writes the nine keys, and each later key when it is not at its default or already stored (a
+// project that never used one stays as older versions wrote it), and marks the project dirty;
+// does not apply them. When the path changes
 // (or no relative path is stored yet) the picture's path relative to the project's folder is
 // stored too, or removed when it lies elsewhere.
 void WriteProjectSettings(ReaProject* project, const ProjectSettings& settings);

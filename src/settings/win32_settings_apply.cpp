@@ -92,8 +92,9 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
         return;
     }
     bool reload = NeedsReload(force_reload, project, next);
-    bool refit =
-        next.mode != g_current_settings.mode || next.grayscale != g_current_settings.grayscale;
+    bool refit = next.mode != g_current_settings.mode ||
+                 next.grayscale != g_current_settings.grayscale ||
+                 next.anchor != g_current_settings.anchor || next.blur != g_current_settings.blur;
 
     g_last_applied_project = project;
     g_current_settings = next;

@@ -97,6 +97,36 @@ TEST(ProjectSettingsWrite, WritesAllNineKeysInOrderAndMarksDirty) {
     EXPECT_EQ(back, s);
 }
 
+TEST(ProjectSettingsWrite, PlacementKeysAreStoredOnceUsedAndReadBackStrictly) {
+    FakeHost host;
+    ProjectSettings s;
+    s.path = u"C:\\w.png";
+    s.mode = FitMode::tile;
+    s.anchor = Anchor::bottom_left;
+    s.blur = 0.5;
+    WriteProjectSettings(host.Handle(0), s);
+    EXPECT_EQ(host.ext_state_writes, 11); // time selection still at its default: not stored
+    EXPECT_EQ(host.Stored(0, "mode"), "tile");
+    EXPECT_EQ(host.Stored(0, "anchor"), "bottom-left");
+    EXPECT_EQ(host.Stored(0, "blur_permille"), "500");
+    EXPECT_EQ(ReadProjectSettings(host.Handle(0)), s);
+    // Back at the defaults, the stored keys are overwritten rather than left saying otherwise.
+    WriteProjectSettings(host.Handle(0), ProjectSettings{s.path});
+    EXPECT_EQ(host.Stored(0, "anchor"), "center");
+    EXPECT_EQ(host.Stored(0, "blur_permille"), "0");
+    EXPECT_EQ(ReadProjectSettings(host.Handle(0)).anchor, Anchor::center);
+
+    host.Stored(0, "anchor") = "Top";
+    host.Stored(0, "blur_permille") = "1001";
+    host.Stored(0, "time_selection_permille") = "-1";
+    host.Stored(0, "mode") = "centre";
+    ProjectSettings odd = ReadProjectSettings(host.Handle(0));
+    EXPECT_EQ(odd.anchor, Anchor::center);
+    EXPECT_EQ(odd.blur, 0.0);
+    EXPECT_EQ(odd.time_selection, 0.0);
+    EXPECT_EQ(odd.mode, FitMode::cover);
+}
+
 TEST(ProjectSettingsWrite, WithoutAProjectOrHostNothingIsWritten) {
     FakeHost host;
     WriteProjectSettings(nullptr, ProjectSettings{});
