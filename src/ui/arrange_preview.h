@@ -11,9 +11,10 @@
 // Releases what picture held, then decodes path at most 1024 pixels on the longer side.
 bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path);
 
-// Rewrites the shown pixels from the decoded ones: black and white first, then the tint.
+// Rewrites the shown pixels from the decoded ones: black and white first, then the tint, then
+// the softness (blur_permille) at the strength the arrange view would show it.
 void TintPreviewPicture(PreviewPicture& picture, bool grayscale, uint32_t tint_colour,
-                        double amount);
+                        double amount, int blur_permille, FitMode mode);
 
 void PaintArrangePreview(HWND dialog, HDC dc, const RECT& rect, SettingsDialogState& state);
 

@@ -25,6 +25,11 @@ inline constexpr int kGrayscaleCheck = 1016;
 inline constexpr int kItemsButton = 1036;
 inline constexpr int kDefaultCheck = 1042;
 inline constexpr int kSourceNote = 1043;
+inline constexpr int kAnchorCombo = 1045;
+inline constexpr int kSoftnessSlider = 1046;
+inline constexpr int kSoftnessLabel = 1047;
+inline constexpr int kTimeSelectionSlider = 1048;
+inline constexpr int kTimeSelectionLabel = 1049;
 
 // Tint picker.
 inline constexpr int kAmountSlider = 1013;

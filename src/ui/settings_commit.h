@@ -27,6 +27,8 @@ void CommitTypedPath(HWND dialog, SettingsDialogState& state);
 
 std::u16string ReadPathEdit(HWND dialog);
 void UpdateOpacityLabel(HWND dialog);
+// The percentage beside each slider of the settings dialog (opacity, softness, time selection).
+void UpdateSliderLabels(HWND dialog);
 void UpdateTintLabel(HWND dialog, SettingsDialogState& state);
 void RefreshPreviewTint(HWND dialog, SettingsDialogState& state);
 void RedrawPreview(HWND dialog);

@@ -18,6 +18,8 @@ struct PreviewPicture {
     std::vector<uint8_t> source_pixels; // as decoded: the source of every re-tint
     uint32_t width = 0;
     uint32_t height = 0;
+    uint32_t own_width = 0; // the picture's size before the preview scaled it down
+    uint32_t own_height = 0;
 };
 
 // Kept across paints so the preview control paints without flicker.

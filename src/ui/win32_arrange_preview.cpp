@@ -4,11 +4,14 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
+#include "frame/anchored_placement.h"
 #include "frame/com_release.h"
 #include "frame/memory_bitmap.h"
+#include "frame/soften.h"
 #include "host/arrange_target.h"
 #include "host/callback_guard.h"
 #include "keying/theme_colours.h"
@@ -133,7 +136,12 @@ bool DecodePreview(PreviewPicture& picture, const wchar_t* path, PreviewWic& wic
         DeleteObject(bitmap);
         return false;
     }
-    return StorePreviewPicture(picture, bitmap, pixels, size.width, size.height);
+    if (!StorePreviewPicture(picture, bitmap, pixels, size.width, size.height)) {
+        return false;
+    }
+    picture.own_width = width;
+    picture.own_height = height;
+    return true;
 }
 
 // The attached arrange view's client size, or 16 x 9 without a usable one.
@@ -164,18 +172,78 @@ void FrameWithColour(HDC dc, const RECT& rect, COLORREF colour) {
     }
 }
 
+// The view the preview stands for: the arrange view when attached, else a 1920 x 1080 one, so
+// that pictures shown at their own size keep a sensible scale.
+void PreviewedView(int& width, int& height) {
+    ArrangeAspect(width, height);
+    if (width < 100 || height < 100) {
+        width = 1920;
+        height = 1080;
+    }
+}
+
+// Anchored, tiled and own-size placements: laid out on the view, then scaled into area.
+void BlendPlaced(HDC dc, const PreviewRect& area, const PreviewPicture& picture, FitMode mode,
+                 Anchor anchor, BLENDFUNCTION blend) {
+    int vw = 0;
+    int vh = 0;
+    PreviewedView(vw, vh);
+    const int iw = static_cast<int>(picture.own_width);
+    const int ih = static_cast<int>(picture.own_height);
+    if (iw <= 0 || ih <= 0) {
+        return;
+    }
+    const Placement placement = PlaceAnchored(mode, anchor, vw, vh, iw, ih);
+    const double sx = static_cast<double>(area.width) / vw;
+    const double sy = static_cast<double>(area.height) / vh;
+    auto draw = [&](int left, int top, int width, int height) {
+        const int x0 = area.left + static_cast<int>(std::lround(left * sx));
+        const int y0 = area.top + static_cast<int>(std::lround(top * sy));
+        const int x1 = area.left + static_cast<int>(std::lround((double(left) + width) * sx));
+        const int y1 = area.top + static_cast<int>(std::lround((double(top) + height) * sy));
+        if (x1 > x0 && y1 > y0) {
+            AlphaBlend(dc, x0, y0, x1 - x0, y1 - y0, picture.dc, 0, 0,
+                       static_cast<int>(picture.width), static_cast<int>(picture.height), blend);
+        }
+    };
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area.left, area.top, area.left + area.width, area.top + area.height);
+    const PixelRect& p = placement.placed;
+    // Tiles too small to see one by one in the preview are drawn as one picture over the view.
+    constexpr int64_t kMaxTiles = 4096;
+    if (mode == FitMode::tile && int64_t(vw / iw + 2) * (vh / ih + 2) <= kMaxTiles) {
+        const int first_left = -TilePhase(p.left, iw);
+        const int first_top = -TilePhase(p.top, ih);
+        for (int top = first_top; top < vh; top += ih) {
+            for (int left = first_left; left < vw; left += iw) {
+                draw(left, top, iw, ih);
+            }
+        }
+    } else if (mode == FitMode::tile) {
+        draw(0, 0, vw, vh);
+    } else {
+        draw(p.left, p.top, p.right - p.left, p.bottom - p.top);
+    }
+    RestoreDC(dc, saved);
+}
+
 void BlendPicture(HWND dialog, HDC dc, const PreviewRect& area, SettingsDialogState& state) {
     const PreviewPicture& picture = state.preview.picture;
     int iw = static_cast<int>(picture.width);
     int ih = static_cast<int>(picture.height);
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, OpacityAlpha(SliderPosition(dialog, kOpacitySlider)), 0};
+    const FitMode mode = state.stored.mode;
+    if (mode == FitMode::tile || mode == FitMode::center || state.stored.anchor != Anchor::center) {
+        BlendPlaced(dc, area, picture, mode, state.stored.anchor, blend);
+        return;
+    }
     PreviewRect source = {0, 0, iw, ih};
     PreviewRect target = area;
-    if (state.stored.mode == FitMode::cover) {
+    if (mode == FitMode::cover) {
         source = CoverSource(iw, ih, area.width, area.height);
-    } else if (state.stored.mode == FitMode::contain) {
+    } else if (mode == FitMode::contain) {
         target = ContainDestination(area, iw, ih);
     }
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, OpacityAlpha(SliderPosition(dialog, kOpacitySlider)), 0};
     AlphaBlend(dc, target.left, target.top, target.width, target.height, picture.dc, source.left,
                source.top, source.width, source.height, blend);
 }
@@ -241,13 +309,33 @@ bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
 }
 
 void TintPreviewPicture(PreviewPicture& picture, bool grayscale, uint32_t tint_colour,
-                        double amount) {
+                        double amount, int blur_permille, FitMode mode) {
     if (picture.pixels == nullptr || picture.source_pixels.empty()) {
         return;
     }
     GdiFlush();
     TintPixels(picture.source_pixels.data(), picture.pixels, picture.source_pixels.size() / 4,
                grayscale, tint_colour, amount);
+    int vw = 0;
+    int vh = 0;
+    PreviewedView(vw, vh);
+    const int view_radius = SoftenRadius(blur_permille, vw, vh);
+    if (view_radius <= 0 || picture.own_width == 0) {
+        return;
+    }
+    // The view's blur radius in the preview copy's pixels: through the fit's scale for cover,
+    // contain and stretch, through the copy's own reduction for tile and center.
+    const int w = static_cast<int>(picture.width);
+    const int h = static_cast<int>(picture.height);
+    double shown_width = picture.own_width;
+    if (mode != FitMode::tile && mode != FitMode::center) {
+        const Placement placement =
+            PlaceAnchored(mode, Anchor::center, vw, vh, static_cast<int>(picture.own_width),
+                          static_cast<int>(picture.own_height));
+        shown_width = std::max(placement.placed.right - placement.placed.left, 1);
+    }
+    const int radius = static_cast<int>(std::lround(view_radius * w / shown_width));
+    SoftenPixels(reinterpret_cast<uint32_t*>(picture.pixels), w, {0, 0, w, h}, radius);
 }
 
 void PaintArrangePreview(HWND dialog, HDC dc, const RECT& rect, SettingsDialogState& state) {
@@ -324,6 +412,8 @@ void ReleasePreviewPicture(PreviewPicture& picture) {
     picture.source_pixels.clear(); // storage kept for the next load
     picture.width = 0;
     picture.height = 0;
+    picture.own_width = 0;
+    picture.own_height = 0;
 }
 
 void ReleasePreviewPaintBuffer(PreviewPaintBuffer& buffer) {

@@ -55,6 +55,14 @@ void UpdateOpacityLabel(HWND dialog) {
                    PermillePercentText(SliderPosition(dialog, kOpacitySlider)));
 }
 
+void UpdateSliderLabels(HWND dialog) {
+    UpdateOpacityLabel(dialog);
+    SetControlText(dialog, kSoftnessLabel,
+                   PermillePercentText(SliderPosition(dialog, kSoftnessSlider)));
+    SetControlText(dialog, kTimeSelectionLabel,
+                   PermillePercentText(SliderPosition(dialog, kTimeSelectionSlider)));
+}
+
 void UpdateTintLabel(HWND dialog, SettingsDialogState& state) {
     SetControlText(dialog, kTintLabel, TintLabelText(state.tint_colour, state.tint_amount));
     HWND swatch = GetDlgItem(dialog, kTintSwatch);
@@ -72,7 +80,10 @@ void RedrawPreview(HWND dialog) {
 
 void RefreshPreviewTint(HWND dialog, SettingsDialogState& state) {
     bool grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
-    TintPreviewPicture(state.preview.picture, grayscale, state.tint_colour, state.tint_amount);
+    LRESULT mode = SendDlgItemMessageW(dialog, kFitCombo, CB_GETCURSEL, 0, 0);
+    TintPreviewPicture(state.preview.picture, grayscale, state.tint_colour, state.tint_amount,
+                       SliderPosition(dialog, kSoftnessSlider),
+                       mode >= 0 ? static_cast<FitMode>(mode) : state.stored.mode);
     RedrawPreview(dialog);
 }
 
@@ -97,9 +108,15 @@ void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
     candidate.tint = state.tint_amount;
     candidate.grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
     LRESULT selection = SendDlgItemMessageW(dialog, kFitCombo, CB_GETCURSEL, 0, 0);
-    if (selection >= 0 && selection <= 2) {
+    if (selection >= 0 && selection <= static_cast<LRESULT>(FitMode::center)) {
         candidate.mode = static_cast<FitMode>(selection);
     }
+    selection = SendDlgItemMessageW(dialog, kAnchorCombo, CB_GETCURSEL, 0, 0);
+    if (selection >= 0 && selection <= static_cast<LRESULT>(Anchor::bottom_right)) {
+        candidate.anchor = static_cast<Anchor>(selection);
+    }
+    candidate.blur = SliderPosition(dialog, kSoftnessSlider) / 1000.0;
+    candidate.time_selection = SliderPosition(dialog, kTimeSelectionSlider) / 1000.0;
     const std::u16string previous_path = state.stored.path;
     const bool previous_enabled = state.stored.enabled;
     if (!(candidate == state.stored)) {

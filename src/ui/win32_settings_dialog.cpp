@@ -20,8 +20,13 @@
 namespace {
 
 constexpr UINT_PTR kPreviewSubclassId = 1;
-constexpr const wchar_t* kFitModeTexts[] = {L"Cover (fill area)", L"Contain (show whole image)",
-                                            L"Stretch (fill without cropping)"};
+constexpr const wchar_t* kFitModeTexts[] = {
+    L"Cover (fill area)", L"Contain (show whole image)", L"Stretch (fill without cropping)",
+    L"Tile (repeat at its own size)", L"Center (at its own size)"};
+constexpr const wchar_t* kAnchorTexts[] = {L"Top left",    L"Top",    L"Top right",
+                                           L"Left",        L"Center", L"Right",
+                                           L"Bottom left", L"Bottom", L"Bottom right"};
+constexpr int kSliders[] = {kOpacitySlider, kSoftnessSlider, kTimeSelectionSlider};
 constexpr int kDefaultOpacityPermille = 350;
 
 int RoundPermille(double fraction) {
@@ -40,8 +45,12 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
                                                 reinterpret_cast<DWORD_PTR>(&state));
     SetDlgItemTextW(dialog, kPathEdit, WidePointer(state.pending_path));
     CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
-    SetSliderRange(dialog, kOpacitySlider, 1000, 10, 100);
+    for (int slider : kSliders) {
+        SetSliderRange(dialog, slider, 1000, 10, 100);
+    }
     SetSliderPosition(dialog, kOpacitySlider, RoundPermille(state.stored.opacity));
+    SetSliderPosition(dialog, kSoftnessSlider, RoundPermille(state.stored.blur));
+    SetSliderPosition(dialog, kTimeSelectionSlider, RoundPermille(state.stored.time_selection));
     state.tint_colour = state.stored.tint_rgb;
     state.tint_amount = state.stored.tint;
     CheckDlgButton(dialog, kGrayscaleCheck, state.stored.grayscale ? BST_CHECKED : BST_UNCHECKED);
@@ -52,8 +61,13 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
         SendDlgItemMessageW(dialog, kFitCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
     SendDlgItemMessageW(dialog, kFitCombo, CB_SETCURSEL, static_cast<WPARAM>(state.stored.mode), 0);
+    for (const wchar_t* text : kAnchorTexts) {
+        SendDlgItemMessageW(dialog, kAnchorCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    SendDlgItemMessageW(dialog, kAnchorCombo, CB_SETCURSEL,
+                        static_cast<WPARAM>(state.stored.anchor), 0);
     LoadPreviewPicture(state.preview.picture, state.pending_path);
-    UpdateOpacityLabel(dialog);
+    UpdateSliderLabels(dialog);
     UpdateTintLabel(dialog, state);
     UpdatePreviewCaption(dialog, state);
     RefreshDefaultAndSource(dialog, state);
@@ -120,9 +134,12 @@ INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
     default:
         break;
     }
-    if (id == kFitCombo) {
+    if (id == kFitCombo || id == kAnchorCombo) {
         if (code != CBN_SELCHANGE) {
             return FALSE;
+        }
+        if (id == kFitCombo) {
+            RefreshPreviewTint(dialog, state); // the softness's scale follows the fit
         }
         CommitDialogSettings(dialog, state, true);
         return TRUE;
@@ -162,12 +179,17 @@ INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
     }
 }
 
-INT_PTR OnOpacityScroll(HWND dialog, SettingsDialogState& state, int code) {
+// Opacity, softness and time selection: stored 60 ms after a drag pauses, at once on release.
+INT_PTR OnSliderScroll(HWND dialog, SettingsDialogState& state, int code, bool softness) {
     if (state.initialising) {
         return TRUE;
     }
-    UpdateOpacityLabel(dialog);
-    RedrawPreview(dialog);
+    UpdateSliderLabels(dialog);
+    if (softness) {
+        RefreshPreviewTint(dialog, state); // the preview's blur is made with its tint
+    } else {
+        RedrawPreview(dialog);
+    }
     if (code == TB_THUMBPOSITION || code == TB_ENDTRACK) {
         CommitDialogSettings(dialog, state, false);
     } else {
@@ -202,10 +224,12 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
         return OnCommand(dialog, *state, LOWORD(wparam), HIWORD(wparam));
     case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lparam) != GetDlgItem(dialog, kOpacitySlider)) {
-            return FALSE;
+        for (int slider : kSliders) {
+            if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, slider)) {
+                return OnSliderScroll(dialog, *state, LOWORD(wparam), slider == kSoftnessSlider);
+            }
         }
-        return OnOpacityScroll(dialog, *state, LOWORD(wparam));
+        return FALSE;
     case WM_TIMER:
         if (wparam != kCommitTimerId) {
             return FALSE;

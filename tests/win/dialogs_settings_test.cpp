@@ -16,7 +16,9 @@
 namespace {
 
 constexpr int kPathEdit = 1001, kEnable = 1003, kOpacity = 1004, kFit = 1005, kOpacityLabel = 1006,
-              kCaption = 1007, kReset = 1009, kTintLabel = 1012, kGrayscale = 1016;
+              kCaption = 1007, kReset = 1009, kTintLabel = 1012, kGrayscale = 1016, kAnchor = 1045,
+              kSoftness = 1046, kSoftnessLabel = 1047, kTimeSelection = 1048,
+              kTimeSelectionLabel = 1049;
 
 std::string Narrow(const std::wstring& text) {
     std::string out;
@@ -63,7 +65,11 @@ TEST_F(SettingsDialog, OpensWithDefaultsAndStoresNothingUntilChanged) {
         EXPECT_EQ(ControlText(dialog, kOpacityLabel), L"35.0%");
         EXPECT_EQ(ControlText(dialog, kReset), L"Reset to 35%");
         EXPECT_EQ(SendDlgItemMessageW(dialog, kFit, CB_GETCURSEL, 0, 0), 0);
-        EXPECT_EQ(SendDlgItemMessageW(dialog, kFit, CB_GETCOUNT, 0, 0), 3);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kFit, CB_GETCOUNT, 0, 0), 5);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kAnchor, CB_GETCOUNT, 0, 0), 9);
+        EXPECT_EQ(ControlText(dialog, kAnchor), L"Center");
+        EXPECT_EQ(ControlText(dialog, kSoftnessLabel), L"0.0%");
+        EXPECT_EQ(ControlText(dialog, kTimeSelectionLabel), L"0.0%");
         EXPECT_EQ(ControlText(dialog, kFit), L"Cover (fill area)");
         EXPECT_EQ(ControlText(dialog, kTintLabel), L"#60A0FF  (off)");
         EXPECT_EQ(IsDlgButtonChecked(dialog, kGrayscale), BST_UNCHECKED);
@@ -97,6 +103,28 @@ TEST_F(SettingsDialog, OpacityDragCommitsByTheTimerAndTheReleaseAtOnce) {
         Scroll(dialog, kOpacity, 470, TB_ENDTRACK);
         PumpFor(150);
         EXPECT_EQ(Writes(), after_release); // the timer was killed by the release's commit
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST_F(SettingsDialog, PlacementSoftnessAndTimeSelectionAreStoredLikeTheOtherSettings) {
+    Open([&](HWND dialog) {
+        SendDlgItemMessageW(dialog, kFit, CB_SETCURSEL, 3, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFit, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, kFit)));
+        EXPECT_EQ(Stored("mode"), "tile");
+        SendDlgItemMessageW(dialog, kAnchor, CB_SETCURSEL, 1, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kAnchor, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, kAnchor)));
+        EXPECT_EQ(Stored("anchor"), "top");
+        const int writes = Writes();
+        Scroll(dialog, kSoftness, 300, TB_THUMBTRACK);
+        EXPECT_EQ(ControlText(dialog, kSoftnessLabel), L"30.0%");
+        EXPECT_EQ(Writes(), writes); // a drag is stored by the timer
+        PumpFor(200);
+        EXPECT_EQ(Stored("blur_permille"), "300");
+        Scroll(dialog, kTimeSelection, 1000, TB_THUMBPOSITION);
+        EXPECT_EQ(Stored("time_selection_permille"), "1000");
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
 }
