@@ -68,7 +68,7 @@ bool InstallPicture(int width, int height) {
         }
     }
     HDC dc = CreateCompatibleDC(nullptr);
-    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height};
+    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height};
     return true;
 }
 

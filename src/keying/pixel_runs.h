@@ -74,6 +74,16 @@ inline void PrefetchNextRow(const RowSurfaces& row, int lo, int hi) {
     }
 }
 
+// Whether a run starting at column j goes to the vector loops: they pay a fixed cost per call,
+// so a run must reach sixteen pixels (colour known or probed at the sixteenth).
+inline bool TakeVectorPath(int j, int end) {
+    return g_compositor_path == CompositorPath::vector && end - j >= 16;
+}
+
+inline bool TakeVectorPathForRun(const uint32_t* work, int j, int end, uint32_t colour) {
+    return TakeVectorPath(j, end) && SameRgb(work[j + 15], colour);
+}
+
 // Two pixels at a time as one 64-bit word: one colour test and one load per surface for both.
 inline constexpr uint64_t kRgbMask2 = 0x00FFFFFF00FFFFFFu;
 inline constexpr uint64_t kFourthByte2 = 0xFF000000FF000000u;
@@ -97,7 +107,7 @@ inline uint64_t MapPair(uint64_t captured, uint64_t wallpaper, const uint32_t* w
 // colour, or end. With kProtect, pixels equal to the last frame are already output: left alone.
 template <bool kProtect>
 int MapRunOfColour(const RowSurfaces& row, int j, int end, uint32_t colour, const uint32_t* wide) {
-    if (g_compositor_path == CompositorPath::vector) {
+    if (TakeVectorPathForRun(row.work, j, end, colour)) {
         return MapRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end,
                                     colour, TableBytes(wide));
     }
@@ -139,7 +149,7 @@ inline int EndOfColour(const uint32_t* work, int j, int end, uint32_t colour) {
 template <bool kProtect>
 int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int end,
                          uint32_t colour, const uint32_t* wide) {
-    if (g_compositor_path == CompositorPath::vector) {
+    if (TakeVectorPath(j, end)) {
         return MapMarkedRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr,
                                           mask, j, end, colour, TableBytes(wide));
     }
@@ -164,7 +174,7 @@ int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int
 template <bool kProtect>
 void MapPixelsOfColour(const RowSurfaces& row, int j, int end, uint32_t colour,
                        const uint32_t* wide) {
-    if (g_compositor_path == CompositorPath::vector) {
+    if (TakeVectorPath(j, end)) {
         MapPixelsOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end,
                                 colour, TableBytes(wide));
         return;

@@ -4,7 +4,7 @@
 
 namespace {
 
-bool DetectVectorPath() {
+bool DetectVectorPath() noexcept {
     __builtin_cpu_init();
     // libgcc also checks that the operating system saves the 512-bit state.
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
@@ -29,37 +29,19 @@ CompositorPath SelectCompositorPath(CompositorPath wanted) {
 }
 
 // Everything below may use the 512-bit instructions; it runs only on the vector path.
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vl,avx512vbmi")
+#define MURIVO_VECTOR __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
 
 namespace {
 
-// The four 64-byte quarters of each channel table.
-struct Tables {
-    __m512i blue[4];
-    __m512i green[4];
-    __m512i red[4];
-};
-
-inline void LoadQuarters(const uint8_t* table, __m512i* quarters) {
-    for (int q = 0; q < 4; ++q) {
-        quarters[q] = _mm512_loadu_si512(table + 64 * q);
-    }
-}
-
-inline Tables LoadTables(const uint8_t* tables) {
-    Tables t;
-    LoadQuarters(tables, t.blue);
-    LoadQuarters(tables + 256, t.green);
-    LoadQuarters(tables + 512, t.red);
-    return t;
-}
-
 // Every byte of index looked up in one 256-byte table: the low seven bits pick within a half,
-// the high bit picks the half.
-inline __m512i Lookup(__m512i index, const __m512i* quarters) {
-    const __m512i low = _mm512_permutex2var_epi8(quarters[0], index, quarters[1]);
-    const __m512i high = _mm512_permutex2var_epi8(quarters[2], index, quarters[3]);
+// the high bit picks the half. The table is read from memory each time: held in registers it
+// would be copied to the stack on every call under the Windows calling convention, which costs
+// more than the lookups of a short run.
+MURIVO_VECTOR inline __m512i Lookup(__m512i index, const uint8_t* table) {
+    const __m512i low =
+        _mm512_permutex2var_epi8(_mm512_loadu_si512(table), index, _mm512_loadu_si512(table + 64));
+    const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(table + 128), index,
+                                                  _mm512_loadu_si512(table + 192));
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
 }
 
@@ -68,15 +50,16 @@ constexpr __mmask64 kRedBytes = 0x4444444444444444u;
 constexpr __mmask64 kFourthBytes = 0x8888888888888888u;
 
 // Sixteen output pixels: the colour from the wallpaper through the tables, the fourth byte kept.
-inline __m512i MapSixteen(__m512i captured, __m512i wallpaper, const Tables& t) {
-    __m512i out = Lookup(wallpaper, t.blue);
-    out = _mm512_mask_blend_epi8(kGreenBytes, out, Lookup(wallpaper, t.green));
-    out = _mm512_mask_blend_epi8(kRedBytes, out, Lookup(wallpaper, t.red));
+MURIVO_VECTOR inline __m512i MapSixteen(__m512i captured, __m512i wallpaper,
+                                        const uint8_t* tables) {
+    __m512i out = Lookup(wallpaper, tables);
+    out = _mm512_mask_blend_epi8(kGreenBytes, out, Lookup(wallpaper, tables + 256));
+    out = _mm512_mask_blend_epi8(kRedBytes, out, Lookup(wallpaper, tables + 512));
     return _mm512_mask_blend_epi8(kFourthBytes, out, captured);
 }
 
 // The pixels of lanes `lanes` whose colour is `key` (in the low three bytes).
-inline __mmask16 SameColour(__mmask16 lanes, __m512i pixels, __m512i key) {
+MURIVO_VECTOR inline __mmask16 SameColour(__mmask16 lanes, __m512i pixels, __m512i key) {
     return _mm512_mask_testn_epi32_mask(lanes, _mm512_xor_si512(pixels, key),
                                         _mm512_set1_epi32(0x00FFFFFF));
 }
@@ -91,28 +74,28 @@ inline __mmask16 BeforeFirst(__mmask16 stop, __mmask16 lanes) {
 }
 
 // Maps the lanes of `write` at column j; with a last frame, those equal to it stay.
-inline void MapLanes(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
-                     __mmask16 write, __m512i captured, const Tables& t) {
+MURIVO_VECTOR inline void MapLanes(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                                   int j, __mmask16 write, __m512i captured,
+                                   const uint8_t* tables) {
     if (last != nullptr) {
         write &= ~SameColour(write, captured, _mm512_maskz_loadu_epi32(write, last + j));
     }
     if (write != 0) {
         const __m512i wallpaper = _mm512_maskz_loadu_epi32(write, fitted + j);
-        _mm512_mask_storeu_epi32(work + j, write, MapSixteen(captured, wallpaper, t));
+        _mm512_mask_storeu_epi32(work + j, write, MapSixteen(captured, wallpaper, tables));
     }
 }
 
 } // namespace
 
-int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
-                         int end, uint32_t colour, const uint8_t* tables) {
-    const Tables t = LoadTables(tables);
+MURIVO_VECTOR int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                                       int j, int end, uint32_t colour, const uint8_t* tables) {
     const __m512i key = _mm512_set1_epi32(int(colour));
     while (j < end) {
         const __mmask16 lanes = Lanes(end - j);
         const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
         const __mmask16 run = BeforeFirst(lanes & ~SameColour(lanes, captured, key), lanes);
-        MapLanes(work, fitted, last, j, run, captured, t);
+        MapLanes(work, fitted, last, j, run, captured, tables);
         if (run != lanes) {
             return j + __builtin_popcount(run);
         }
@@ -121,21 +104,20 @@ int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t*
     return end;
 }
 
-void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
-                             int end, uint32_t colour, const uint8_t* tables) {
-    const Tables t = LoadTables(tables);
+MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                           const uint32_t* last, int j, int end, uint32_t colour,
+                                           const uint8_t* tables) {
     const __m512i key = _mm512_set1_epi32(int(colour));
     for (; j < end; j += 16) {
         const __mmask16 lanes = Lanes(end - j);
         const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
-        MapLanes(work, fitted, last, j, SameColour(lanes, captured, key), captured, t);
+        MapLanes(work, fitted, last, j, SameColour(lanes, captured, key), captured, tables);
     }
 }
 
-int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
-                               const uint8_t* mask, int j, int end, uint32_t colour,
-                               const uint8_t* tables) {
-    const Tables t = LoadTables(tables);
+MURIVO_VECTOR int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                             const uint32_t* last, const uint8_t* mask, int j,
+                                             int end, uint32_t colour, const uint8_t* tables) {
     const __m512i key = _mm512_set1_epi32(int(colour));
     while (j < end) {
         const __mmask16 lanes = Lanes(end - j);
@@ -144,7 +126,7 @@ int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uin
         const __m512i captured = _mm512_maskz_loadu_epi32(marked, work + j);
         const __mmask16 other = marked & ~SameColour(marked, captured, key);
         const __mmask16 run = BeforeFirst(other, lanes);
-        MapLanes(work, fitted, last, j, run & marked, captured, t);
+        MapLanes(work, fitted, last, j, run & marked, captured, tables);
         if (run != lanes) {
             return j + __builtin_popcount(run);
         }
@@ -153,4 +135,4 @@ int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uin
     return end;
 }
 
-#pragma GCC pop_options
+#undef MURIVO_VECTOR
