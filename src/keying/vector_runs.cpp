@@ -115,6 +115,24 @@ MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitte
     }
 }
 
+MURIVO_VECTOR void MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                              const uint32_t* last, int j, int end, uint32_t colour,
+                                              const uint8_t* tables, uint16_t* matched) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    for (; j < end; j += 16, ++matched) {
+        const __mmask16 open = Lanes(end - j) & __mmask16(~*matched);
+        if (open == 0) {
+            continue;
+        }
+        const __m512i captured = _mm512_maskz_loadu_epi32(open, work + j);
+        const __mmask16 same = SameColour(open, captured, key);
+        if (same != 0 && tables != nullptr) {
+            MapLanes(work, fitted, last, j, same, captured, tables);
+        }
+        *matched = uint16_t(*matched | same);
+    }
+}
+
 MURIVO_VECTOR int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted,
                                              const uint32_t* last, const uint8_t* mask, int j,
                                              int end, uint32_t colour, const uint8_t* tables) {
