@@ -44,7 +44,37 @@ struct Region {
 // done and maps (or, for a colour that is not background, only marks) every pixel of that colour
 // in the chunk sixteen at a time. A chunk has only a few colours.
 constexpr int kChunkColumns = 512;
-constexpr int kColourPasses = 8; // pixels of further colours are keyed one by one
+// A pass costs about as much as keying a few dozen pixels one by one: the last ones are.
+constexpr int kColourPasses = 8;
+constexpr int kPixelsLeftForOneByOne = 32;
+
+// Colours of this call found not to be background (grid lines, mostly), with their band bit:
+// every pass also marks their pixels done, so they cost no pass of their own.
+struct PassedOver {
+    uint64_t call; // the compositor call the colours belong to
+    uint32_t keys[4];
+    int next; // the slot the next colour takes
+};
+PassedOver g_passed_over = {};
+
+void RememberPassedOver(uint32_t key) {
+    PassedOver& p = g_passed_over;
+    if (p.call != g_composite_call) {
+        p = {g_composite_call, {key, key, key, key}, 0};
+    }
+    p.keys[p.next] = key;
+    p.next = (p.next + 1) % 4;
+}
+
+// The remembered colours in the band state of band_bit; slots without one repeat `colour`, which
+// the pass takes anyway.
+void PassedOverColours(uint32_t band_bit, uint32_t colour, uint32_t* colours) {
+    const PassedOver& p = g_passed_over;
+    for (int k = 0; k < 4; ++k) {
+        const bool usable = p.call == g_composite_call && (p.keys[k] & ~kRgbMask) == band_bit;
+        colours[k] = usable ? p.keys[k] & kRgbMask : colour;
+    }
+}
 
 // The pixels of columns [j, end) that matched does not mark, keyed one by one.
 template <bool kProtect>
@@ -80,7 +110,8 @@ void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
         matched[blocks - 1] = uint16_t(0xFFFFu << ((end - j) % 16)); // past the end: done
     }
     int first = 0; // every block before it is done
-    for (int pass = 0; pass < kColourPasses; ++pass) {
+    int left = end - j;
+    for (int pass = 0; pass < kColourPasses && left > kPixelsLeftForOneByOne; ++pass) {
         while (first < blocks && matched[first] == 0xFFFF) {
             ++first;
         }
@@ -91,11 +122,18 @@ void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
         const uint32_t colour =
             row.work[start + __builtin_ctz(~uint32_t(matched[first]))] & kRgbMask;
         const uint32_t* wide = KeyedWideTables(colour | band_bit);
-        MapUnmatchedOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, start, end,
-                                   colour, wide != nullptr ? TableBytes(wide) : nullptr,
-                                   matched + first);
+        if (wide == nullptr) {
+            RememberPassedOver(colour | band_bit);
+        }
+        uint32_t passed_over[4];
+        PassedOverColours(band_bit, colour, passed_over);
+        left -= MapUnmatchedOfColourVector(
+            row.work, row.fitted, kProtect ? row.last : nullptr, start, end, colour,
+            wide != nullptr ? TableBytes(wide) : nullptr, passed_over, matched + first);
     }
-    KeyUnmatched<kProtect>(row, j, end, band_bit, matched);
+    if (left > 0) {
+        KeyUnmatched<kProtect>(row, j, end, band_bit, matched);
+    }
 }
 
 // Whether columns from j on leave room for a chunk worth its passes.

@@ -115,10 +115,15 @@ MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitte
     }
 }
 
-MURIVO_VECTOR void MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted,
-                                              const uint32_t* last, int j, int end, uint32_t colour,
-                                              const uint8_t* tables, uint16_t* matched) {
+MURIVO_VECTOR int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                             const uint32_t* last, int j, int end, uint32_t colour,
+                                             const uint8_t* tables, const uint32_t* passed_over,
+                                             uint16_t* matched) {
     const __m512i key = _mm512_set1_epi32(int(colour));
+    const __m512i over[4] = {
+        _mm512_set1_epi32(int(passed_over[0])), _mm512_set1_epi32(int(passed_over[1])),
+        _mm512_set1_epi32(int(passed_over[2])), _mm512_set1_epi32(int(passed_over[3]))};
+    int count = 0;
     for (; j < end; j += 16, ++matched) {
         const __mmask16 open = Lanes(end - j) & __mmask16(~*matched);
         if (open == 0) {
@@ -129,8 +134,13 @@ MURIVO_VECTOR void MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fi
         if (same != 0 && tables != nullptr) {
             MapLanes(work, fitted, last, j, same, captured, tables);
         }
-        *matched = uint16_t(*matched | same);
+        const __mmask16 done =
+            same | SameColour(open, captured, over[0]) | SameColour(open, captured, over[1]) |
+            SameColour(open, captured, over[2]) | SameColour(open, captured, over[3]);
+        *matched = uint16_t(*matched | done);
+        count += __builtin_popcount(done);
     }
+    return count;
 }
 
 MURIVO_VECTOR int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted,

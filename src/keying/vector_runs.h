@@ -26,9 +26,11 @@ void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint3
 // One colour's pass over columns [j, end) whose pixels are keyed colour by colour: matched holds
 // a bit per column (bit k of matched[i]: column j + 16 * i + k) for the columns already done.
 // The columns not yet done that have the colour are mapped (with tables; null for a colour that
-// is not background, which leaves them as they are) and marked done.
-void MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
-                                int end, uint32_t colour, const uint8_t* tables, uint16_t* matched);
+// is not background, which leaves them as they are) and marked done; so are the columns that
+// have one of the four colours in passed_over (not background either). Returns how many.
+int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
+                               int end, uint32_t colour, const uint8_t* tables,
+                               const uint32_t* passed_over, uint16_t* matched);
 int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
                                const uint8_t* mask, int j, int end, uint32_t colour,
                                const uint8_t* tables);
