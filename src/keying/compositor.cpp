@@ -146,17 +146,21 @@ inline bool RoomForChunk(int j, int end) {
 // call), then the run maps through the tables.
 template <bool kProtect>
 void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
+    // Once a key colour run turns out short, the rest of the span goes chunk by chunk.
+    bool short_runs = false;
     while (j < end) {
         const uint32_t colour = row.work[j] & kRgbMask;
         const uint32_t* wide = KeyedWideTables(colour | band_bit);
         if (wide == nullptr) {
             j = EndOfColour(row.work, j + 1, end, colour);
-        } else if (RoomForChunk(j, end)) {
+        } else if (short_runs && RoomForChunk(j, end)) {
             const int chunk_end = std::min(end, j + kChunkColumns);
             KeyChunkVector<kProtect>(row, j, chunk_end, band_bit);
             j = chunk_end;
         } else {
-            j = MapRunOfColour<kProtect>(row, j, end, colour, wide);
+            const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
+            short_runs = short_runs || run_end - j < 16;
+            j = run_end;
         }
     }
 }
