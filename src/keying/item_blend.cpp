@@ -235,11 +235,14 @@ void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int en
                    uint32_t colour, const ItemContext& x) {
     uint32_t memo_colour = 0;
     const uint32_t* memo = nullptr; // tables of memo_colour
+    int kind_end = j;               // columns [j, kind_end) are of the kind, once found
     for (; j < end; ++j) {
         if (memo != nullptr && classes[j] == kind && SameRgb(row.work[j], memo_colour)) {
             // A run of the last colour with tables maps like background.
-            const int run_end = EndOfKind(classes, j, end, kind);
-            j = MapRunOfColour<kProtect>(row, j, run_end, memo_colour, memo) - 1;
+            if (kind_end <= j) {
+                kind_end = EndOfKind(classes, j, end, kind);
+            }
+            j = MapRunOfColour<kProtect>(row, j, kind_end, memo_colour, memo) - 1;
             continue;
         }
         const uint32_t p = row.work[j];
