@@ -8,6 +8,7 @@
 #include "keying/compositor.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
+#include "keying/vector_runs.h"
 #include "settings/project_settings.h"
 #include "synthetic_arrange.h"
 
@@ -103,11 +104,26 @@ void CompositeCold(benchmark::State& state, Size size) {
     CountPixels(state, a);
 }
 
+// The same frames on the plain path, for the gain of the vector one.
+void CompositePlain(benchmark::State& state, Size size, bool items) {
+    const CompositorPath before = g_compositor_path;
+    SelectCompositorPath(CompositorPath::plain);
+    if (items) {
+        CompositeItems(state, size);
+    } else {
+        Composite(state, size);
+    }
+    g_compositor_path = before;
+}
+
 BENCHMARK_CAPTURE(StreamingBound, 1080p, k1080p)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(StreamingBound, 4k, k4k)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Composite, 1080p, k1080p)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Composite, 4k, k4k)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(CompositeItems, 1080p, k1080p)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CompositeItems, 4k, k4k)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CompositePlain, 4k, k4k, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CompositePlain, items_4k, k4k, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(CompositeCold, 1080p, k1080p)->Unit(benchmark::kMillisecond);
 
 } // namespace

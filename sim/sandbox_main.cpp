@@ -1,5 +1,6 @@
 // murivo-sandbox: runs the extension inside the simulated host for people and smoke tests.
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -207,6 +208,22 @@ void DumpExtState() {
     Say(std::string("project dirty=") + (sim::IsProjectDirty(project) ? "yes" : "no"));
 }
 
+// "sandbox: memory peak=P MiB now=N MiB", the working set from the system's own counters.
+void MemoryReport() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        Say("memory counters unavailable");
+        return;
+    }
+    constexpr double kMiB = 1024.0 * 1024.0;
+    char line[96] = {};
+    std::snprintf(line, sizeof line, "memory peak=%.0f MiB now=%.0f MiB",
+                  double(counters.PeakWorkingSetSize) / kMiB,
+                  double(counters.WorkingSetSize) / kMiB);
+    Say(line);
+}
+
 int Run(const sim::SandboxOptions& options) {
     sim::Scene scene = sim::BundledScene();
     std::string error;
@@ -275,6 +292,9 @@ int Run(const sim::SandboxOptions& options) {
     // The unload repaints without the extension: not a presentation it could have corrected.
     sim::StopPresentationTally();
     bool screenshot_ok = options.screenshot_path.empty() || TakeScreenshot(options.screenshot_path);
+    if (options.memory_report) {
+        MemoryReport();
+    }
 
     if (options.report) {
         Report("loaded", true);

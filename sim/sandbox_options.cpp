@@ -33,7 +33,9 @@ const char* const kSandboxUsage =
     "                          open dialog NAME (settings, tint, items, about) after attach,\n"
     "                          write its client area as PNG and close it (repeatable)\n"
     "  --soak N                after the run, N host frames with random activity, then unload\n"
-    "                          and report live GDI objects and unexpected diagnostics\n";
+    "                          and report live GDI objects and unexpected diagnostics\n"
+    "  --memory-report         after the run, before the unload, print the process's peak and\n"
+    "                          current working set\n";
 
 namespace {
 
@@ -167,6 +169,10 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             value = option.substr(equals + 1);
             option = option.substr(0, equals);
             inline_value = true;
+        }
+        if (option == "--memory-report" && !inline_value) {
+            options.memory_report = true;
+            continue;
         }
         if (option == "--no-extension" || option == "--dump-ext-state" || option == "--report" ||
             option == "--help" || option == "-h" || option == "--foreign-bitblt-hook") {

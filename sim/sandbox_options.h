@@ -29,6 +29,7 @@ struct SandboxOptions {
     // Dialog name (settings, tint, items, about) and PNG path, in command-line order.
     std::vector<std::pair<std::string, std::string>> dialog_screenshots;
     bool help = false;
+    bool memory_report = false; // the process's peak and current working set after the run
 };
 
 // False with a message in error for an unknown option, a missing or bad value.

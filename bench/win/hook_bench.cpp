@@ -2,7 +2,10 @@
 //   scripts/with-wine wine build/win/murivo_hook_bench.exe [calls]
 // 1. What HookedBitBlt adds to a copy that is not the arrange view's presentation, against
 //    gdi32's BitBlt called directly (nanoseconds per call).
-// 2. How much of a hooked 1920x1080 presentation the compositor takes.
+// 2. Hooked presentations of a whole 1920x1080 and 3840x2160 view with items blended, and of an
+//    8-pixel strip of the larger one (what playback redraws), each against the bound of the same
+//    run: the capture, present and last-frame copies plus one streaming pass over the surfaces.
+//    One machine-readable line per figure ("present WxH: X ms", "bound WxH: Y ms", "strip ...").
 // The extension's code is linked in and loaded into the simulated host, so its hook sits in this
 // program's import slot exactly as it sits in the host's.
 #include <windows.h>
@@ -137,6 +140,8 @@ bool LoadAndAttach(const std::string& picture) {
     ReaProject* project = sim::CurrentProject();
     sim::PutExtStateValue(project, "Murivo", "path", picture);
     sim::PutExtStateValue(project, "Murivo", "enabled", "1");
+    sim::PutExtStateValue(project, "Murivo", "audio_item_transparency_permille", "500");
+    sim::PutExtStateValue(project, "Murivo", "midi_item_transparency_permille", "500");
     g_info = {sim::kHostInterfaceVersion, sim::MainWindow(), sim::HostPluginRegister,
               sim::LookupHostFunction};
     if (ReaperPluginEntry(GetModuleHandleW(nullptr), &g_info) != 1) {
@@ -188,49 +193,125 @@ void PassThroughCost(int calls) {
     ReleaseSurface(to);
 }
 
-void PresentationShare(int frames) {
+double Milliseconds(double start) {
+    return (Now() - start) * 1e3;
+}
+
+// The thread's processor time in milliseconds. Wine counts it in 10 ms steps, so only sums over
+// many frames mean something; unlike the clock, it does not run while other programs have the
+// processor.
+double ThreadMilliseconds() {
+    FILETIME created;
+    FILETIME exited;
+    FILETIME kernel;
+    FILETIME user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) {
+        return 0.0;
+    }
+    auto ticks = [](FILETIME t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
+    return double(ticks(kernel) + ticks(user)) / 1e4;
+}
+
+// What no correction can avoid at one size: the copies into the working surface, to the window
+// and into the last frame, and one pass that reads the three surfaces and writes one.
+struct Bound {
+    Surface working;
+    Surface fitted;
+    Surface last;
+};
+
+Bound MakeBound(const Surface& back_buffer, int width, int height) {
+    Bound b = {MakeSurface(width, height), MakeSurface(width, height), MakeSurface(width, height)};
+    // Surfaces with content, as the extension's are: untouched pages would all read as one.
+    const size_t n = static_cast<size_t>(width) * height;
+    std::copy_n(g_frame.fitted, n, b.fitted.pixels);
+    std::copy_n(back_buffer.pixels, n, b.last.pixels);
+    return b;
+}
+
+void RunBound(Bound& b, HDC window_dc, const Surface& back_buffer, int width, int height) {
+    BitBltFunction real = g_target.real_bitblt;
+    real(b.working.dc, 0, 0, width, height, back_buffer.dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    uint32_t* work = b.working.pixels;
+    const size_t n = static_cast<size_t>(width) * height;
+    for (size_t i = 0; i < n; ++i) {
+        work[i] = (work[i] & 0xFF000000u) | ((b.fitted.pixels[i] ^ b.last.pixels[i]) & 0xFFFFFFu);
+    }
+    real(window_dc, 0, 0, width, height, b.working.dc, 0, 0, SRCCOPY);
+    real(b.last.dc, 0, 0, width, height, b.working.dc, 0, 0, SRCCOPY);
+    GdiFlush();
+}
+
+// Presentations and bound frames alternate, so that load from elsewhere on the machine hits both
+// alike; medians are reported.
+void Presentations(int width, int height, int frames, bool strip) {
+    sim::ResizeArrange(width, height);
+    sim::PumpMessages();
     HWND arrange = sim::ArrangeWindow();
     RECT client = {};
     GetClientRect(arrange, &client);
-    int width = client.right;
-    int height = client.bottom;
+    if (client.right != width || client.bottom != height) {
+        std::printf("arrange view %ldx%ld instead of %dx%d: screen too small\n", client.right,
+                    client.bottom, width, height);
+        return;
+    }
     Surface back_buffer = MakeSurface(width, height);
     sim::PaintArrange(sim::CurrentScene(), back_buffer.pixels, width, height);
     HDC window_dc = GetDC(arrange);
-    uint32_t presented = g_target.present_count;
-    // Each frame: a hooked presentation, then the item layout and the compositor alone on the
-    // same captured frame (the copy into the working surface not timed).
+    HookedBitBlt(window_dc, 0, 0, width, height, back_buffer.dc, 0, 0, SRCCOPY); // buffers, tables
+    Bound bound = MakeBound(back_buffer, width, height);
+    const uint32_t presented = g_target.present_count;
     std::vector<double> whole;
-    std::vector<double> layout;
-    std::vector<double> compositor;
+    std::vector<double> bounds;
+    double whole_cpu = 0.0;
+    double bound_cpu = 0.0;
     for (int i = 0; i < frames; ++i) {
+        double cpu = ThreadMilliseconds();
         double start = Now();
         HookedBitBlt(window_dc, 0, 0, width, height, back_buffer.dc, 0, 0, SRCCOPY);
-        whole.push_back(Now() - start);
-
-        std::copy_n(back_buffer.pixels, static_cast<size_t>(width) * height, g_frame.working);
+        whole.push_back(Milliseconds(start));
+        whole_cpu += ThreadMilliseconds() - cpu;
+        cpu = ThreadMilliseconds();
         start = Now();
-        bool keyed = UpdateItemLayout(width, height);
-        double middle = Now();
-        if (keyed) {
+        RunBound(bound, window_dc, back_buffer, width, height);
+        bounds.push_back(Milliseconds(start));
+        bound_cpu += ThreadMilliseconds() - cpu;
+    }
+    const bool corrected = g_target.present_count - presented == static_cast<uint32_t>(frames);
+    // The compositor alone on the same captured frame, the copy into the working surface untimed.
+    std::vector<double> compositor;
+    for (int i = 0; i < frames; ++i) {
+        std::copy_n(back_buffer.pixels, static_cast<size_t>(width) * height, g_frame.working);
+        const double start = Now();
+        if (UpdateItemLayout(width, height)) {
             CompositeRegion(width, height, 0, 0, false);
         }
-        layout.push_back(middle - start);
-        compositor.push_back(Now() - middle);
+        compositor.push_back(Milliseconds(start));
     }
-    bool corrected = g_target.present_count - presented == static_cast<uint32_t>(frames);
+    std::printf("present %dx%d: %.2f ms%s\n", width, height, Median(whole),
+                corrected ? "" : " (NOT corrected)");
+    std::printf("bound %dx%d: %.2f ms\n", width, height, Median(bounds));
+    std::printf("  processor time per frame: present %.2f ms, bound %.2f ms\n", whole_cpu / frames,
+                bound_cpu / frames);
+    std::printf("  compositor and item layout %.2f ms = %.0f%% of the presentation\n",
+                Median(compositor), 100.0 * Median(compositor) / Median(whole));
+    if (strip) {
+        // The playback cursor's strip, at a place with items and background.
+        const int x = width / 3;
+        std::vector<double> strips;
+        for (int i = 0; i < frames * 10; ++i) {
+            const double start = Now();
+            HookedBitBlt(window_dc, x, 0, 8, height, back_buffer.dc, x, 0, SRCCOPY);
+            strips.push_back(Milliseconds(start));
+        }
+        std::printf("strip 8x%d at %dx%d: %.3f ms\n", height, width, height, Median(strips));
+    }
+    ReleaseSurface(bound.working);
+    ReleaseSurface(bound.fitted);
+    ReleaseSurface(bound.last);
     ReleaseDC(arrange, window_dc);
     ReleaseSurface(back_buffer);
-    double whole_ms = Median(whole) * 1e3;
-    double layout_ms = Median(layout) * 1e3;
-    double compositor_ms = Median(compositor) * 1e3;
-    std::printf("hooked presentation %dx%d%s: %.2f ms per frame\n", width, height,
-                corrected ? "" : " (NOT corrected)", whole_ms);
-    std::printf("  compositor %.2f ms = %.0f%%, item layout %.2f ms = %.0f%%, rest (capture, "
-                "present, last frame, theme) %.0f%%\n",
-                compositor_ms, 100.0 * compositor_ms / whole_ms, layout_ms,
-                100.0 * layout_ms / whole_ms,
-                100.0 * (whole_ms - compositor_ms - layout_ms) / whole_ms);
 }
 
 } // namespace
@@ -243,7 +324,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     PassThroughCost(calls);
-    PresentationShare(40);
+    Presentations(1920, 1080, 200, false);
+    Presentations(3840, 2160, 60, true);
     ReaperPluginEntry(GetModuleHandleW(nullptr), nullptr);
     sim::StopSimulator();
     DeleteFileA(picture.c_str());

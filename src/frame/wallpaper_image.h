@@ -8,12 +8,18 @@
 
 // Either every field is set (width x height at most 67,108,864 pixels) or all are null and 0.
 // Written only by the loader and ReleaseWallpaperImage; everyone else reads it.
+// A picture larger than it can ever be shown is kept reduced: the bitmap is then
+// stored_width x stored_height, in the picture's proportions, while width x height stay the
+// picture's own size, which places it.
 struct WallpaperImage {
     HBITMAP bitmap;          // pixels blue, green, red, alpha (not premultiplied)
     HDC dc;                  // present exactly while a picture is loaded
     HGDIOBJ previous_object; // what dc held before bitmap; put back before dc is deleted
     int width;
     int height;
+    const uint32_t* pixels; // the bitmap's memory, rows without gaps
+    int stored_width;
+    int stored_height;
 };
 
 extern WallpaperImage g_wallpaper;
@@ -24,6 +30,11 @@ bool IsWallpaperLoaded();
 // Decodes the first frame of the file; one diagnostic line on failure (none for an empty path).
 // Expects nothing loaded (callers release first); a failure leaves the record untouched.
 bool LoadWallpaperImage(const std::u16string& path);
+
+// Makes sure the kept bitmap is at least width x height or the picture's own size, reading the
+// file again when a reduced one is too small (a view larger than every screen). False when the
+// file could not be read again; the picture loaded before stays.
+bool EnsureWallpaperResolution(int width, int height);
 
 // Frees whatever is loaded; safe when nothing is.
 void ReleaseWallpaperImage();

@@ -6,6 +6,7 @@
 #include "frame/fit_geometry.h"
 #include "frame/frame_view.h"
 #include "frame/memory_bitmap.h"
+#include "frame/picture_scale.h"
 #include "frame/wallpaper_image.h"
 #include "host/debug_line.h"
 #include "host/ticks.h"
@@ -114,12 +115,7 @@ void FitWallpaper(int width, int height) {
         return;
     }
     PixelRect placed = g_frame.picture_rect;
-    SetStretchBltMode(fitted.dc, HALFTONE);
-    // HALFTONE needs the brush origin reset after the mode is set.
-    SetBrushOrgEx(fitted.dc, 0, 0, nullptr);
-    // Whatever lies outside the surface is clipped by GDI.
-    StretchBlt(fitted.dc, placed.left, placed.top, placed.right - placed.left,
-               placed.bottom - placed.top, image.dc, 0, 0, image.width, image.height, SRCCOPY);
+    DrawPictureScaled(fitted.dc, fitted.pixels, width, height, placed);
     if (g_current_settings.grayscale && fitted.pixels != nullptr) {
         // GDI may still be writing the DIB.
         GdiFlush();

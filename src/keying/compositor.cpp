@@ -39,16 +39,129 @@ struct Region {
     ItemBlend blend;
 };
 
+// The vector path keys a chunk colour by colour instead of run by run, as grid lines and shades
+// cut lanes into runs of a few pixels: each pass takes the colour of the first pixel not yet
+// done and maps (or, for a colour that is not background, only marks) every pixel of that colour
+// in the chunk sixteen at a time. A chunk has only a few colours.
+constexpr int kChunkColumns = 512;
+// A pass costs about as much as keying a few dozen pixels one by one: the last ones are.
+constexpr int kColourPasses = 8;
+constexpr int kPixelsLeftForOneByOne = 32;
+
+// Colours of this call found not to be background (grid lines, mostly), with their band bit:
+// every pass also marks their pixels done, so they cost no pass of their own.
+struct PassedOver {
+    uint64_t call; // the compositor call the colours belong to
+    uint32_t keys[4];
+    int next; // the slot the next colour takes
+};
+PassedOver g_passed_over = {};
+
+void RememberPassedOver(uint32_t key) {
+    PassedOver& p = g_passed_over;
+    if (p.call != g_composite_call) {
+        p = {g_composite_call, {key, key, key, key}, 0};
+    }
+    p.keys[p.next] = key;
+    p.next = (p.next + 1) % 4;
+}
+
+// The remembered colours in the band state of band_bit; slots without one repeat `colour`, which
+// the pass takes anyway.
+void PassedOverColours(uint32_t band_bit, uint32_t colour, uint32_t* colours) {
+    const PassedOver& p = g_passed_over;
+    for (int k = 0; k < 4; ++k) {
+        const bool usable = p.call == g_composite_call && (p.keys[k] & ~kRgbMask) == band_bit;
+        colours[k] = usable ? p.keys[k] & kRgbMask : colour;
+    }
+}
+
+// The pixels of columns [j, end) that matched does not mark, keyed one by one.
+template <bool kProtect>
+void KeyUnmatched(const RowSurfaces& row, int j, int end, uint32_t band_bit,
+                  const uint16_t* matched) {
+    bool known = false;
+    uint32_t memo_colour = 0;
+    const uint32_t* memo = nullptr; // tables of memo_colour, null when it is not background
+    for (int base = j; base < end; base += 16, ++matched) {
+        uint32_t rest = ~uint32_t(*matched) & 0xFFFFu;
+        while (rest != 0) {
+            const int x = base + __builtin_ctz(rest);
+            rest &= rest - 1;
+            const uint32_t p = row.work[x];
+            if (!known || !SameRgb(p, memo_colour)) {
+                memo_colour = p & kRgbMask;
+                memo = KeyedWideTables(memo_colour | band_bit);
+                known = true;
+            }
+            if (memo != nullptr && !(kProtect && SameRgb(p, row.last[x]))) {
+                row.work[x] = MapPixel(p, row.fitted[x], memo);
+            }
+        }
+    }
+}
+
+// Columns [j, end), at most kChunkColumns.
+template <bool kProtect>
+void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
+    uint16_t matched[kChunkColumns / 16] = {};
+    const int blocks = (end - j + 15) / 16;
+    if ((end - j) % 16 != 0) {
+        matched[blocks - 1] = uint16_t(0xFFFFu << ((end - j) % 16)); // past the end: done
+    }
+    int first = 0; // every block before it is done
+    int left = end - j;
+    for (int pass = 0; pass < kColourPasses && left > kPixelsLeftForOneByOne; ++pass) {
+        while (first < blocks && matched[first] == 0xFFFF) {
+            ++first;
+        }
+        if (first == blocks) {
+            return;
+        }
+        const int start = j + 16 * first;
+        const uint32_t colour =
+            row.work[start + __builtin_ctz(~uint32_t(matched[first]))] & kRgbMask;
+        const uint32_t* wide = KeyedWideTables(colour | band_bit);
+        if (wide == nullptr) {
+            RememberPassedOver(colour | band_bit);
+        }
+        uint32_t passed_over[4];
+        PassedOverColours(band_bit, colour, passed_over);
+        left -= MapUnmatchedOfColourVector(
+            row.work, row.fitted, kProtect ? row.last : nullptr, start, end, colour,
+            wide != nullptr ? TableBytes(wide) : nullptr, passed_over, matched + first);
+    }
+    if (left > 0) {
+        KeyUnmatched<kProtect>(row, j, end, band_bit, matched);
+    }
+}
+
+// Whether columns from j on leave room for a chunk worth its passes.
+inline bool RoomForChunk(int j, int end) {
+    return TakeVectorPath(j, end) && end - j >= 64;
+}
+
 // Keys columns [j, end), all background candidates sharing one band state: one probe of the
 // call's tables per run of a colour (the key colour cache is asked at its first run in the
 // call), then the run maps through the tables.
 template <bool kProtect>
 void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
+    // Once a key colour run turns out short, the rest of the span goes chunk by chunk.
+    bool short_runs = false;
     while (j < end) {
         const uint32_t colour = row.work[j] & kRgbMask;
         const uint32_t* wide = KeyedWideTables(colour | band_bit);
-        j = wide != nullptr ? MapRunOfColour<kProtect>(row, j, end, colour, wide)
-                            : EndOfColour(row.work, j + 1, end, colour);
+        if (wide == nullptr) {
+            j = EndOfColour(row.work, j + 1, end, colour);
+        } else if (short_runs && RoomForChunk(j, end)) {
+            const int chunk_end = std::min(end, j + kChunkColumns);
+            KeyChunkVector<kProtect>(row, j, chunk_end, band_bit);
+            j = chunk_end;
+        } else {
+            const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
+            short_runs = short_runs || run_end - j < 16;
+            j = run_end;
+        }
     }
 }
 

@@ -28,7 +28,7 @@ struct ItemContext {
 struct ItemTables {
     uint64_t key;
     uint64_t call; // the call that built them; 0 never
-    uint32_t wide[kWideTableSize];
+    uint32_t wide[kWideTableWords];
 };
 
 constexpr uint32_t kItemTableSlots = 128;
@@ -235,16 +235,15 @@ void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int en
                    uint32_t colour, const ItemContext& x) {
     uint32_t memo_colour = 0;
     const uint32_t* memo = nullptr; // tables of memo_colour
+    int kind_end = j;               // columns [j, kind_end) are of the kind, once found
     for (; j < end; ++j) {
-        if (!kProtect && memo != nullptr && end - j >= 2 && classes[j] == kind &&
-            classes[j + 1] == kind) {
-            // Two pixels of the last colour with tables: both map at once.
-            const uint64_t pair = LoadPair(row.work + j);
-            if (((pair ^ memo_colour * 0x0000000100000001u) & kRgbMask2) == 0) {
-                StorePair(row.work + j, MapPair(pair, LoadPair(row.fitted + j), memo));
-                ++j;
-                continue;
+        if (memo != nullptr && classes[j] == kind && SameRgb(row.work[j], memo_colour)) {
+            // A run of the last colour with tables maps like background.
+            if (kind_end <= j) {
+                kind_end = EndOfKind(classes, j, end, kind);
             }
+            j = MapRunOfColour<kProtect>(row, j, kind_end, memo_colour, memo) - 1;
+            continue;
         }
         const uint32_t p = row.work[j];
         if (classes[j] != kind || !WithinMidiEdgeTolerance(p, colour) ||

@@ -7,21 +7,34 @@
 #include <cstdint>
 #include <cstring>
 
+#include "keying/vector_runs.h"
+
 inline constexpr uint32_t kRgbMask = 0x00FFFFFF;
 inline constexpr uint32_t kFourthByte = 0xFF000000;
 
 // The three channel tables of one colour as 32-bit words already in their pixel position:
 // [v] blue, [256 + v] green << 8, [512 + v] red << 16. An output pixel is then three loads
-// or-ed together.
+// or-ed together. The same tables follow as plain bytes, for the vector path.
 inline constexpr int kWideTableSize = 768;
+inline constexpr int kWideTableWords = kWideTableSize + kWideTableSize / 4;
 
+// The byte tables behind the wide ones: [v] blue, [256 + v] green, [512 + v] red.
+inline const uint8_t* TableBytes(const uint32_t* wide) {
+    return reinterpret_cast<const uint8_t*>(wide + kWideTableSize);
+}
+
+// wide has room for kWideTableWords.
 inline void WidenTables(const uint8_t* blue, const uint8_t* green, const uint8_t* red,
                         uint32_t* wide) {
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(wide + kWideTableSize);
     for (int v = 0; v < 256; ++v) {
         wide[v] = blue[v];
         wide[256 + v] = uint32_t(green[v]) << 8;
         wide[512 + v] = uint32_t(red[v]) << 16;
     }
+    std::memcpy(bytes, blue, 256);
+    std::memcpy(bytes + 256, green, 256);
+    std::memcpy(bytes + 512, red, 256);
 }
 
 inline bool SameRgb(uint32_t a, uint32_t b) {
@@ -61,6 +74,16 @@ inline void PrefetchNextRow(const RowSurfaces& row, int lo, int hi) {
     }
 }
 
+// Whether a run starting at column j goes to the vector loops: they pay a fixed cost per call,
+// so a run must reach sixteen pixels (colour known or probed at the sixteenth).
+inline bool TakeVectorPath(int j, int end) {
+    return g_compositor_path == CompositorPath::vector && end - j >= 16;
+}
+
+inline bool TakeVectorPathForRun(const uint32_t* work, int j, int end, uint32_t colour) {
+    return TakeVectorPath(j, end) && SameRgb(work[j + 15], colour);
+}
+
 // Two pixels at a time as one 64-bit word: one colour test and one load per surface for both.
 inline constexpr uint64_t kRgbMask2 = 0x00FFFFFF00FFFFFFu;
 inline constexpr uint64_t kFourthByte2 = 0xFF000000FF000000u;
@@ -84,6 +107,10 @@ inline uint64_t MapPair(uint64_t captured, uint64_t wallpaper, const uint32_t* w
 // colour, or end. With kProtect, pixels equal to the last frame are already output: left alone.
 template <bool kProtect>
 int MapRunOfColour(const RowSurfaces& row, int j, int end, uint32_t colour, const uint32_t* wide) {
+    if (TakeVectorPathForRun(row.work, j, end, colour)) {
+        return MapRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end,
+                                    colour, TableBytes(wide));
+    }
     uint32_t* work = row.work;
     const uint32_t* fitted = row.fitted;
     if (!kProtect) {
@@ -122,6 +149,10 @@ inline int EndOfColour(const uint32_t* work, int j, int end, uint32_t colour) {
 template <bool kProtect>
 int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int end,
                          uint32_t colour, const uint32_t* wide) {
+    if (TakeVectorPath(j, end)) {
+        return MapMarkedRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr,
+                                          mask, j, end, colour, TableBytes(wide));
+    }
     uint32_t* work = row.work;
     for (; j < end; ++j) {
         if (mask[j] == 0) {
@@ -143,6 +174,11 @@ int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int
 template <bool kProtect>
 void MapPixelsOfColour(const RowSurfaces& row, int j, int end, uint32_t colour,
                        const uint32_t* wide) {
+    if (TakeVectorPath(j, end)) {
+        MapPixelsOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end,
+                                colour, TableBytes(wide));
+        return;
+    }
     uint32_t* work = row.work;
     const uint32_t* fitted = row.fitted;
     if (!kProtect) {

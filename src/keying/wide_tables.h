@@ -10,10 +10,10 @@
 #include "keying/pixel_runs.h"
 
 struct WideTables {
-    uint32_t key;  // as in the key colour cache: band << 24 | red << 16 | green << 8 | blue
     uint64_t call; // the call that filled the slot; 0 never
+    uint32_t key;  // as in the key colour cache: band << 24 | red << 16 | green << 8 | blue
     bool is_key;
-    uint32_t wide[kWideTableSize]; // meaningful when is_key
+    uint32_t wide[kWideTableWords]; // meaningful when is_key
 };
 
 inline constexpr uint32_t kWideSlots = 256;

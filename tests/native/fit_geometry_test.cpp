@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "frame/area_scale.h"
 #include "frame/fit_geometry.h"
 
 namespace {
@@ -50,4 +53,40 @@ TEST(FitPlacement, ClippingKeepsOnlyWhatLiesOnTheSurface) {
     ExpectRect(ClipToSurface({-122, 0, 1123, 700}, 1000, 700), 0, 0, 1000, 700);
     ExpectRect(ClipToSurface({0, 68, 1001, 631}, 1000, 700), 0, 68, 1000, 631);
     ExpectRect(ClipToSurface({1200, 0, 1300, 700}, 1000, 700), 0, 0, 0, 0);
+}
+
+// A one-pixel black-and-white checkerboard reduced by 4 or more comes out an even grey in every
+// channel (point sampling gives black, white or moire bands); a cropped cover fit equals the
+// same part of the whole reduced picture.
+TEST(AreaScale, FinePatternsAverageToGreyAndCropsMatchTheWhole) {
+    const int side = 1000;
+    std::vector<uint32_t> board(size_t(side) * side);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            board[size_t(y) * side + size_t(x)] = ((x + y) & 1) != 0 ? 0xFFFFFFFFu : 0xFF000000u;
+        }
+    }
+    for (int out : {250, 234, 181, 137, 61}) {
+        std::vector<uint32_t> grey(size_t(out) * out);
+        AreaScaleInto({board.data(), side, side, 0}, grey.data(), out, out, {0, 0, out, out});
+        for (uint32_t v : grey) {
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_NEAR(int((v >> (8 * c)) & 0xFF), 128, 8) << out;
+            }
+        }
+    }
+    std::vector<uint32_t> picture(size_t(side) * side);
+    for (size_t i = 0; i < picture.size(); ++i) {
+        picture[i] = uint32_t(i * 2654435761u);
+    }
+    std::vector<uint32_t> whole(300 * 300);
+    AreaScaleInto({picture.data(), side, side, 0}, whole.data(), 300, 300, {0, 0, 300, 300});
+    std::vector<uint32_t> crop(200 * 100);
+    AreaScaleInto({picture.data(), side, side, 0}, crop.data(), 200, 100, {-40, -170, 260, 130});
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            ASSERT_EQ(crop[size_t(y) * 200 + size_t(x)],
+                      whole[size_t(y + 170) * 300 + size_t(x + 40)]);
+        }
+    }
 }

@@ -27,7 +27,7 @@ void InstallPicture(int width, int height, uint32_t colour) {
     ASSERT_NE(bitmap, nullptr);
     std::fill(pixels, pixels + static_cast<size_t>(width) * height, colour);
     HDC dc = CreateCompatibleDC(nullptr);
-    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height};
+    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height};
 }
 
 // Blue, green and red of one fitted pixel; GDI does not define the fourth byte.

@@ -123,7 +123,7 @@ std::vector<uint32_t> LoadedPixels() {
     const uint32_t* bits = static_cast<const uint32_t*>(dib.dsBm.bmBits);
     EXPECT_EQ(GetPixel(g_wallpaper.dc, 0, 0),
               RGB(bits[0] >> 16 & 0xFF, bits[0] >> 8 & 0xFF, bits[0] & 0xFF));
-    return {bits, bits + static_cast<size_t>(g_wallpaper.width) * g_wallpaper.height};
+    return {bits, bits + static_cast<size_t>(dib.dsBm.bmWidth) * dib.dsBm.bmHeight};
 }
 
 bool RecordIsEmpty() {
@@ -284,6 +284,11 @@ TEST_F(WallpaperImageTest, TheSizeLimitIsOnTheAreaNotOnASide) {
     ExpectLoads(Write(L"8192x8192.png", GUID_ContainerFormatPng, {BlackFrame(8192, 8192)}), 8192,
                 8192);
     EXPECT_EQ(LoadedPixels().back(), 0xFF000000u); // decoded to the last pixel
+    // Kept no larger than it covers the whole virtual screen, in its proportions.
+    const int cover = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                               GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    EXPECT_EQ(g_wallpaper.stored_width, std::min(cover, 8192));
+    EXPECT_EQ(g_wallpaper.stored_height, g_wallpaper.stored_width);
     ReleaseWallpaperImage();
     ExpectLoads(Write(L"65536x1024.png", GUID_ContainerFormatPng, {BlackFrame(65536, 1024)}), 65536,
                 1024);

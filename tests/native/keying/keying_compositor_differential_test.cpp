@@ -11,6 +11,7 @@
 #include "keying/fake_arrange.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
+#include "keying/vector_runs.h"
 
 namespace {
 
@@ -392,8 +393,13 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
         }
         g_frame.last_frame_valid = paint.Uniform(0, 1) == 1;
 
-        // Twice: first with a cold cache, then warm, each from the same capture.
-        for (int pass = 0; pass < 2; ++pass) {
+        // Cold cache then warm, on the vector path where the processor has one and on the
+        // plain path, each from the same capture.
+        for (int pass = 0; pass < 4; ++pass) {
+            if (pass == 2) {
+                AdvanceKeyingGeneration();
+            }
+            SelectCompositorPath(pass < 2 ? CompositorPath::vector : CompositorPath::plain);
             working_ = captured;
             g_frame.working = working_.data();
             CompositeRegion(w, h, x0, y0, protect);
@@ -420,6 +426,7 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
             ReferenceComposite(expected, w, h, x0, y0, protect, band_left, band_right);
             ASSERT_EQ(working_, expected) << "pass " << pass << ", " << width << "x" << height;
         }
+        SelectCompositorPath(CompositorPath::vector);
     }
 }
 

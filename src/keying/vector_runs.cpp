@@ -1,0 +1,166 @@
+#include "keying/vector_runs.h"
+
+#include <immintrin.h>
+
+namespace {
+
+bool DetectVectorPath() noexcept {
+    __builtin_cpu_init();
+    // libgcc also checks that the operating system saves the 512-bit state.
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
+}
+
+} // namespace
+
+CompositorPath g_compositor_path =
+    DetectVectorPath() ? CompositorPath::vector : CompositorPath::plain;
+
+bool VectorPathAvailable() {
+    static const bool available = DetectVectorPath();
+    return available;
+}
+
+CompositorPath SelectCompositorPath(CompositorPath wanted) {
+    g_compositor_path = wanted == CompositorPath::vector && VectorPathAvailable()
+                            ? CompositorPath::vector
+                            : CompositorPath::plain;
+    return g_compositor_path;
+}
+
+// Everything below may use the 512-bit instructions; it runs only on the vector path.
+#define MURIVO_VECTOR __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+namespace {
+
+// Every byte of index looked up in one 256-byte table: the low seven bits pick within a half,
+// the high bit picks the half. The table is read from memory each time: held in registers it
+// would be copied to the stack on every call under the Windows calling convention, which costs
+// more than the lookups of a short run.
+MURIVO_VECTOR inline __m512i Lookup(__m512i index, const uint8_t* table) {
+    const __m512i low =
+        _mm512_permutex2var_epi8(_mm512_loadu_si512(table), index, _mm512_loadu_si512(table + 64));
+    const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(table + 128), index,
+                                                  _mm512_loadu_si512(table + 192));
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
+}
+
+constexpr __mmask64 kGreenBytes = 0x2222222222222222u;
+constexpr __mmask64 kRedBytes = 0x4444444444444444u;
+constexpr __mmask64 kFourthBytes = 0x8888888888888888u;
+
+// Sixteen output pixels: the colour from the wallpaper through the tables, the fourth byte kept.
+MURIVO_VECTOR inline __m512i MapSixteen(__m512i captured, __m512i wallpaper,
+                                        const uint8_t* tables) {
+    __m512i out = Lookup(wallpaper, tables);
+    out = _mm512_mask_blend_epi8(kGreenBytes, out, Lookup(wallpaper, tables + 256));
+    out = _mm512_mask_blend_epi8(kRedBytes, out, Lookup(wallpaper, tables + 512));
+    return _mm512_mask_blend_epi8(kFourthBytes, out, captured);
+}
+
+// The pixels of lanes `lanes` whose colour is `key` (in the low three bytes).
+MURIVO_VECTOR inline __mmask16 SameColour(__mmask16 lanes, __m512i pixels, __m512i key) {
+    return _mm512_mask_testn_epi32_mask(lanes, _mm512_xor_si512(pixels, key),
+                                        _mm512_set1_epi32(0x00FFFFFF));
+}
+
+inline __mmask16 Lanes(int count) {
+    return count >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << count) - 1);
+}
+
+// The lanes before the first one set in `stop`, or every lane of `lanes`.
+inline __mmask16 BeforeFirst(__mmask16 stop, __mmask16 lanes) {
+    return stop == 0 ? lanes : __mmask16((1u << __builtin_ctz(stop)) - 1);
+}
+
+// Maps the lanes of `write` at column j; with a last frame, those equal to it stay.
+MURIVO_VECTOR inline void MapLanes(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                                   int j, __mmask16 write, __m512i captured,
+                                   const uint8_t* tables) {
+    if (last != nullptr) {
+        write &= ~SameColour(write, captured, _mm512_maskz_loadu_epi32(write, last + j));
+    }
+    if (write != 0) {
+        const __m512i wallpaper = _mm512_maskz_loadu_epi32(write, fitted + j);
+        _mm512_mask_storeu_epi32(work + j, write, MapSixteen(captured, wallpaper, tables));
+    }
+}
+
+} // namespace
+
+MURIVO_VECTOR int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                                       int j, int end, uint32_t colour, const uint8_t* tables) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    while (j < end) {
+        const __mmask16 lanes = Lanes(end - j);
+        const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
+        const __mmask16 run = BeforeFirst(lanes & ~SameColour(lanes, captured, key), lanes);
+        MapLanes(work, fitted, last, j, run, captured, tables);
+        if (run != lanes) {
+            return j + __builtin_popcount(run);
+        }
+        j += 16;
+    }
+    return end;
+}
+
+MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                           const uint32_t* last, int j, int end, uint32_t colour,
+                                           const uint8_t* tables) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    for (; j < end; j += 16) {
+        const __mmask16 lanes = Lanes(end - j);
+        const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
+        MapLanes(work, fitted, last, j, SameColour(lanes, captured, key), captured, tables);
+    }
+}
+
+MURIVO_VECTOR int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                             const uint32_t* last, int j, int end, uint32_t colour,
+                                             const uint8_t* tables, const uint32_t* passed_over,
+                                             uint16_t* matched) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    const __m512i over[4] = {
+        _mm512_set1_epi32(int(passed_over[0])), _mm512_set1_epi32(int(passed_over[1])),
+        _mm512_set1_epi32(int(passed_over[2])), _mm512_set1_epi32(int(passed_over[3]))};
+    int count = 0;
+    for (; j < end; j += 16, ++matched) {
+        const __mmask16 open = Lanes(end - j) & __mmask16(~*matched);
+        if (open == 0) {
+            continue;
+        }
+        const __m512i captured = _mm512_maskz_loadu_epi32(open, work + j);
+        const __mmask16 same = SameColour(open, captured, key);
+        if (same != 0 && tables != nullptr) {
+            MapLanes(work, fitted, last, j, same, captured, tables);
+        }
+        const __mmask16 done =
+            same | SameColour(open, captured, over[0]) | SameColour(open, captured, over[1]) |
+            SameColour(open, captured, over[2]) | SameColour(open, captured, over[3]);
+        *matched = uint16_t(*matched | done);
+        count += __builtin_popcount(done);
+    }
+    return count;
+}
+
+MURIVO_VECTOR int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted,
+                                             const uint32_t* last, const uint8_t* mask, int j,
+                                             int end, uint32_t colour, const uint8_t* tables) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    while (j < end) {
+        const __mmask16 lanes = Lanes(end - j);
+        const __m128i marks = _mm_maskz_loadu_epi8(lanes, mask + j);
+        const __mmask16 marked = _mm_test_epi8_mask(marks, marks);
+        const __m512i captured = _mm512_maskz_loadu_epi32(marked, work + j);
+        const __mmask16 other = marked & ~SameColour(marked, captured, key);
+        const __mmask16 run = BeforeFirst(other, lanes);
+        MapLanes(work, fitted, last, j, run & marked, captured, tables);
+        if (run != lanes) {
+            return j + __builtin_popcount(run);
+        }
+        j += 16;
+    }
+    return end;
+}
+
+#undef MURIVO_VECTOR

@@ -1,0 +1,36 @@
+// The run loops of pixel_runs.h with 512-bit byte permutes: sixteen pixels per step, each
+// channel looked up in its 256-byte table held in registers. Used only where the processor and
+// the operating system offer AVX-512 with the byte-permute extension; the output is the same,
+// byte for byte, as the plain loops'.
+#pragma once
+
+#include <cstdint>
+
+enum class CompositorPath { plain, vector };
+
+// The path the run loops take; chosen once from the processor at load.
+extern CompositorPath g_compositor_path;
+
+// Whether this processor can take the vector path.
+bool VectorPathAvailable();
+
+// Sets the path; the vector path only where available. Returns the path now in use.
+CompositorPath SelectCompositorPath(CompositorPath wanted);
+
+// As the plain loops, with the channel tables as bytes: [v] blue, [256 + v] green, [512 + v]
+// red. last is null when the last-frame protection is off.
+int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
+                         int end, uint32_t colour, const uint8_t* tables);
+void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
+                             int end, uint32_t colour, const uint8_t* tables);
+// One colour's pass over columns [j, end) whose pixels are keyed colour by colour: matched holds
+// a bit per column (bit k of matched[i]: column j + 16 * i + k) for the columns already done.
+// The columns not yet done that have the colour are mapped (with tables; null for a colour that
+// is not background, which leaves them as they are) and marked done; so are the columns that
+// have one of the four colours in passed_over (not background either). Returns how many.
+int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
+                               int end, uint32_t colour, const uint8_t* tables,
+                               const uint32_t* passed_over, uint16_t* matched);
+int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                               const uint8_t* mask, int j, int end, uint32_t colour,
+                               const uint8_t* tables);
