@@ -157,7 +157,8 @@ MURIVO_AVX2 void ReduceColumnsWide(const uint16_t* sums, const Plan& plan, uint3
         const uint16_t* pixel = sums + size_t(span.first - plan.sums_first) * 4;
         const uint16_t* weight = plan.paired.data() + size_t(span.weights) * 4;
         __m256i total = _mm256_setzero_si256();
-        for (int k = 0; k < span.count; k += kTapGroup, pixel += size_t(4) * kTapGroup, weight += 16) {
+        for (int k = 0; k < span.count;
+             k += kTapGroup, pixel += size_t(4) * kTapGroup, weight += 16) {
             const __m256i channels = _mm256_shuffle_epi8(
                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixel)), pairs);
             const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weight));

@@ -150,8 +150,8 @@ template <bool kProtect>
 int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int end,
                          uint32_t colour, const uint32_t* wide) {
     if (TakeVectorPath(j, end)) {
-        return MapMarkedRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr,
-                                          mask, j, end, colour, TableBytes(wide));
+        return MapMarkedRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, mask,
+                                          j, end, colour, TableBytes(wide));
     }
     uint32_t* work = row.work;
     for (; j < end; ++j) {
@@ -175,8 +175,8 @@ template <bool kProtect>
 void MapPixelsOfColour(const RowSurfaces& row, int j, int end, uint32_t colour,
                        const uint32_t* wide) {
     if (TakeVectorPath(j, end)) {
-        MapPixelsOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end,
-                                colour, TableBytes(wide));
+        MapPixelsOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end, colour,
+                                TableBytes(wide));
         return;
     }
     uint32_t* work = row.work;

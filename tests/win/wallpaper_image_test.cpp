@@ -285,8 +285,8 @@ TEST_F(WallpaperImageTest, TheSizeLimitIsOnTheAreaNotOnASide) {
                 8192);
     EXPECT_EQ(LoadedPixels().back(), 0xFF000000u); // decoded to the last pixel
     // Kept no larger than it covers the whole virtual screen, in its proportions.
-    const int cover = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                               GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    const int cover =
+        std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     EXPECT_EQ(g_wallpaper.stored_width, std::min(cover, 8192));
     EXPECT_EQ(g_wallpaper.stored_height, g_wallpaper.stored_width);
     ReleaseWallpaperImage();
