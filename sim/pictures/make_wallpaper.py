@@ -3,6 +3,10 @@
 ranges of hills over a lake. Standard library only, deterministic; run it again to regenerate:
 
     python3 sim/pictures/make_wallpaper.py sim/pictures/wallpaper.png
+    python3 sim/pictures/make_wallpaper.py sim/pictures/wallpaper-half.png 2
+
+The optional second argument draws the same scene at 1/N of the size (every Nth point), for the
+fit modes that show a picture at its own size on the demo's 960 x 540 view.
 """
 import math
 import struct
@@ -64,12 +68,12 @@ def pixel(x, y):
     return land(x, y) or sky(x, y)
 
 
-def png(rows):
+def png(rows, width, height):
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0)  # 8-bit RGB
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)  # 8-bit RGB
     raw = b"".join(b"\x02" + row for row in rows)  # filter "Up": smooth gradients pack well
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
             chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
@@ -77,14 +81,16 @@ def png(rows):
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "wallpaper.png"
-    previous = bytes(WIDTH * 3)
+    step = int(sys.argv[2]) if len(sys.argv) > 2 else 1
+    width, height = WIDTH // step, HEIGHT // step
+    previous = bytes(width * 3)
     rows = []
-    for y in range(HEIGHT):
-        row = bytes(int(round(v)) for x in range(WIDTH) for v in pixel(x, y))
+    for y in range(height):
+        row = bytes(int(round(v)) for x in range(width) for v in pixel(x * step, y * step))
         rows.append(bytes((a - b) & 0xFF for a, b in zip(row, previous)))
         previous = row
     with open(out, "wb") as f:
-        f.write(png(rows))
+        f.write(png(rows, width, height))
 
 
 if __name__ == "__main__":

@@ -2,16 +2,19 @@
 // wallpaper scaled into one of them once per size or settings change.
 #include "frame/frame_buffers.h"
 
+#include "frame/anchored_placement.h"
 #include "frame/black_and_white.h"
-#include "frame/fit_geometry.h"
 #include "frame/frame_view.h"
 #include "frame/memory_bitmap.h"
 #include "frame/picture_scale.h"
+#include "frame/soften.h"
+#include "frame/tile_fill.h"
 #include "frame/wallpaper_image.h"
 #include "host/debug_line.h"
 #include "host/ticks.h"
 #include "keying/item_overlay.h"
 #include "settings/project_settings.h"
+#include "settings/settings_codec.h"
 
 FrameBuffers g_frame_buffers = {};
 
@@ -100,6 +103,34 @@ void ReleaseFrameBuffers() {
     ResetItemOverlay();
 }
 
+namespace {
+
+// The picture at its own size, repeated from the anchored tile. Read at its own size when the
+// loader kept it smaller; if that fails the kept copy is stretched to each tile instead.
+void DrawTiles(FrameSurface& fitted, int width, int height, PixelRect tile) {
+    const int tile_width = tile.right - tile.left;
+    const int tile_height = tile.bottom - tile.top;
+    EnsureWallpaperResolution(tile_width, tile_height);
+    const WallpaperImage& image = g_wallpaper;
+    if (image.pixels != nullptr && fitted.pixels != nullptr && image.stored_width == tile_width &&
+        image.stored_height == tile_height) {
+        GdiFlush();
+        TilePicture(image.pixels, tile_width, tile_height, fitted.pixels, width, height,
+                    TilePhase(tile.left, tile_width), TilePhase(tile.top, tile_height));
+        return;
+    }
+    const int first_left = -TilePhase(tile.left, tile_width);
+    const int first_top = -TilePhase(tile.top, tile_height);
+    for (int top = first_top; top < height; top += tile_height) {
+        for (int left = first_left; left < width; left += tile_width) {
+            DrawPictureScaled(fitted.dc, fitted.pixels, width, height,
+                              {left, top, left + tile_width, top + tile_height});
+        }
+    }
+}
+
+} // namespace
+
 void FitWallpaper(int width, int height) {
     FrameSurface& fitted = g_frame_buffers.fitted;
     // Drawing at any other size would run the grey pass past the end of the surface.
@@ -108,17 +139,29 @@ void FitWallpaper(int width, int height) {
     }
     RECT whole = {0, 0, width, height};
     FillRect(fitted.dc, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const WallpaperImage& image = g_wallpaper;
-    g_frame.picture_rect =
-        PlacePicture(g_current_settings.mode, width, height, image.width, image.height);
-    if (image.dc == nullptr) {
+    const ProjectSettings& s = g_current_settings;
+    const Placement placement =
+        PlaceAnchored(s.mode, s.anchor, width, height, g_wallpaper.width, g_wallpaper.height);
+    // Tiles cover the whole surface; every other mode is where its one picture lies.
+    g_frame.picture_rect = s.mode == FitMode::tile ? placement.shown : placement.placed;
+    if (g_wallpaper.dc == nullptr) {
         return;
     }
-    PixelRect placed = g_frame.picture_rect;
-    DrawPictureScaled(fitted.dc, fitted.pixels, width, height, placed);
-    if (g_current_settings.grayscale && fitted.pixels != nullptr) {
-        // GDI may still be writing the DIB.
-        GdiFlush();
-        ConvertToGrey(fitted.pixels, width, height, placed);
+    if (s.mode == FitMode::tile) {
+        DrawTiles(fitted, width, height, placement.placed);
+    } else {
+        DrawPictureScaled(fitted.dc, fitted.pixels, width, height, placement.placed);
+    }
+    if (fitted.pixels == nullptr) {
+        return;
+    }
+    // GDI may still be writing the DIB.
+    GdiFlush();
+    if (s.grayscale) {
+        ConvertToGrey(fitted.pixels, width, height, placement.placed);
+    }
+    const int radius = SoftenRadius(FractionToPermille(s.blur), width, height);
+    if (radius > 0 && !SoftenPixels(fitted.pixels, width, placement.shown, radius)) {
+        DebugLine("Not enough memory to soften the wallpaper; shown sharp.\n");
     }
 }

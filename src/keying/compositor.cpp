@@ -246,7 +246,8 @@ void CompositeRegion(int w, int h, int x0, int y0, bool protect) {
     r.h = h;
     r.x0 = x0;
     r.y0 = y0;
-    r.contain = s.mode == FitMode::contain;
+    // Contain and center leave the host's background around the picture.
+    r.contain = s.mode == FitMode::contain || s.mode == FitMode::center;
     r.picture = f.picture_rect;
     // In work columns: a pixel is in the band when band.left < x < band.right - 1.
     r.band_lo = int(std::clamp<int64_t>(int64_t(band.left) + 1 - x0, 0, w));

@@ -188,4 +188,72 @@ TEST_F(FrameBuffersTest, BlackAndWhiteTurnsThePlacedPictureGreyUntilSwitchedOff)
     EXPECT_EQ(FittedAt(500, 350), 0x00FF0000u);
 }
 
+// A picture whose pixel (x, y) says where it came from: red x, green y, blue 0x5A.
+void InstallCoordinatePicture(int width, int height) {
+    uint32_t* pixels = nullptr;
+    HBITMAP bitmap = CreateFrameDib(nullptr, width, height, &pixels);
+    ASSERT_NE(bitmap, nullptr);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels[static_cast<size_t>(y) * width + x] =
+                uint32_t(x) << 16 | uint32_t(y) << 8 | 0x5A;
+        }
+    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height};
+}
+
+uint32_t FromPicture(int x, int y) {
+    return uint32_t(x) << 16 | uint32_t(y) << 8 | 0x5A;
+}
+
+TEST_F(FrameBuffersTest, TileRepeatsThePictureWithTheAnchorsPhaseAndCenterLeavesBands) {
+    ReleaseWallpaperImage();
+    InstallCoordinatePicture(100, 60);
+    ASSERT_TRUE(EnsureFrameBuffers(screen_, 1000, 700));
+    g_current_settings.mode = FitMode::tile;
+    FitWallpaper(1000, 700);
+    ExpectPictureRect(0, 0, 1000, 700); // tiles cover everything
+    // The centred tile starts at (450, 320): column 0 shows picture column 50, row 0 row 40.
+    EXPECT_EQ(FittedAt(0, 0), FromPicture(50, 40));
+    EXPECT_EQ(FittedAt(450, 320), FromPicture(0, 0));
+    EXPECT_EQ(FittedAt(999, 699), FromPicture(49, 19));
+    g_current_settings.anchor = Anchor::bottom_right;
+    FitWallpaper(1000, 700);
+    EXPECT_EQ(FittedAt(999, 699), FromPicture(99, 59));
+    EXPECT_EQ(FittedAt(0, 0), FromPicture(0, 20));
+
+    g_current_settings.mode = FitMode::center;
+    g_current_settings.anchor = Anchor::center;
+    FitWallpaper(1000, 700);
+    ExpectPictureRect(450, 320, 550, 380);
+    EXPECT_EQ(FittedAt(450, 320), FromPicture(0, 0)); // its own size, not scaled
+    EXPECT_EQ(FittedAt(549, 379), FromPicture(99, 59));
+    EXPECT_EQ(FittedAt(449, 320), 0u);
+    EXPECT_TRUE(RowIsBlack(319));
+    EXPECT_TRUE(RowIsBlack(380));
+}
+
+TEST_F(FrameBuffersTest, CoverAnchoredAtTheTopKeepsTheTopRowAndSoftnessZeroChangesNothing) {
+    ReleaseWallpaperImage();
+    InstallCoordinatePicture(200, 200); // covers 1000 x 700 at 5x: 1000 x 1000
+    ASSERT_TRUE(EnsureFrameBuffers(screen_, 1000, 700));
+    GdiFlush();
+    const std::vector<uint32_t> centred(g_frame.fitted, g_frame.fitted + 1000 * 700);
+    g_current_settings.anchor = Anchor::top;
+    FitWallpaper(1000, 700);
+    ExpectPictureRect(0, 0, 1000, 1000);
+    EXPECT_EQ(FittedAt(2, 0) >> 8 & 0xFF, 0u) << "the picture's top row at the view's top";
+
+    g_current_settings.anchor = Anchor::center;
+    g_current_settings.blur = 0.0;
+    FitWallpaper(1000, 700);
+    GdiFlush();
+    EXPECT_TRUE(std::equal(centred.begin(), centred.end(), g_frame.fitted));
+    g_current_settings.blur = 0.5;
+    FitWallpaper(1000, 700);
+    GdiFlush();
+    EXPECT_FALSE(std::equal(centred.begin(), centred.end(), g_frame.fitted));
+}
+
 } // namespace
