@@ -148,8 +148,8 @@ void Report(const char* moment, bool with_tally) {
         tally = " presentations=" + std::to_string(counted.presentations) +
                 " uncorrected=" + std::to_string(counted.uncorrected);
     }
-    std::printf("sandbox: %s bitblt-import=%s wndproc=%s registrations=%d%s\n", moment,
-                sim::BitBltImportState().c_str(),
+    std::printf("sandbox: %s bitblt-import=%s import-page=%s wndproc=%s registrations=%d%s\n",
+                moment, sim::BitBltImportState().c_str(), sim::BitBltImportPageState().c_str(),
                 procedure == sim::HostArrangeProcedure() ? "host" : "replaced",
                 sim::ActiveRegistrationCount(), tally.c_str());
     std::fflush(stdout);
