@@ -15,12 +15,14 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "playback.h"
 #include "png_writer.h"
 #include "presentation_probe.h"
 #include "projects.h"
 #include "registrations.h"
 #include "sandbox_options.h"
 #include "scene_file.h"
+#include "seam_check.h"
 #include "simulator.h"
 #include "soak.h"
 #include "text_file.h"
@@ -192,6 +194,7 @@ int Run(const sim::SandboxOptions& options) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kBadInputExitCode;
     }
+    sim::SetPresentMode(options.present);
     if (!sim::StartSimulator(scene, true)) {
         std::fprintf(stderr, "sandbox: cannot create the host windows\n");
         return kBadInputExitCode;
@@ -236,8 +239,18 @@ int Run(const sim::SandboxOptions& options) {
         }
     }
 
+    if ((sim::CurrentScene().play_state & 1) != 0) {
+        sim::StartPlayback();
+    }
     bool dialogs_ok = RunHost(options.run_ms, options.actions, options.dialog_screenshots);
     Exercise(options.exercise_repaints);
+    if (options.play_ms > 0) {
+        sim::StartPlayback();
+        RunHost(options.play_ms, {}, {});
+    }
+    if (options.seam_check) {
+        Say("seams=" + std::to_string(sim::CountSeams()));
+    }
     // The unload repaints without the extension: not a presentation it could have corrected.
     sim::StopPresentationTally();
     bool screenshot_ok = options.screenshot_path.empty() || TakeScreenshot(options.screenshot_path);
@@ -260,6 +273,7 @@ int Run(const sim::SandboxOptions& options) {
     if (options.dump_ext_state) {
         DumpExtState();
     }
+    sim::FreezePlayback();
     sim::StopSimulator();
     if (!soak_summary.empty()) {
         Say(soak_summary);

@@ -28,7 +28,11 @@ const char* const kSandboxUsage =
     "                          open dialog NAME (settings, tint, items, about) after attach,\n"
     "                          write its client area as PNG and close it (repeatable)\n"
     "  --soak N                after the run, N host frames with random activity, then unload\n"
-    "                          and report live GDI objects and unexpected diagnostics\n";
+    "                          and report live GDI objects and unexpected diagnostics\n"
+    "  --present MODE          whole, dirty (default) or strips: how paints reach the screen\n"
+    "  --play SECONDS          after the run, this long with playback running\n"
+    "  --seam-check            at the end, count pixels a whole repaint changes\n"
+    "  --threads N             N threads calling BitBlt through the import the whole run\n";
 
 namespace {
 
@@ -49,9 +53,21 @@ std::vector<std::string> SplitList(const std::string& text) {
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {
-        "--scene",  "--theme",     "--extension", "--ms",       "--screenshot",        "--withhold",
-        "--refuse", "--ext-state", "--action",    "--exercise", "--dialog-screenshot", "--soak"};
+    static const char* const kWithValue[] = {"--scene",
+                                             "--theme",
+                                             "--extension",
+                                             "--ms",
+                                             "--screenshot",
+                                             "--withhold",
+                                             "--refuse",
+                                             "--ext-state",
+                                             "--action",
+                                             "--exercise",
+                                             "--dialog-screenshot",
+                                             "--soak",
+                                             "--present",
+                                             "--play",
+                                             "--threads"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -127,6 +143,29 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
             return false;
         }
         options.soak_frames = static_cast<int>(frames);
+    } else if (option == "--present") {
+        if (!PresentModeFromName(value, options.present)) {
+            error = "--present needs whole, dirty or strips, got '" + value + "'";
+            return false;
+        }
+    } else if (option == "--play") {
+        errno = 0;
+        char* end = nullptr;
+        double seconds = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || errno != 0 || !(seconds >= 0 && seconds <= 3600)) {
+            error = "--play needs a number of seconds from 0 to 3600, got '" + value + "'";
+            return false;
+        }
+        options.play_ms = static_cast<int>(seconds * 1000);
+    } else if (option == "--threads") {
+        errno = 0;
+        char* end = nullptr;
+        long threads = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || errno != 0 || threads < 0 || threads > 16) {
+            error = "--threads needs a number of threads from 0 to 16, got '" + value + "'";
+            return false;
+        }
+        options.bitblt_threads = static_cast<int>(threads);
     }
     return true;
 }
@@ -146,7 +185,8 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             inline_value = true;
         }
         if (option == "--no-extension" || option == "--dump-ext-state" || option == "--report" ||
-            option == "--help" || option == "-h" || option == "--foreign-bitblt-hook") {
+            option == "--help" || option == "-h" || option == "--foreign-bitblt-hook" ||
+            option == "--seam-check") {
             if (inline_value) {
                 error = option + " takes no value";
                 return false;
@@ -157,6 +197,7 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             options.help = options.help || option == "--help" || option == "-h";
             options.foreign_bitblt_hook =
                 options.foreign_bitblt_hook || option == "--foreign-bitblt-hook";
+            options.seam_check = options.seam_check || option == "--seam-check";
             continue;
         }
         if (!TakesValue(option)) {
