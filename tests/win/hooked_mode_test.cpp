@@ -76,6 +76,14 @@ TEST_F(HookedMode, APaintPresentedThroughTheHookNeedsNoFurtherRender) {
     Pixels shown = ArrangeScreen();
     EXPECT_FALSE(shown.empty());
     EXPECT_NE(shown, Host());
+
+    // A toggle reloads the picture; its repaint is composited once, never once more on top.
+    int toggle = sim::CommandIdFor("MURIVOTOGGLE");
+    ASSERT_TRUE(sim::DispatchCommand(toggle));
+    composites = Composites();
+    ASSERT_TRUE(sim::DispatchCommand(toggle));
+    EXPECT_EQ(Composites(), composites + 1);
+    EXPECT_EQ(ArrangeScreen(), shown);
 }
 
 TEST_F(HookedMode, AnInteractionGetsOneTimerCorrectionUnlessTheHookPresentsFirst) {
