@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "bitblt_threads.h"
 #include "diagnostics_echo.h"
 #include "dialog_capture.h"
 #include "extension_module.h"
@@ -215,6 +216,9 @@ int Run(const sim::SandboxOptions& options) {
         sim::PutExtStateValue(sim::CurrentProject(), kExtStateSection, key, value);
     }
 
+    // From before the load to after the unload, as in a host whose other threads draw too; a
+    // millisecond's rest per round leaves the two cores to the host's own thread as well.
+    sim::StartBitBltThreads(options.bitblt_threads, 1);
     if (options.foreign_bitblt_hook && !sim::InstallForeignBitBltHook()) {
         Say("cannot put a foreign hook into the BitBlt import");
     }
@@ -224,6 +228,7 @@ int Run(const sim::SandboxOptions& options) {
             options.extension_path.empty() ? sim::DefaultExtensionPath() : options.extension_path;
         if (!sim::LoadExtensionModule(path, error)) {
             std::fprintf(stderr, "sandbox: %s\n", error.c_str());
+            sim::StopBitBltThreads();
             sim::StopSimulator();
             return kBadInputExitCode;
         }
@@ -274,6 +279,11 @@ int Run(const sim::SandboxOptions& options) {
         DumpExtState();
     }
     sim::FreezePlayback();
+    sim::StopBitBltThreads();
+    if (options.bitblt_threads > 0) {
+        Say("threads=" + std::to_string(options.bitblt_threads) +
+            " bitblt-calls=" + std::to_string(sim::BitBltThreadCalls()));
+    }
     sim::StopSimulator();
     if (!soak_summary.empty()) {
         Say(soak_summary);

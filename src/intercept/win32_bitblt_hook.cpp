@@ -3,6 +3,7 @@
 #include "intercept/bitblt_hook.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 #include "frame/frame_buffers.h"
@@ -19,6 +20,31 @@
 #include "keying/theme_colours.h"
 
 namespace {
+
+// Calls of any thread between entering and leaving HookedBitBlt: the removal waits for them, so
+// the host can free the module once the unload returned.
+std::atomic<int> g_calls_in_flight{0};
+constexpr DWORD kDrainLimitMs = 2000;
+
+struct CountedCall {
+    CountedCall() { g_calls_in_flight.fetch_add(1); }
+    ~CountedCall() { g_calls_in_flight.fetch_sub(1); }
+    CountedCall(const CountedCall&) = delete;
+    CountedCall& operator=(const CountedCall&) = delete;
+};
+
+// After the slot holds the system function again no new call can arrive; false when the calls
+// already inside did not leave in time.
+bool DrainCallsInFlight() {
+    const DWORD start = GetTickCount();
+    while (g_calls_in_flight.load() != 0) {
+        if (GetTickCount() - start > kDrainLimitMs) {
+            return false;
+        }
+        Sleep(1);
+    }
+    return true;
+}
 
 void** FindBitBltImportSlot() {
     HMODULE host = GetModuleHandleW(nullptr);
@@ -207,6 +233,9 @@ void RemoveBitBltHook() {
     if (SwapImportSlot(g_target.import_slot, HookAddress(),
                        reinterpret_cast<void*>(g_target.real_bitblt))) {
         g_target.import_slot = nullptr;
+        if (!DrainCallsInFlight()) {
+            PinModule(); // a call still inside must find our code where it left it
+        }
         return;
     }
     DebugLine("BitBlt import changed by another hook; retaining chain.\n");
@@ -215,6 +244,7 @@ void RemoveBitBltHook() {
 
 BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int sx, int sy,
                          DWORD rop) {
+    CountedCall counted;
     BitBltFunction real = g_target.real_bitblt;
     if (real == nullptr) {
         return 0;
