@@ -65,8 +65,6 @@ void PaintArrangeWindow(HWND window) {
 
 LRESULT CALLBACK ArrangeProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_ERASEBKGND:
-        return 1; // the paint covers every pixel
     case WM_PAINT:
         PaintArrangeWindow(window);
         return 0;
@@ -164,6 +162,9 @@ bool RegisterClasses() {
     arrange_class.lpfnWndProc = ArrangeProc;
     arrange_class.lpszClassName = kArrangeClass;
     arrange_class.style = CS_DBLCLKS;
+    // Erased with the class brush before each paint that asks for it, as the host's view is;
+    // whoever does not want the flash must answer WM_ERASEBKGND itself.
+    arrange_class.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     WNDCLASSEXW existing = {};
     bool main_ok =
         GetClassInfoExW(Instance(), kMainClass, &existing) || RegisterClassExW(&main_class) != 0;
