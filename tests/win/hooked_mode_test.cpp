@@ -156,6 +156,46 @@ TEST_F(HookedMode, InFallbackModeEveryPaintAndListedInteractionIsFollowedByOneRe
     EXPECT_EQ(Composites(), composites);
 }
 
+// Stopped means neither playing nor recording: pause alone is a stop, recording on top of play
+// is not.
+TEST_F(HookedMode, OnlyLeavingPlayAndRecordIsAStop) {
+    Attach();
+    struct Step {
+        int from;
+        int to;
+        bool stop;
+    };
+    for (const Step& step : {Step{1, 5, false}, Step{5, 4, false}, Step{5, 2, true},
+                             Step{4, 0, true}, Step{2, 6, false}, Step{1, 3, false}}) {
+        sim::CurrentScene().play_state = step.from;
+        sim::TickTimers();
+        int paints = sim::ArrangePaintCount();
+        sim::CurrentScene().play_state = step.to;
+        sim::TickTimers();
+        EXPECT_EQ(sim::ArrangePaintCount(), paints + (step.stop ? 1 : 0))
+            << step.from << " -> " << step.to;
+    }
+}
+
+// Without the hook a timer tick renders at most once per 100 ms.
+TEST_F(HookedMode, InFallbackModeTheTimerRendersEvery100Ms) {
+    ASSERT_TRUE(sim::InstallForeignBitBltHook());
+    Attach();
+    Sleep(120);
+    int composites = Composites();
+    DWORD rendered_at = GetTickCount();
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 1);
+    sim::TickTimers();
+    if (GetTickCount() - rendered_at >= 100) {
+        GTEST_SKIP() << "the machine stalled for 100 ms; the interval alone would render";
+    }
+    EXPECT_EQ(Composites(), composites + 1);
+    Sleep(120);
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 2);
+}
+
 // Host repaints with scrolling and clicks, each presentation probed right after its BitBlt.
 sim::PresentationTally Exercise(int repaints) {
     sim::StartPresentationTally();
