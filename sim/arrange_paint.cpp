@@ -71,10 +71,6 @@ struct Canvas {
     }
 };
 
-int TimeToX(const Scene& scene, double time) {
-    return static_cast<int>(std::floor((time - scene.view_start) * scene.zoom));
-}
-
 void PaintLanes(const Scene& scene, Canvas& canvas) {
     int top = 0;
     for (size_t i = 0; i < scene.tracks.size(); ++i) {
@@ -202,6 +198,10 @@ void PaintItems(const Scene& scene, Canvas& canvas) {
 
 } // namespace
 
+int TimeToX(const Scene& scene, double time) {
+    return static_cast<int>(std::floor((time - scene.view_start) * scene.zoom));
+}
+
 int BlendChannel(int base, int colour, int mode, double alpha) {
     int target = colour;
     switch (mode) {
@@ -229,6 +229,10 @@ void PaintArrange(const Scene& scene, uint32_t* pixels, int width, int height) {
     PaintItems(scene, canvas);
     int cursor = TimeToX(scene, scene.cursor);
     canvas.Fill(cursor, 0, cursor + 1, height, ThemePixel("col_cursor", 0xDC3C3C));
+    if ((scene.play_state & 7) != 0) {
+        int play = TimeToX(scene, scene.play_position);
+        canvas.Fill(play, 0, play + 1, height, ThemePixel("playcursor_color", 0xE6E6E6));
+    }
 }
 
 } // namespace sim

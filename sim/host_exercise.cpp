@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "arrange_paint.h"
 #include "host_windows.h"
+#include "presentation_modes.h"
 #include "scene.h"
 
 namespace sim {
@@ -17,6 +19,17 @@ constexpr DWORD kLoopMs = 4;
 void Click(HWND arrange, UINT down, UINT up, WPARAM button, int x, int y) {
     PostMessageW(arrange, down, button, MAKELPARAM(x, y));
     PostMessageW(arrange, up, 0, MAKELPARAM(x, y));
+}
+
+void InvalidateColumn(HWND arrange, int x) {
+    RECT column = {x, 0, x + 1, CurrentScene().arrange_height};
+    InvalidateRect(arrange, &column, FALSE);
+}
+
+void InvalidateTrack(HWND arrange, const Scene& scene, size_t track) {
+    int top = TrackTop(scene, static_cast<int>(track));
+    RECT lane = {0, top, ArrangeClientWidth(), top + scene.tracks[track].height};
+    InvalidateRect(arrange, &lane, FALSE);
 }
 
 } // namespace
@@ -36,7 +49,9 @@ void ExerciseStep(int step) {
         PostMessageW(arrange, WM_HSCROLL, SB_LINERIGHT, 0);
         break;
     case 1: // a left click moves the edit cursor
+        InvalidateColumn(arrange, TimeToX(scene, scene.cursor));
         scene.cursor = scene.view_start + x / scene.zoom;
+        InvalidateColumn(arrange, TimeToX(scene, scene.cursor));
         Click(arrange, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, x, y);
         break;
     case 2:
@@ -45,13 +60,22 @@ void ExerciseStep(int step) {
         break;
     default: // a right click selects the track under it
         for (size_t i = 0; i < scene.tracks.size(); ++i) {
-            scene.tracks[i].selected = static_cast<int>(i) == step % 5;
+            bool selected = static_cast<int>(i) == step % 5;
+            if (scene.tracks[i].selected != selected) {
+                InvalidateTrack(arrange, scene, i);
+            }
+            scene.tracks[i].selected = selected;
         }
         Click(arrange, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, x, y);
         break;
     }
     PumpMessages();
-    RedrawArrange();
+    // A host that repaints what it invalidated repaints only what changed; scrolls change all.
+    if (CurrentPresentMode() == PresentMode::kWhole || step % 4 == 0 || step % 4 == 2) {
+        RedrawArrange();
+    } else {
+        UpdateWindow(arrange);
+    }
     MsgWaitForMultipleObjects(0, nullptr, FALSE, kLoopMs, QS_ALLINPUT);
     PumpMessages();
 }

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "arrange_paint.h"
-#include "presentation_probe.h"
+#include "presentation_modes.h"
 #include "registrations.h"
 #include "scene.h"
 #include "theme.h"
@@ -45,8 +44,8 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     }
 }
 
-// The back buffer is a fresh DIB per paint; the only BitBlt is the final present, a plain
-// import call that a hook on this executable's import table sees.
+// Presented through this executable's own BitBlt import, so a hook on its import table sees
+// every copy.
 void PaintArrangeWindow(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -58,30 +57,7 @@ void PaintArrangeWindow(HWND window) {
     int width = client.right - client.left;
     int height = client.bottom - client.top;
     if (width > 0 && height > 0) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP buffer = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (memory != nullptr && buffer != nullptr && bits != nullptr) {
-            HGDIOBJ previous = SelectObject(memory, buffer);
-            GdiFlush();
-            PaintArrange(CurrentScene(), static_cast<uint32_t*>(bits), width, height);
-            BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-            ProbePresentation(window, static_cast<const uint32_t*>(bits), width, height);
-            SelectObject(memory, previous);
-        }
-        if (buffer != nullptr) {
-            DeleteObject(buffer);
-        }
-        if (memory != nullptr) {
-            DeleteDC(memory);
-        }
+        PaintAndPresent(window, dc, paint.rcPaint, width, height);
     }
     EndPaint(window, &paint);
     ++g_paint_count;
@@ -89,8 +65,6 @@ void PaintArrangeWindow(HWND window) {
 
 LRESULT CALLBACK ArrangeProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_ERASEBKGND:
-        return 1; // the paint covers every pixel
     case WM_PAINT:
         PaintArrangeWindow(window);
         return 0;
@@ -188,6 +162,9 @@ bool RegisterClasses() {
     arrange_class.lpfnWndProc = ArrangeProc;
     arrange_class.lpszClassName = kArrangeClass;
     arrange_class.style = CS_DBLCLKS;
+    // Erased with the class brush before each paint that asks for it, as the host's view is;
+    // whoever does not want the flash must answer WM_ERASEBKGND itself.
+    arrange_class.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     WNDCLASSEXW existing = {};
     bool main_ok =
         GetClassInfoExW(Instance(), kMainClass, &existing) || RegisterClassExW(&main_class) != 0;
@@ -253,6 +230,7 @@ void DestroyHostWindows() {
         DestroyWindow(g_main); // destroys the arrange view and the menu bar with it
         PumpMessages();
     }
+    ReleaseBackBuffer();
     g_main = nullptr;
     g_arrange = nullptr;
     g_extensions_menu = nullptr;

@@ -21,6 +21,16 @@ void** FindExecutableImportSlot(const char* dll, const char* function);
 // Writes replacement into the slot; returns what was there, or null when there is no slot.
 void* SwapExecutableImport(const char* dll, const char* function, void* replacement);
 
+// Makes the executable's import address table read-only, as the loader leaves an executable's
+// read-only import section after binding. Every party that writes a slot must lift it first.
+bool ProtectExecutableImportTable();
+
+// The protection of the page holding address, by name ("readonly", "readwrite", ...).
+std::string PageProtectionName(const void* address);
+
+// The protection of the page holding the executable's BitBlt import slot; "missing" without one.
+std::string BitBltImportPageState();
+
 // "system" when the BitBlt import holds gdi32's own BitBlt, "replaced" otherwise,
 // "missing" when the executable does not import it.
 std::string BitBltImportState();

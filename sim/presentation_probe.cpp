@@ -37,16 +37,29 @@ bool IsBackground(uint32_t pixel) {
     return false;
 }
 
-// A background pixel whose eight neighbours have its colour: away from grid lines, items and
-// their margins, where the wallpaper is always blended in.
-bool IsInsideBackground(const uint32_t* pixels, int width, int height, int x, int y) {
-    if (x < 1 || y < 1 || x >= width - 1 || y >= height - 1) {
+// The back buffer as the copy saw it, addressed in client coordinates.
+struct CopiedPixels {
+    const uint32_t* pixels;
+    int stride;
+    int offset_x;
+    int offset_y;
+
+    uint32_t At(int x, int y) const {
+        return pixels[static_cast<ptrdiff_t>(y + offset_y) * stride + x + offset_x] & 0xFFFFFFu;
+    }
+};
+
+// A background pixel whose eight neighbours inside the copy have its colour: away from grid
+// lines, items and their margins, where the wallpaper is always blended in.
+bool IsInsideBackground(const CopiedPixels& copied, const RECT& target, int x, int y) {
+    if (x < target.left + 1 || y < target.top + 1 || x >= target.right - 1 ||
+        y >= target.bottom - 1) {
         return false;
     }
-    uint32_t centre = pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFFu;
+    uint32_t centre = copied.At(x, y);
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
-            if ((pixels[static_cast<size_t>(y + dy) * width + x + dx] & 0xFFFFFFu) != centre) {
+            if (copied.At(x + dx, y + dy) != centre) {
                 return false;
             }
         }
@@ -54,15 +67,27 @@ bool IsInsideBackground(const uint32_t* pixels, int width, int height, int x, in
     return IsBackground(centre);
 }
 
-std::vector<Probe> ChooseProbes(const uint32_t* pixels, int width, int height) {
+// A grid across the copied rectangle; a narrow strip gets fewer distinct columns or rows.
+std::vector<Probe> ChooseProbes(HDC paint_dc, const CopiedPixels& copied, const RECT& target) {
     std::vector<Probe> probes;
+    const int width = target.right - target.left;
+    const int height = target.bottom - target.top;
+    int last_y = -1;
     for (int row = 0; row < kGridRows; ++row) {
+        int y = target.top + (2 * row + 1) * height / (2 * kGridRows);
+        if (y == last_y) {
+            continue;
+        }
+        last_y = y;
+        int last_x = -1;
         for (int column = 0; column < kGridColumns; ++column) {
-            int x = (2 * column + 1) * width / (2 * kGridColumns);
-            int y = (2 * row + 1) * height / (2 * kGridRows);
-            if (IsInsideBackground(pixels, width, height, x, y)) {
-                probes.push_back({x, y, pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFFu});
+            int x = target.left + (2 * column + 1) * width / (2 * kGridColumns);
+            // Outside the update region the copy changes nothing on the screen.
+            if (x != last_x && IsInsideBackground(copied, target, x, y) &&
+                PtVisible(paint_dc, x, y)) {
+                probes.push_back({x, y, copied.At(x, y)});
             }
+            last_x = x;
         }
     }
     return probes;
@@ -87,12 +112,15 @@ PresentationTally CurrentPresentationTally() {
     return g_tally;
 }
 
-void ProbePresentation(HWND window, const uint32_t* back_buffer, int width, int height) {
-    if (!g_running || back_buffer == nullptr || width <= 0 || height <= 0) {
+void ProbePresentation(HWND window, HDC paint_dc, const uint32_t* back_buffer, int stride,
+                       int offset_x, int offset_y, const RECT& target) {
+    if (!g_running || back_buffer == nullptr || target.right <= target.left ||
+        target.bottom <= target.top) {
         return;
     }
     GdiFlush(); // the back buffer is a DIB that GDI may still be reading
-    std::vector<Probe> probes = ChooseProbes(back_buffer, width, height);
+    std::vector<Probe> probes =
+        ChooseProbes(paint_dc, {back_buffer, stride, offset_x, offset_y}, target);
     if (probes.empty()) {
         return;
     }

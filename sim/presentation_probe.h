@@ -20,8 +20,12 @@ void StopPresentationTally();
 bool PresentationTallyRunning();
 PresentationTally CurrentPresentationTally();
 
-// Called by the arrange view's paint right after its BitBlt returned; back_buffer is what the
-// host copied (0x00RRGGBB, top-down, width x height). Does nothing while no tally runs.
-void ProbePresentation(HWND window, const uint32_t* back_buffer, int width, int height);
+// Called by the arrange view's paint right after its BitBlt returned: the host copied client
+// rectangle `target` from back_buffer (0x00RRGGBB, top-down, rows of `stride` pixels), whose
+// pixel for client point (x, y) is at (x + offset_x, y + offset_y), onto paint_dc. Only probe
+// points inside the target that paint_dc lets the copy reach are read. Does nothing while no
+// tally runs.
+void ProbePresentation(HWND window, HDC paint_dc, const uint32_t* back_buffer, int stride,
+                       int offset_x, int offset_y, const RECT& target);
 
 } // namespace sim

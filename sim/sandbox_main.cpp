@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "bitblt_threads.h"
 #include "diagnostics_echo.h"
 #include "dialog_capture.h"
 #include "extension_module.h"
@@ -18,12 +19,14 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "playback.h"
 #include "png_writer.h"
 #include "presentation_probe.h"
 #include "projects.h"
 #include "registrations.h"
 #include "sandbox_options.h"
 #include "scene_file.h"
+#include "seam_check.h"
 #include "simulator.h"
 #include "soak.h"
 #include "text_file.h"
@@ -171,8 +174,8 @@ void Report(const char* moment, bool with_tally) {
         tally = " presentations=" + std::to_string(counted.presentations) +
                 " uncorrected=" + std::to_string(counted.uncorrected);
     }
-    std::printf("sandbox: %s bitblt-import=%s wndproc=%s registrations=%d%s\n", moment,
-                sim::BitBltImportState().c_str(),
+    std::printf("sandbox: %s bitblt-import=%s import-page=%s wndproc=%s registrations=%d%s\n",
+                moment, sim::BitBltImportState().c_str(), sim::BitBltImportPageState().c_str(),
                 procedure == sim::HostArrangeProcedure() ? "host" : "replaced",
                 sim::ActiveRegistrationCount(), tally.c_str());
     std::fflush(stdout);
@@ -231,6 +234,7 @@ int Run(const sim::SandboxOptions& options) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kBadInputExitCode;
     }
+    sim::SetPresentMode(options.present);
     if (!sim::StartSimulator(scene, true)) {
         std::fprintf(stderr, "sandbox: cannot create the host windows\n");
         return kBadInputExitCode;
@@ -262,6 +266,9 @@ int Run(const sim::SandboxOptions& options) {
         return kBadInputExitCode;
     }
 
+    // From before the load to after the unload, as in a host whose other threads draw too; a
+    // millisecond's rest per round leaves the two cores to the host's own thread as well.
+    sim::StartBitBltThreads(options.bitblt_threads, 1);
     if (options.foreign_bitblt_hook && !sim::InstallForeignBitBltHook()) {
         Say("cannot put a foreign hook into the BitBlt import");
     }
@@ -271,6 +278,7 @@ int Run(const sim::SandboxOptions& options) {
             options.extension_path.empty() ? sim::DefaultExtensionPath() : options.extension_path;
         if (!sim::LoadExtensionModule(path, error)) {
             std::fprintf(stderr, "sandbox: %s\n", error.c_str());
+            sim::StopBitBltThreads();
             sim::StopSimulator();
             return kBadInputExitCode;
         }
@@ -286,9 +294,19 @@ int Run(const sim::SandboxOptions& options) {
         }
     }
 
+    if ((sim::CurrentScene().play_state & 1) != 0) {
+        sim::StartPlayback();
+    }
     bool dialogs_ok =
         RunHost(options.run_ms, options.actions, options.dialog_screenshots, options.swap_picture);
     Exercise(options.exercise_repaints);
+    if (options.play_ms > 0) {
+        sim::StartPlayback();
+        RunHost(options.play_ms, {}, {}, {});
+    }
+    if (options.seam_check) {
+        Say("seams=" + std::to_string(sim::CountSeams()));
+    }
     // The unload repaints without the extension: not a presentation it could have corrected.
     sim::StopPresentationTally();
     bool screenshot_ok = options.screenshot_path.empty() || TakeScreenshot(options.screenshot_path);
@@ -316,6 +334,12 @@ int Run(const sim::SandboxOptions& options) {
     }
     if (options.dump_ext_state) {
         DumpExtState();
+    }
+    sim::FreezePlayback();
+    sim::StopBitBltThreads();
+    if (options.bitblt_threads > 0) {
+        Say("threads=" + std::to_string(options.bitblt_threads) +
+            " bitblt-calls=" + std::to_string(sim::BitBltThreadCalls()));
     }
     sim::StopSimulator();
     if (!soak_summary.empty()) {

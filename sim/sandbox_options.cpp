@@ -35,7 +35,11 @@ const char* const kSandboxUsage =
     "  --soak N                after the run, N host frames with random activity, then unload\n"
     "                          and report live GDI objects and unexpected diagnostics\n"
     "  --memory-report         after the run, before the unload, print the process's peak and\n"
-    "                          current working set\n";
+    "                          current working set\n"
+    "  --present MODE          whole, dirty (default) or strips: how paints reach the screen\n"
+    "  --play SECONDS          after the run, this long with playback running\n"
+    "  --seam-check            at the end, count pixels a whole repaint changes\n"
+    "  --threads N             N threads calling BitBlt through the import the whole run\n";
 
 namespace {
 
@@ -70,7 +74,10 @@ bool TakesValue(const std::string& option) {
                                              "--soak",
                                              "--project-path",
                                              "--global-state",
-                                             "--swap-picture"};
+                                             "--swap-picture",
+                                             "--present",
+                                             "--play",
+                                             "--threads"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -152,6 +159,29 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
             return false;
         }
         options.soak_frames = static_cast<int>(frames);
+    } else if (option == "--present") {
+        if (!PresentModeFromName(value, options.present)) {
+            error = "--present needs whole, dirty or strips, got '" + value + "'";
+            return false;
+        }
+    } else if (option == "--play") {
+        errno = 0;
+        char* end = nullptr;
+        double seconds = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || errno != 0 || !(seconds >= 0 && seconds <= 3600)) {
+            error = "--play needs a number of seconds from 0 to 3600, got '" + value + "'";
+            return false;
+        }
+        options.play_ms = static_cast<int>(seconds * 1000);
+    } else if (option == "--threads") {
+        errno = 0;
+        char* end = nullptr;
+        long threads = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || errno != 0 || threads < 0 || threads > 16) {
+            error = "--threads needs a number of threads from 0 to 16, got '" + value + "'";
+            return false;
+        }
+        options.bitblt_threads = static_cast<int>(threads);
     }
     return true;
 }
@@ -175,7 +205,8 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             continue;
         }
         if (option == "--no-extension" || option == "--dump-ext-state" || option == "--report" ||
-            option == "--help" || option == "-h" || option == "--foreign-bitblt-hook") {
+            option == "--help" || option == "-h" || option == "--foreign-bitblt-hook" ||
+            option == "--seam-check") {
             if (inline_value) {
                 error = option + " takes no value";
                 return false;
@@ -186,6 +217,7 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             options.help = options.help || option == "--help" || option == "-h";
             options.foreign_bitblt_hook =
                 options.foreign_bitblt_hook || option == "--foreign-bitblt-hook";
+            options.seam_check = options.seam_check || option == "--seam-check";
             continue;
         }
         if (!TakesValue(option)) {

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "presentation_modes.h"
+
 namespace sim {
 
 struct SandboxOptions {
@@ -30,6 +32,10 @@ struct SandboxOptions {
     std::vector<std::pair<std::string, std::string>> dialog_screenshots;
     bool help = false;
     bool memory_report = false; // the process's peak and current working set after the run
+    PresentMode present = PresentMode::kDirty;
+    int play_ms = 0;         // after the run, this long with playback running
+    bool seam_check = false; // at the end, partial against whole presentation
+    int bitblt_threads = 0;  // other threads calling BitBlt through the import all along
 };
 
 // False with a message in error for an unknown option, a missing or bad value.

@@ -44,7 +44,8 @@ struct Scene {
     double loop_start = 0.0;
     double loop_end = 0.0;
     double cursor = 0.0;
-    int play_state = 0; // bit 0 playing, bit 1 paused, bit 2 recording
+    int play_state = 0;         // bit 0 playing, bit 1 paused, bit 2 recording
+    double play_position = 0.0; // the play cursor while playing, paused or recording
     std::vector<std::string> projects = {"Untitled"};
     int current_project = 0;
     // The project files, by tab; a tab without one (or with an empty one) is unsaved.

@@ -5,6 +5,7 @@
 #include "bundled_files.h"
 #include "host_functions.h"
 #include "host_windows.h"
+#include "import_slot.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene_file.h"
@@ -13,6 +14,7 @@
 namespace sim {
 
 bool StartSimulator(const Scene& scene, bool window_timer) {
+    ProtectExecutableImportTable();
     SetScene(scene);
     ResetProjects(scene.projects, scene.current_project, scene.project_paths);
     ResetTheme();

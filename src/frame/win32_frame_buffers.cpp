@@ -33,7 +33,11 @@ bool CreateSurface(HDC reference, int width, int height, FrameSurface& surface) 
     if (surface.dc == nullptr) {
         return false;
     }
-    surface.previous_object = SelectObject(surface.dc, surface.bitmap);
+    HGDIOBJ previous = SelectObject(surface.dc, surface.bitmap);
+    if (previous == nullptr || previous == HGDI_ERROR) {
+        return false; // a DC without its bitmap draws nowhere
+    }
+    surface.previous_object = previous;
     return true;
 }
 

@@ -2,6 +2,8 @@
 // on its way to the screen and the uncorrected image never shows.
 #include "intercept/bitblt_hook.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 #include "frame/frame_buffers.h"
@@ -18,6 +20,31 @@
 #include "keying/theme_colours.h"
 
 namespace {
+
+// Calls of any thread between entering and leaving HookedBitBlt: the removal waits for them, so
+// the host can free the module once the unload returned.
+std::atomic<int> g_calls_in_flight{0};
+constexpr DWORD kDrainLimitMs = 2000;
+
+struct CountedCall {
+    CountedCall() { g_calls_in_flight.fetch_add(1); }
+    ~CountedCall() { g_calls_in_flight.fetch_sub(1); }
+    CountedCall(const CountedCall&) = delete;
+    CountedCall& operator=(const CountedCall&) = delete;
+};
+
+// After the slot holds the system function again no new call can arrive; false when the calls
+// already inside did not leave in time.
+bool DrainCallsInFlight() {
+    const DWORD start = GetTickCount();
+    while (g_calls_in_flight.load() != 0) {
+        if (GetTickCount() - start > kDrainLimitMs) {
+            return false;
+        }
+        Sleep(1);
+    }
+    return true;
+}
 
 void** FindBitBltImportSlot() {
     HMODULE host = GetModuleHandleW(nullptr);
@@ -79,6 +106,72 @@ bool MustPassThrough(HDC destination, int cx, int cy, HDC source, DWORD rop) {
            GetMapMode(source) != MM_TEXT;
 }
 
+// +1 when the DIB's memory holds its top row first, -1 when its bottom row, 0 when a few
+// probes read through the DC cannot tell (the header's height sign is not reliable).
+int RowOrder(HDC source, const DIBSECTION& dib) {
+    constexpr int kProbes = 8;
+    const int width = dib.dsBm.bmWidth;
+    const int height = dib.dsBm.bmHeight;
+    const auto* bits = static_cast<const uint8_t*>(dib.dsBm.bmBits);
+    bool top_down = true;
+    bool bottom_up = true;
+    for (int i = 0; i < kProbes && (top_down || bottom_up); ++i) {
+        const int x = int(int64_t{width - 1} * i / (kProbes - 1));
+        const int y = int(int64_t{height - 1} * (2 * i + 1) / (2 * kProbes));
+        const COLORREF shown = GetPixel(source, x, y);
+        auto stored = [&](int row) {
+            uint32_t p =
+                reinterpret_cast<const uint32_t*>(bits + int64_t{row} * dib.dsBm.bmWidthBytes)[x];
+            return COLORREF(((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16));
+        };
+        top_down = top_down && shown == stored(y);
+        bottom_up = bottom_up && shown == stored(height - 1 - y);
+    }
+    return top_down == bottom_up ? 0 : (top_down ? 1 : -1);
+}
+
+// The host's back buffer as the item detection reads it, when it is a plain 32-bit DIB section
+// addressed without any transform: client point (x, y) is its pixel (x + sx - dx, y + sy - dy).
+HostFrame BackBufferFrame(HDC source, const ClippedCopy& c, int client_w, int client_h) {
+    HostFrame frame;
+    DIBSECTION dib = {};
+    POINT viewport = {};
+    POINT origin = {};
+    auto bitmap = static_cast<HBITMAP>(GetCurrentObject(source, OBJ_BITMAP));
+    if (bitmap == nullptr || GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib ||
+        dib.dsBm.bmBits == nullptr || dib.dsBm.bmBitsPixel != 32 ||
+        GetGraphicsMode(source) != GM_COMPATIBLE || !GetViewportOrgEx(source, &viewport) ||
+        !GetWindowOrgEx(source, &origin) || viewport.x != origin.x || viewport.y != origin.y) {
+        return frame;
+    }
+    const int64_t shift_x = int64_t{c.sx} - c.dx;
+    const int64_t shift_y = int64_t{c.sy} - c.dy;
+    const int64_t height = dib.dsBm.bmHeight;
+    const int64_t left = std::max<int64_t>(0, -shift_x);
+    const int64_t top = std::max<int64_t>(0, -shift_y);
+    const int64_t right = std::min<int64_t>(client_w, dib.dsBm.bmWidth - shift_x);
+    const int64_t bottom = std::min<int64_t>(client_h, height - shift_y);
+    if (right <= left || bottom <= top) {
+        return frame;
+    }
+    const int64_t stride = dib.dsBm.bmWidthBytes;
+    int orientation = RowOrder(source, dib);
+    if (orientation == 0) {
+        return frame;
+    }
+    const bool bottom_up = orientation < 0;
+    frame.bits = static_cast<const uint8_t*>(dib.dsBm.bmBits);
+    frame.row_bytes = bottom_up ? -stride : stride;
+    // Bitmap row r lies at r * stride, or at (height - 1 - r) * stride bottom-up.
+    const int64_t first_row = bottom_up ? (height - 1 - shift_y) * stride : shift_y * stride;
+    frame.origin = first_row + shift_x * 4;
+    frame.left = static_cast<int32_t>(left);
+    frame.top = static_cast<int32_t>(top);
+    frame.right = static_cast<int32_t>(right);
+    frame.bottom = static_cast<int32_t>(bottom);
+    return frame;
+}
+
 // Corrects and presents the clipped copy; 0 when the host's own copy must be made instead.
 BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int client_w,
                       int client_h) {
@@ -92,7 +185,9 @@ BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int cli
     }
     GdiFlush(); // the compositor reads the DIB memory GDI just wrote
     if (UpdateItemLayout(client_w, client_h)) {
+        g_item_overlay.host_frame = BackBufferFrame(source, c, client_w, client_h);
         CompositeRegion(c.w, c.h, c.dx, c.dy, false);
+        g_item_overlay.host_frame = {};
     }
     BOOL result = real(destination, c.dx, c.dy, c.w, c.h, working, 0, 0, SRCCOPY);
     if (!result) {
@@ -138,6 +233,9 @@ void RemoveBitBltHook() {
     if (SwapImportSlot(g_target.import_slot, HookAddress(),
                        reinterpret_cast<void*>(g_target.real_bitblt))) {
         g_target.import_slot = nullptr;
+        if (!DrainCallsInFlight()) {
+            PinModule(); // a call still inside must find our code where it left it
+        }
         return;
     }
     DebugLine("BitBlt import changed by another hook; retaining chain.\n");
@@ -146,6 +244,7 @@ void RemoveBitBltHook() {
 
 BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int sx, int sy,
                          DWORD rop) {
+    CountedCall counted;
     BitBltFunction real = g_target.real_bitblt;
     if (real == nullptr) {
         return 0;
@@ -167,6 +266,7 @@ BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC sour
         g_render_busy = true;
         result = PresentCorrected(destination, source, copy, client.right, client.bottom);
     } catch (...) {
+        g_item_overlay.host_frame = {};
         result = 0; // the host still gets its frame below
     }
     if (!result) {

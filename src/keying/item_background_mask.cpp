@@ -122,6 +122,18 @@ void MarkBackgroundRow(const ItemBackground& b, int y, int x0, const uint8_t* cl
     }
 }
 
+// Where item pixels can be read: the host frame when one is set and covers the rectangle,
+// otherwise the rectangle itself.
+PixelRect Readable(int w, int h, int x0, int y0) {
+    HostFrame& host = g_item_overlay.host_frame;
+    if (host.bits != nullptr && host.left <= x0 && host.top <= y0 && host.right >= x0 + w &&
+        host.bottom >= y0 + h) {
+        return {host.left, host.top, host.right, host.bottom};
+    }
+    host.bits = nullptr;
+    return {x0, y0, x0 + w, y0 + h};
+}
+
 } // namespace
 
 bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x0, int y0,
@@ -141,6 +153,7 @@ bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x
 
     const int width = g_frame.width;
     const uint32_t* working = g_frame.working;
+    const HostFrame& host = g_item_overlay.host_frame;
     const int top_end = ys + hs / 4;
     const int bottom_start = yb - hs / 4;
     const int64_t sample_rows = (hs + step - 1) / step;
@@ -156,8 +169,9 @@ bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x
     int64_t total_bottom = 0;
     ColourStats* stats = nullptr; // the statistics of the last run's colour
     for (int y = ys; y < yb; y += step) {
-        const uint32_t* row = working + int64_t(y - y0) * width + (xl - x0);
-        if (y + step < yb) {
+        const uint32_t* row =
+            host.bits != nullptr ? host.Row(y) + xl : working + int64_t(y - y0) * width + (xl - x0);
+        if (host.bits == nullptr && y + step < yb) {
             // Sample rows lie far apart; ask for the next one while this one is counted.
             for (int x = 0; x < seg_w; x += 16) {
                 __builtin_prefetch(row + int64_t(step) * width + x);
@@ -246,11 +260,14 @@ bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_r
             continue;
         }
         const int inset = IsMidi(r.kind) ? 0 : kAudioInset;
-        const int left = std::max(x0, r.left + inset);
-        const int right = std::min(r.right - inset, x0 + w);
-        const int top = std::max(y0, r.top + inset);
-        const int bottom = std::min(r.bottom - inset, y0 + h);
-        if (right <= left || bottom <= top) {
+        // Decided on what can be read of the item, blended only inside the rectangle.
+        const PixelRect seen = Readable(w, h, x0, y0);
+        const int left = std::max(seen.left, r.left + inset);
+        const int right = std::min(r.right - inset, seen.right);
+        const int top = std::max(seen.top, r.top + inset);
+        const int bottom = std::min(r.bottom - inset, seen.bottom);
+        if (right <= left || bottom <= top || right <= x0 || left >= x0 + w || bottom <= y0 ||
+            top >= y0 + h) {
             continue;
         }
         // Shaded and unshaded parts of an item have different background colours.
@@ -258,10 +275,11 @@ bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_r
         const int c2 = std::clamp(band_right, left, right);
         const int cuts[4] = {left, c1, c2, right};
         for (int s = 0; s < 3; ++s) {
-            const int xl = cuts[s];
-            const int xr = cuts[s + 1];
+            const int xl = std::max(cuts[s], x0);
+            const int xr = std::min(cuts[s + 1], x0 + w);
             uint32_t colour = 0;
-            if (!FindItemBackground(r, xl, xr, top, bottom, x0, y0, &colour)) {
+            if (xr <= xl ||
+                !FindItemBackground(r, cuts[s], cuts[s + 1], top, bottom, x0, y0, &colour)) {
                 continue;
             }
             // MIDI items draw their edges blended with the notes' lane; near colours count there.
@@ -269,8 +287,9 @@ bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_r
             const int inner_left = std::clamp(r.left + kMidiSideMargin, xl, xr);
             const int inner_right = std::clamp(r.right - kMidiSideMargin, inner_left, xr);
             try {
-                o.backgrounds.push_back({xl, top, xr, bottom, r.kind, colour, IsMidi(r.kind),
-                                         inner_left, r.top + std::min(height / 3, 18), inner_right,
+                o.backgrounds.push_back({xl, std::max(top, y0), xr, std::min(bottom, y0 + h),
+                                         r.kind, colour, IsMidi(r.kind), inner_left,
+                                         r.top + std::min(height / 3, 18), inner_right,
                                          r.bottom - std::min(height / 4, 8)});
             } catch (const std::bad_alloc&) {
                 break; // the segments found so far are still right

@@ -60,6 +60,23 @@ inline bool WithinMidiEdgeTolerance(uint32_t a, uint32_t b) {
            AbsInt(ca.blue - cb.blue) <= kMidiEdgeTolerance;
 }
 
+// The host's whole frame, where it can be read beside the rectangle being composited (in hooked
+// mode its back buffer): an item's background is then decided on the item's whole visible part,
+// so that a strip of an item finds what a whole presentation finds.
+struct HostFrame {
+    const uint8_t* bits = nullptr; // null: only the composited rectangle can be read
+    int64_t row_bytes = 0;         // from one client row to the next; negative when bottom-up
+    int64_t origin = 0;            // byte offset of client pixel (0, 0) from bits
+    int32_t left = 0;              // the client rectangle the bits cover, exclusive ends
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    const uint32_t* Row(int y) const {
+        return reinterpret_cast<const uint32_t*>(bits + origin + row_bytes * y);
+    }
+};
+
 struct ItemOverlay {
     std::vector<ItemRect> items; // the last layout, in the host's item order
     int layout_width = 0;        // client size the layout was built for; 0 when none
@@ -74,6 +91,7 @@ struct ItemOverlay {
     // The backgrounds found in the rectangle being composited, ordered by left edge; the
     // compositor blends their pixels row by row as it goes instead of through item_mask.
     std::vector<ItemBackground> backgrounds;
+    HostFrame host_frame; // set by the caller around one composite only
 };
 
 extern ItemOverlay g_item_overlay;
@@ -90,7 +108,8 @@ void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int ba
 // pixel of the rectangle can be blended (no class map, both transparencies off, bad rectangle).
 bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right);
 
-// The dominant background colour of one item segment, from samples of the captured pixels.
+// The dominant background colour of one item segment, from samples of the captured pixels (or
+// of the host frame, when one is set; the segment must then lie inside it).
 bool FindItemBackground(const ItemRect& item, int xl, int xr, int yt, int yb, int x0, int y0,
                         uint32_t* colour);
 

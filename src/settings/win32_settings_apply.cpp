@@ -67,9 +67,11 @@ void Redraw() {
     if (window == nullptr || !IsWindow(window)) {
         return;
     }
+    uint32_t before = g_target.present_count;
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
-    if (IsWallpaperLoaded()) {
+    // A repaint the hook presented is corrected already; a render now would blend it twice.
+    if (IsWallpaperLoaded() && g_target.present_count == before) {
         RenderAndPresent(window, true);
     }
 }

@@ -83,14 +83,18 @@ class BitBltHook : public StaticExtensionHost {
     bool recording_ = false;
 };
 
+// The import table is read-only, as the loader leaves it: the hook must lift and restore it.
 TEST_F(BitBltHook, IsInstalledOverTheSystemFunctionAtAttachAndRemovedAtUnload) {
     EXPECT_EQ(sim::BitBltImportState(), "system");
+    ASSERT_EQ(sim::BitBltImportPageState(), "readonly");
     LoadAndAttach();
     void** slot = sim::FindExecutableImportSlot("gdi32.dll", "BitBlt");
     EXPECT_EQ(*slot, reinterpret_cast<void*>(&HookedBitBlt));
     EXPECT_EQ(g_target.import_slot, slot);
+    EXPECT_EQ(sim::BitBltImportPageState(), "readonly");
     Unload();
     EXPECT_EQ(sim::BitBltImportState(), "system");
+    EXPECT_EQ(sim::BitBltImportPageState(), "readonly");
     EXPECT_EQ(g_target.import_slot, nullptr);
 }
 

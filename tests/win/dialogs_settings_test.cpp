@@ -103,6 +103,12 @@ TEST_F(SettingsDialog, OpacityDragCommitsByTheTimerAndTheReleaseAtOnce) {
         Scroll(dialog, kOpacity, 470, TB_ENDTRACK);
         PumpFor(150);
         EXPECT_EQ(Writes(), after_release); // the timer was killed by the release's commit
+        // The host's timer ticks on in the dialog's loop and re-reads the project every 250 ms;
+        // that never takes the change back.
+        PumpFor(300);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kOpacity, TBM_GETPOS, 0, 0), 470);
+        EXPECT_EQ(ControlText(dialog, kOpacityLabel), L"47.0%");
+        EXPECT_EQ(Stored("opacity_permille"), "470");
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
 }

@@ -76,6 +76,14 @@ TEST_F(HookedMode, APaintPresentedThroughTheHookNeedsNoFurtherRender) {
     Pixels shown = ArrangeScreen();
     EXPECT_FALSE(shown.empty());
     EXPECT_NE(shown, Host());
+
+    // A toggle reloads the picture; its repaint is composited once, never once more on top.
+    int toggle = sim::CommandIdFor("MURIVOTOGGLE");
+    ASSERT_TRUE(sim::DispatchCommand(toggle));
+    composites = Composites();
+    ASSERT_TRUE(sim::DispatchCommand(toggle));
+    EXPECT_EQ(Composites(), composites + 1);
+    EXPECT_EQ(ArrangeScreen(), shown);
 }
 
 TEST_F(HookedMode, AnInteractionGetsOneTimerCorrectionUnlessTheHookPresentsFirst) {
@@ -148,6 +156,46 @@ TEST_F(HookedMode, InFallbackModeEveryPaintAndListedInteractionIsFollowedByOneRe
     EXPECT_EQ(Composites(), composites);
 }
 
+// Stopped means neither playing nor recording: pause alone is a stop, recording on top of play
+// is not.
+TEST_F(HookedMode, OnlyLeavingPlayAndRecordIsAStop) {
+    Attach();
+    struct Step {
+        int from;
+        int to;
+        bool stop;
+    };
+    for (const Step& step : {Step{1, 5, false}, Step{5, 4, false}, Step{5, 2, true},
+                             Step{4, 0, true}, Step{2, 6, false}, Step{1, 3, false}}) {
+        sim::CurrentScene().play_state = step.from;
+        sim::TickTimers();
+        int paints = sim::ArrangePaintCount();
+        sim::CurrentScene().play_state = step.to;
+        sim::TickTimers();
+        EXPECT_EQ(sim::ArrangePaintCount(), paints + (step.stop ? 1 : 0))
+            << step.from << " -> " << step.to;
+    }
+}
+
+// Without the hook a timer tick renders at most once per 100 ms.
+TEST_F(HookedMode, InFallbackModeTheTimerRendersEvery100Ms) {
+    ASSERT_TRUE(sim::InstallForeignBitBltHook());
+    Attach();
+    Sleep(120);
+    int composites = Composites();
+    DWORD rendered_at = GetTickCount();
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 1);
+    sim::TickTimers();
+    if (GetTickCount() - rendered_at >= 100) {
+        GTEST_SKIP() << "the machine stalled for 100 ms; the interval alone would render";
+    }
+    EXPECT_EQ(Composites(), composites + 1);
+    Sleep(120);
+    sim::TickTimers();
+    EXPECT_EQ(Composites(), composites + 2);
+}
+
 // Host repaints with scrolling and clicks, each presentation probed right after its BitBlt.
 sim::PresentationTally Exercise(int repaints) {
     sim::StartPresentationTally();
@@ -162,7 +210,8 @@ sim::PresentationTally Exercise(int repaints) {
 TEST_F(HookedMode, NoPresentationOfTheHostReachesTheScreenWithoutTheWallpaper) {
     Attach();
     sim::PresentationTally tally = Exercise(40);
-    EXPECT_EQ(tally.presentations, 40);
+    // Scrolls repaint the whole view; clicks only what they changed, which may hold no probe.
+    EXPECT_GE(tally.presentations, 20);
     EXPECT_EQ(tally.uncorrected, 0);
 }
 
@@ -170,8 +219,8 @@ TEST_F(HookedMode, InFallbackModeEveryPresentationShowsTheHostsImageFirst) {
     ASSERT_TRUE(sim::InstallForeignBitBltHook());
     Attach();
     sim::PresentationTally tally = Exercise(20);
-    EXPECT_EQ(tally.presentations, 20);
-    EXPECT_EQ(tally.uncorrected, 20);
+    EXPECT_GE(tally.presentations, 10);
+    EXPECT_EQ(tally.uncorrected, tally.presentations);
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // what is reported, and the order in which registrations are made and undone.
 #include <gtest/gtest.h>
 
+#include "bitblt_threads.h"
 #include "extension_module.h"
+#include "import_slot.h"
 #include "host_functions.h"
 #include "registrations.h"
 #include "support/sim_fixture.h"
@@ -181,6 +183,27 @@ TEST_F(PluginEntry, SecondLoadAfterUnloadAttachesAfresh) {
     std::vector<std::string> output = Output();
     EXPECT_EQ(CountStartingWith(output, "Arrange background: "), 1);
     EXPECT_EQ(CountStartingWith(output, kActiveBannerStart), 1);
+}
+
+// The host frees the module at once after the unload while its other threads go on copying
+// through the import slot the hook held: none of them may be left inside the freed code.
+TEST_F(PluginEntry, FreedAfterEachOfAHundredUnloadsWhileTwoThreadsCallBitBlt) {
+    struct Threads {
+        Threads() { sim::StartBitBltThreads(2, 0); }
+        ~Threads() { sim::StopBitBltThreads(); }
+    } threads;
+    const int64_t calls_before = sim::BitBltThreadCalls();
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        ASSERT_EQ(Load(), 1);
+        sim::TickTimers(); // attaches: the hook goes into the slot
+        ASSERT_EQ(sim::BitBltImportState(), "replaced") << "cycle " << cycle;
+        Unload();
+        sim::FreeExtensionModule();
+        std::string error;
+        ASSERT_TRUE(sim::LoadExtensionModule(sim::DefaultExtensionPath(), error)) << error;
+    }
+    sim::StopBitBltThreads();
+    EXPECT_GT(sim::BitBltThreadCalls(), calls_before);
 }
 
 TEST_F(PluginEntry, ToggleWithoutPictureIsHandledAndChangesNothing) {

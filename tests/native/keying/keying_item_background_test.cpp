@@ -102,8 +102,11 @@ TEST_F(ItemBackgroundTest, MidiEdgesAcceptNearColoursAudioDoesNot) {
     const uint32_t near = PixelRgb(140, 80, 100); // each channel 40 away from kBody
     const uint32_t far = PixelRgb(141, 120, 140);
     auto paint = [&](int x, int y) {
-        if ((x == 30 && (y == 5 || y == 30 || y == 55)) || (x == 2 && y == 30) ||
-            (x == 57 && y == 30)) {
+        const bool column = x == 30 && (y == 5 || y == 30 || y == 55 || (y >= 17 && y <= 18) ||
+                                        (y >= 51 && y <= 52));
+        const bool row =
+            y == 30 && (x == 2 || x == 57 || (x >= 5 && x <= 6) || (x >= 53 && x <= 54));
+        if (column || row) {
             return near;
         }
         return x == 31 && y == 5 ? far : kBody;
@@ -118,12 +121,76 @@ TEST_F(ItemBackgroundTest, MidiEdgesAcceptNearColoursAudioDoesNot) {
     EXPECT_EQ(Marked(30, 30), 0); // inner area: exact colour only
     EXPECT_EQ(Marked(31, 5), 0);
     EXPECT_EQ(Marked(20, 20), 1);
+    // The inner area's edges by hand: columns 6..53, rows 18..51.
+    EXPECT_EQ(Marked(5, 30), 1);
+    EXPECT_EQ(Marked(6, 30), 0);
+    EXPECT_EQ(Marked(53, 30), 0);
+    EXPECT_EQ(Marked(54, 30), 1);
+    EXPECT_EQ(Marked(30, 17), 1);
+    EXPECT_EQ(Marked(30, 18), 0);
+    EXPECT_EQ(Marked(30, 51), 0);
+    EXPECT_EQ(Marked(30, 52), 1);
 
     PlaceItem(kAudioItem, 60, 60, paint);
     BuildMask();
     EXPECT_EQ(Marked(30, 5), 0);
     EXPECT_EQ(Marked(30, 55), 0);
     EXPECT_EQ(Marked(20, 20), 1);
+}
+
+// A 40 x 40 item judged on rows 10..29 and all columns, one sample per pixel (800): the winner
+// needs a quarter of all samples, of the top rows 10..14 and of the bottom rows 25..29, and must
+// reach columns 0..9 and 30..39 and rows 10..14 and 25..29.
+TEST_F(ItemBackgroundTest, SegmentSizeAndQuarterRules) {
+    const ItemRect item{0, 0, 40, 40, kAudioItem, ThemeRgb(40, 40, 40)};
+    auto judge = [&](const std::function<uint32_t(int x, int y)>& paint, int xl, int xr, int yt,
+                     int yb) {
+        PlaceItem(kAudioItem, 40, 40, paint);
+        uint32_t colour = 0;
+        return FindItemBackground(item, xl, xr, yt, yb, 0, 0, &colour) && colour == kBody;
+    };
+    auto plain = [](int, int) { return kBody; };
+    EXPECT_FALSE(judge(plain, 0, 7, 10, 30)) << "7 columns";
+    EXPECT_TRUE(judge(plain, 0, 8, 10, 30));
+    EXPECT_FALSE(judge(plain, 0, 40, 23, 30)) << "7 rows";
+    EXPECT_TRUE(judge(plain, 0, 40, 22, 30));
+    EXPECT_FALSE(judge(plain, 0, 40, 0, 15)) << "5 rows below the 10 top rows";
+    EXPECT_TRUE(judge(plain, 0, 40, 0, 16));
+
+    EXPECT_TRUE(judge([](int x, int) { return x < 30 ? kBody : kOther; }, 0, 40, 10, 30));
+    EXPECT_FALSE(judge([](int x, int) { return x < 29 ? kBody : kOther; }, 0, 40, 10, 30))
+        << "misses the right quarter; kOther misses the left one";
+    EXPECT_TRUE(judge([](int, int y) { return y < 13 ? kOther : kBody; }, 0, 40, 10, 30));
+    EXPECT_FALSE(judge([](int, int y) { return y < 14 ? kOther : kBody; }, 0, 40, 10, 30))
+        << "under a quarter of the top rows; kOther under a quarter of all";
+}
+
+// A strip four columns wide is too narrow to judge; with the host's whole frame readable it is
+// judged on the whole item, and marks what the whole item's judgement marks.
+TEST_F(ItemBackgroundTest, AStripIsJudgedOnTheWholeItemWhenTheHostFrameIsReadable) {
+    PlaceItem(kAudioItem, 44, 29, EveryFourthColumn);
+    BuildItemBackgroundMask(4, 29, 20, 0, 0, 0);
+    EXPECT_EQ(MarkedCount(), 0);
+
+    HostFrame& host = g_item_overlay.host_frame;
+    host.bits = reinterpret_cast<const uint8_t*>(working_.data());
+    host.row_bytes = 44 * 4;
+    host.origin = 0;
+    host.right = 44;
+    host.bottom = 29;
+    // The strip's captured pixels are columns 20..23 of the frame, at the surface's left edge.
+    for (int y = 0; y < 29; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            working_[size_t(y * 44 + x)] = EveryFourthColumn(x + 20, y);
+        }
+    }
+    BuildItemBackgroundMask(4, 29, 20, 0, 0, 0);
+    // Rows 2..26 inside the inset; columns 20, 21, 23 (kBody) marked, 22 (kOther) not.
+    auto strip = [](int x, int y) { return g_item_overlay.item_mask[size_t(y * 4 + x)]; };
+    EXPECT_EQ(MarkedCount(), 25 * 3);
+    EXPECT_EQ(strip(0, 10), 1);
+    EXPECT_EQ(strip(2, 10), 0);
+    EXPECT_EQ(strip(0, 1), 0);
 }
 
 TEST_F(ItemBackgroundTest, PeaksColourNeverWins) {

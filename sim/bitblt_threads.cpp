@@ -1,0 +1,80 @@
+#include "bitblt_threads.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "frame/memory_bitmap.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int kSize = 256; // large enough that a thread spends its time inside the copies
+
+std::atomic<bool> g_stop{false};
+std::atomic<int64_t> g_calls{0};
+std::vector<std::thread> g_threads;
+
+struct MemorySurface {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+};
+
+MemorySurface MakeMemorySurface() {
+    MemorySurface surface;
+    void* bits = nullptr;
+    surface.dc = CreateCompatibleDC(nullptr);
+    surface.bitmap = CreateTopDownDib(nullptr, kSize, kSize, &bits);
+    if (surface.dc != nullptr && surface.bitmap != nullptr) {
+        surface.previous = SelectObject(surface.dc, surface.bitmap);
+    }
+    return surface;
+}
+
+// Copies between two memory DCs of the thread's own, through the import. (A window DC of a
+// window the thread owns deadlocked Wine within minutes of load and unload cycles, so the
+// threads keep to memory.)
+void CopyUntilStopped(unsigned pause_ms) {
+    MemorySurface a = MakeMemorySurface();
+    MemorySurface b = MakeMemorySurface();
+    int64_t calls = 0;
+    while (!g_stop.load()) {
+        BitBlt(b.dc, 1, 1, kSize - 2, kSize - 2, a.dc, 0, 0, SRCCOPY);
+        BitBlt(a.dc, 0, 0, kSize, kSize, b.dc, 0, 0, SRCCOPY);
+        calls += 2;
+        if (pause_ms > 0) {
+            Sleep(pause_ms);
+        }
+    }
+    g_calls.fetch_add(calls);
+    ReleaseMemoryBitmap(a.dc, a.previous, a.bitmap);
+    ReleaseMemoryBitmap(b.dc, b.previous, b.bitmap);
+}
+
+} // namespace
+
+void StartBitBltThreads(int count, unsigned pause_ms) {
+    StopBitBltThreads();
+    g_stop.store(false);
+    for (int i = 0; i < count; ++i) {
+        g_threads.emplace_back(CopyUntilStopped, pause_ms);
+    }
+}
+
+void StopBitBltThreads() {
+    g_stop.store(true);
+    for (std::thread& thread : g_threads) {
+        thread.join();
+    }
+    g_threads.clear();
+}
+
+int64_t BitBltThreadCalls() {
+    return g_calls.load();
+}
+
+} // namespace sim
