@@ -249,6 +249,39 @@ TEST_F(RenderTest, RenderingAgainWithoutARepaintChangesNothing) {
     EXPECT_EQ(Screen(), first);
 }
 
+// At opacity 0 the wallpaper adds nothing, so the frame shows exactly what keying does to the
+// host's time selection: unshaded at setting 0, the host's own shading again at 1000.
+TEST_F(RenderTest, TimeSelectionInFrontShowsTheHostsShadingAgainAtFullStrength) {
+    sim::CurrentScene().selection_start = 2.0; // columns 100 to 250
+    sim::CurrentScene().selection_end = 5.0;
+    g_current_settings.opacity = 0.0;
+    g_current_settings.tint = 0.0;
+    LoadPicture(320, 240);
+    auto differing = [&](double strength, int tolerance) {
+        g_current_settings.time_selection = strength;
+        AdvanceKeyingGeneration();
+        InvalidateLastFrame();
+        Pixels host = HostPaints();
+        RenderAndPresent(window_, true);
+        Pixels shown = Screen();
+        int count = 0;
+        for (size_t i = 0; i < host.size(); ++i) {
+            for (int shift : {0, 8, 16}) {
+                if (std::abs(int(host[i] >> shift & 0xFF) - int(shown[i] >> shift & 0xFF)) >
+                    tolerance) {
+                    ++count;
+                    break;
+                }
+            }
+        }
+        return count;
+    };
+    // The selection match takes pixels within 8 steps of the line from lane to selection colour;
+    // the shading is put back along that line.
+    EXPECT_GT(differing(0.0, 8), 100 * 20) << "the band's lanes lose their shading";
+    EXPECT_EQ(differing(1.0, 8), 0) << "the shading is put back as strongly as the host drew it";
+}
+
 TEST_F(RenderTest, ContainLeavesTheBandsOutsideThePictureAsDrawn) {
     g_current_settings.mode = FitMode::contain;
     LoadPicture(640, 120); // exactly the view's width: placed at rows 120 to 239
