@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include "dialog_capture.h"
 #include "host_functions.h"
@@ -86,6 +87,22 @@ bool TakesValue(const std::string& option) {
     return false;
 }
 
+// A whole number filling value and lying in [lowest, highest] into target; otherwise a message
+// naming what option wants ("a number of <what> from lowest to highest").
+bool ParseWholeNumber(const std::string& option, const std::string& value, const char* what,
+                      long lowest, long highest, int& target, std::string& error) {
+    errno = 0;
+    char* end = nullptr;
+    long number = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno != 0 || number < lowest || number > highest) {
+        error = option + " needs a number of " + what + " from " + std::to_string(lowest) + " to " +
+                std::to_string(highest) + ", got '" + value + "'";
+        return false;
+    }
+    target = static_cast<int>(number);
+    return true;
+}
+
 bool Apply(const std::string& option, const std::string& value, SandboxOptions& options,
            std::string& error) {
     if (option == "--scene") {
@@ -97,14 +114,7 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
     } else if (option == "--screenshot") {
         options.screenshot_path = value;
     } else if (option == "--ms") {
-        errno = 0;
-        char* end = nullptr;
-        long ms = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || errno != 0 || ms < 0 || ms > 3600000) {
-            error = "--ms needs a number of milliseconds from 0 to 3600000, got '" + value + "'";
-            return false;
-        }
-        options.run_ms = static_cast<int>(ms);
+        return ParseWholeNumber(option, value, "milliseconds", 0, 3600000, options.run_ms, error);
     } else if (option == "--withhold") {
         for (const std::string& name : SplitList(value)) {
             if (!IsHostFunctionName(name)) {
@@ -133,14 +143,8 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
     } else if (option == "--action") {
         options.actions.push_back(value);
     } else if (option == "--exercise") {
-        errno = 0;
-        char* end = nullptr;
-        long repaints = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || errno != 0 || repaints < 0 || repaints > 100000) {
-            error = "--exercise needs a number of repaints from 0 to 100000, got '" + value + "'";
-            return false;
-        }
-        options.exercise_repaints = static_cast<int>(repaints);
+        return ParseWholeNumber(option, value, "repaints", 0, 100000, options.exercise_repaints,
+                                error);
     } else if (option == "--dialog-screenshot") {
         size_t equals = value.find('=');
         std::string name = value.substr(0, equals);
@@ -151,14 +155,7 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         }
         options.dialog_screenshots.emplace_back(name, value.substr(equals + 1));
     } else if (option == "--soak") {
-        errno = 0;
-        char* end = nullptr;
-        long frames = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || errno != 0 || frames < 1 || frames > 10000000) {
-            error = "--soak needs a number of frames from 1 to 10000000, got '" + value + "'";
-            return false;
-        }
-        options.soak_frames = static_cast<int>(frames);
+        return ParseWholeNumber(option, value, "frames", 1, 10000000, options.soak_frames, error);
     } else if (option == "--present") {
         if (!PresentModeFromName(value, options.present)) {
             error = "--present needs whole, dirty or strips, got '" + value + "'";
@@ -174,14 +171,7 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         }
         options.play_ms = static_cast<int>(seconds * 1000);
     } else if (option == "--threads") {
-        errno = 0;
-        char* end = nullptr;
-        long threads = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || errno != 0 || threads < 0 || threads > 16) {
-            error = "--threads needs a number of threads from 0 to 16, got '" + value + "'";
-            return false;
-        }
-        options.bitblt_threads = static_cast<int>(threads);
+        return ParseWholeNumber(option, value, "threads", 0, 16, options.bitblt_threads, error);
     }
     return true;
 }
