@@ -30,7 +30,10 @@ void SoftenFitted(benchmark::State& state) {
 
 BENCHMARK(SoftenFitted)
     ->Name("Soften/4k/permille")
+    ->Arg(20)
+    ->Arg(60)
     ->Arg(100)
+    ->Arg(150)
     ->Arg(500)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond);

@@ -82,7 +82,7 @@ TEST(Soften, FollowsAGaussianAtSmallAndLargeRadiiAndTouchesOnlyTheRect) {
     const int stride = 300;
     const int height = 200;
     const PixelRect rect = {10, 7, 290, 195};
-    for (int radius : {3, 8, 40}) {
+    for (int radius : {3, 5, 8, 40}) {
         SCOPED_TRACE(radius);
         const std::vector<uint32_t> original = TestPicture(stride, height);
         std::vector<uint32_t> pixels = original;

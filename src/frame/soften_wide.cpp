@@ -1,0 +1,101 @@
+#include "frame/soften_wide.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+
+namespace {
+
+#define MURIVO_WIDE __attribute__((target("avx2")))
+
+MURIVO_WIDE __m256i Widen16(const uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Packs two rows of 16 words back to 32 bytes in order (the pack works per 128-bit half).
+MURIVO_WIDE void Store32(uint8_t* p, __m256i low, __m256i high) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                        _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xD8));
+}
+
+} // namespace
+
+bool SoftenHasWideRows() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+MURIVO_WIDE int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radius,
+                                uint16_t reciprocal) {
+    const __m256i factor = _mm256_set1_epi16(int16_t(reciprocal));
+    int k = 0;
+    for (; k + 32 <= n; k += 32) {
+        __m256i low = _mm256_setzero_si256();
+        __m256i high = _mm256_setzero_si256();
+        for (int i = -radius; i <= radius; ++i) {
+            low = _mm256_add_epi16(low, Widen16(in + k + i * 4));
+            high = _mm256_add_epi16(high, Widen16(in + k + 16 + i * 4));
+        }
+        Store32(out + k, _mm256_mulhi_epu16(low, factor), _mm256_mulhi_epu16(high, factor));
+    }
+    return k;
+}
+
+MURIVO_WIDE int SlideBoxWide(uint16_t* sum, const uint8_t* entering, const uint8_t* leaving,
+                             uint8_t* out, int n, uint16_t reciprocal) {
+    const __m256i factor = _mm256_set1_epi16(int16_t(reciprocal));
+    int k = 0;
+    for (; k + 32 <= n; k += 32) {
+        auto* lanes = reinterpret_cast<__m256i*>(sum + k);
+        const __m256i low =
+            _mm256_sub_epi16(_mm256_add_epi16(_mm256_loadu_si256(lanes), Widen16(entering + k)),
+                             Widen16(leaving + k));
+        const __m256i high = _mm256_sub_epi16(
+            _mm256_add_epi16(_mm256_loadu_si256(lanes + 1), Widen16(entering + k + 16)),
+            Widen16(leaving + k + 16));
+        _mm256_storeu_si256(lanes, low);
+        _mm256_storeu_si256(lanes + 1, high);
+        Store32(out + k, _mm256_mulhi_epu16(low, factor), _mm256_mulhi_epu16(high, factor));
+    }
+    return k;
+}
+
+static MURIVO_WIDE __m256i MixThree(const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                                    __m256i outer, __m256i middle) {
+    const __m256i sum = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_add_epi16(Widen16(a), Widen16(c)), outer),
+                         _mm256_mullo_epi16(Widen16(b), middle)),
+        _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(sum, 8);
+}
+
+MURIVO_WIDE int ThreeTapsWide(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
+                              int n, int side) {
+    const __m256i outer = _mm256_set1_epi16(int16_t(side));
+    const __m256i middle = _mm256_set1_epi16(int16_t(256 - 2 * side));
+    int k = 0;
+    for (; k + 32 <= n; k += 32) {
+        Store32(out + k, MixThree(a + k, b + k, c + k, outer, middle),
+                MixThree(a + k + 16, b + k + 16, c + k + 16, outer, middle));
+    }
+    return k;
+}
+
+#else
+
+bool SoftenHasWideRows() {
+    return false;
+}
+
+int BoxAlongRowWide(const uint8_t*, uint8_t*, int, int, uint16_t) {
+    return 0;
+}
+
+int SlideBoxWide(uint16_t*, const uint8_t*, const uint8_t*, uint8_t*, int, uint16_t) {
+    return 0;
+}
+
+int ThreeTapsWide(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int, int) {
+    return 0;
+}
+
+#endif
