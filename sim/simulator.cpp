@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bundled_files.h"
+#include "file_chooser_rules.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
@@ -15,6 +16,7 @@ namespace sim {
 
 bool StartSimulator(const Scene& scene, bool window_timer) {
     ProtectExecutableImportTable();
+    RefuseInvalidChooserNames();
     SetScene(scene);
     ResetProjects(scene.projects, scene.current_project, scene.project_paths);
     ResetTheme();

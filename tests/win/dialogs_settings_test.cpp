@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "file_chooser_rules.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "projects.h"
@@ -135,12 +136,16 @@ TEST_F(SettingsDialog, PlacementSoftnessAndTimeSelectionAreStoredLikeTheOtherSet
     });
 }
 
+// The quotes make the system chooser refuse the typed name: Browse asks again without it, and
+// the chooser shows.
 TEST_F(SettingsDialog, TypedPathIsCommittedByBrowseCancelExactlyAsTyped) {
+    const int refusals = sim::ChooserRefusals();
     Open([&](HWND dialog) {
         SetControlText(dialog, kPathEdit, L"  \"C:\\no such\\wall.png\" ");
         WhenDialogAppears(L"Open",
                           [](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); });
         Click(dialog, 1002);
+        EXPECT_EQ(sim::ChooserRefusals(), refusals + 1);
         EXPECT_EQ(Stored("path"), "  \"C:\\no such\\wall.png\" ");
         EXPECT_EQ(Stored("enabled"), "0");
         EXPECT_EQ(ControlText(dialog, kCaption),
