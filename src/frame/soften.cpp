@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -77,8 +78,9 @@ uint16_t Reciprocal(int radius) {
 
 void PadRow(uint8_t* row, int width, int pad) {
     for (int i = 1; i <= pad; ++i) {
-        std::memcpy(row - i * kChannels, row, kChannels);
-        std::memcpy(row + (width - 1 + i) * kChannels, row + (width - 1) * kChannels, kChannels);
+        std::memcpy(row - ptrdiff_t(i) * kChannels, row, kChannels);
+        std::memcpy(row + ptrdiff_t(width - 1 + i) * kChannels,
+                    row + ptrdiff_t(width - 1) * kChannels, kChannels);
     }
 }
 
@@ -110,8 +112,8 @@ void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool wi
             __m128i low = zero;
             __m128i high = zero;
             for (int i = -radius; i <= radius; ++i) {
-                const __m128i bytes =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + i * kChannels));
+                const __m128i bytes = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i*>(in + k + ptrdiff_t(i) * kChannels));
                 low = _mm_add_epi16(low, _mm_unpacklo_epi8(bytes, zero));
                 high = _mm_add_epi16(high, _mm_unpackhi_epi8(bytes, zero));
             }
@@ -130,12 +132,12 @@ void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool wi
     }
     __m128i sum = _mm_setzero_si128();
     for (int i = -radius; i <= radius; ++i) {
-        sum = _mm_add_epi16(sum, LoadPixel(in + i * kChannels));
+        sum = _mm_add_epi16(sum, LoadPixel(in + ptrdiff_t(i) * kChannels));
     }
     for (int x = 0; x < width; ++x) {
-        StorePixel(out + x * kChannels, _mm_mulhi_epu16(sum, factor));
-        const __m128i step = _mm_sub_epi16(LoadPixel(in + (x + radius + 1) * kChannels),
-                                           LoadPixel(in + (x - radius) * kChannels));
+        StorePixel(out + ptrdiff_t(x) * kChannels, _mm_mulhi_epu16(sum, factor));
+        const __m128i step = _mm_sub_epi16(LoadPixel(in + ptrdiff_t(x + radius + 1) * kChannels),
+                                           LoadPixel(in + ptrdiff_t(x - radius) * kChannels));
         sum = _mm_add_epi16(sum, step);
     }
 #else
@@ -226,7 +228,7 @@ void ShrinkRow(Pipeline& p, int sy, uint8_t* row) {
             const __m128i sum =
                 _mm_add_epi16(_mm_unpacklo_epi64(left, right), _mm_unpackhi_epi64(left, right));
             const __m128i mean = _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(row + first_generic * kChannels),
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(row + ptrdiff_t(first_generic) * kChannels),
                              _mm_packus_epi16(mean, mean));
         }
         if (first_generic == p.width) {
@@ -246,13 +248,13 @@ void ShrinkRow(Pipeline& p, int sy, uint8_t* row) {
         const int x0 = sx * p.factor;
         const int x1 = std::min(x0 + p.factor, w);
         const int span = (x1 - x0) * (y1 - y0);
-        uint8_t* target = row + sx * kChannels;
+        uint8_t* target = row + ptrdiff_t(sx) * kChannels;
 #if defined(__SSE2__)
         // The block's four sums side by side; a float division rounds each to nearest.
         __m128i sum = _mm_setzero_si128();
         for (int x = x0; x < x1; ++x) {
-            sum = _mm_add_epi16(
-                sum, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + x * kChannels)));
+            sum = _mm_add_epi16(sum, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
+                                         sums + ptrdiff_t(x) * kChannels)));
         }
         const __m128 mean =
             _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(sum, _mm_setzero_si128())),
@@ -446,7 +448,7 @@ int WidenTwice(const uint32_t* in, int small_width, int w, uint32_t* out) {
                           half),
             8);
         _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(out + 2 * j),
+            reinterpret_cast<__m128i*>(out + ptrdiff_t(2) * j),
             _mm_packus_epi16(_mm_unpacklo_epi64(even, odd), _mm_unpackhi_epi64(even, odd)));
     }
 #else

@@ -1,5 +1,7 @@
 #include "frame/soften_wide.h"
 
+#include <cstddef>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -32,8 +34,8 @@ MURIVO_WIDE int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radi
         __m256i low = _mm256_setzero_si256();
         __m256i high = _mm256_setzero_si256();
         for (int i = -radius; i <= radius; ++i) {
-            low = _mm256_add_epi16(low, Widen16(in + k + i * 4));
-            high = _mm256_add_epi16(high, Widen16(in + k + 16 + i * 4));
+            low = _mm256_add_epi16(low, Widen16(in + k + ptrdiff_t(i) * 4));
+            high = _mm256_add_epi16(high, Widen16(in + k + 16 + ptrdiff_t(i) * 4));
         }
         Store32(out + k, _mm256_mulhi_epu16(low, factor), _mm256_mulhi_epu16(high, factor));
     }
