@@ -68,7 +68,7 @@ std::wstring FreshModuleCopy(const std::wstring& path, std::string& error) {
     const std::wstring directory =
         root + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(loads);
     size_t slash = path.find_last_of(L"\\/");
-    const std::wstring copy =
+    std::wstring copy =
         directory + L"\\" + (slash == std::wstring::npos ? path : path.substr(slash + 1));
     CreateDirectoryW(directory.c_str(), nullptr);
     if (!CopyFileW(path.c_str(), copy.c_str(), FALSE)) {

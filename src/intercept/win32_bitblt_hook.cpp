@@ -85,7 +85,7 @@ int RowOrder(HDC source, const DIBSECTION& dib) {
     bool bottom_up = true;
     for (int i = 0; i < kProbes && (top_down || bottom_up); ++i) {
         const int x = int(int64_t{width - 1} * i / (kProbes - 1));
-        const int y = int(int64_t{height - 1} * (2 * i + 1) / (2 * kProbes));
+        const int y = int(int64_t{height - 1} * (int64_t{2} * i + 1) / (int64_t{2} * kProbes));
         const COLORREF shown = GetPixel(source, x, y);
         auto stored = [&](int row) {
             uint32_t p =
