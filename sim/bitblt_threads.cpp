@@ -35,22 +35,47 @@ MemorySurface MakeMemorySurface() {
     return surface;
 }
 
-// Copies between two memory DCs of the thread's own, through the import. (A window DC of a
-// window the thread owns deadlocked Wine within minutes of load and unload cycles, so the
-// threads keep to memory.)
+// A small hidden window owned by the calling thread, which pumps its messages itself.
+HWND MakeThreadWindow() {
+    return CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+void PumpThreadMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+}
+
+// Copies between two memory DCs of the thread's own and onto a window of its own, through the
+// import.
 void CopyUntilStopped(unsigned pause_ms) {
     MemorySurface a = MakeMemorySurface();
     MemorySurface b = MakeMemorySurface();
+    HWND window = MakeThreadWindow();
     int64_t calls = 0;
     while (!g_stop.load()) {
         BitBlt(b.dc, 1, 1, kSize - 2, kSize - 2, a.dc, 0, 0, SRCCOPY);
         BitBlt(a.dc, 0, 0, kSize, kSize, b.dc, 0, 0, SRCCOPY);
         calls += 2;
+        if (window != nullptr) {
+            HDC dc = GetDC(window);
+            if (dc != nullptr) {
+                BitBlt(dc, 0, 0, 64, 64, a.dc, 0, 0, SRCCOPY);
+                ReleaseDC(window, dc);
+                ++calls;
+            }
+            PumpThreadMessages();
+        }
         if (pause_ms > 0) {
             Sleep(pause_ms);
         }
     }
     g_calls.fetch_add(calls);
+    if (window != nullptr) {
+        DestroyWindow(window);
+    }
     ReleaseMemoryBitmap(a.dc, a.previous, a.bitmap);
     ReleaseMemoryBitmap(b.dc, b.previous, b.bitmap);
 }

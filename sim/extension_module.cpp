@@ -6,6 +6,7 @@
 
 #include "host_functions.h"
 #include "host_windows.h"
+#include "module_copy.h"
 #include "registrations.h"
 #include "text_file.h"
 
@@ -45,7 +46,11 @@ std::string DefaultExtensionPath() {
 
 bool LoadExtensionModule(const std::string& path, std::string& error) {
     FreeExtensionModule();
-    g_module = LoadLibraryW(Utf8ToWide(path).c_str());
+    std::wstring copy = FreshModuleCopy(Utf8ToWide(path), error);
+    if (copy.empty()) {
+        return false;
+    }
+    g_module = LoadLibraryW(copy.c_str());
     if (g_module == nullptr) {
         error = DisplayPath(path) + ": cannot load the extension (error " +
                 std::to_string(GetLastError()) + ")";
@@ -59,6 +64,10 @@ bool LoadExtensionModule(const std::string& path, std::string& error) {
         return false;
     }
     return true;
+}
+
+HMODULE ExtensionModule() {
+    return g_module;
 }
 
 bool ExtensionModuleLoaded() {

@@ -2,6 +2,8 @@
 // plug-in information record at load and with a null record at unload.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace sim {
@@ -11,15 +13,19 @@ inline constexpr int kHostInterfaceVersion = 526;
 // reaper_murivo.dll next to the running executable.
 std::string DefaultExtensionPath();
 
-// LoadLibrary and find ReaperPluginEntry; false with a message in error.
+// LoadLibrary of a fresh copy (module_copy.h) and find ReaperPluginEntry; false with a message
+// in error.
 bool LoadExtensionModule(const std::string& path, std::string& error);
 bool ExtensionModuleLoaded();
+// The module loaded last, or null.
+HMODULE ExtensionModule();
 
 // Calls the entry with a record for the main window; with_lookup false leaves the lookup null.
 int CallEntryLoad(int version = kHostInterfaceVersion, bool with_lookup = true);
 int CallEntryUnload();
 
-// FreeLibrary; the next load starts with fresh module state.
+// FreeLibrary; the next load starts with fresh module state (a module that pinned itself stays
+// mapped, but the next load maps another copy).
 void FreeExtensionModule();
 
 } // namespace sim

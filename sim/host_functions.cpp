@@ -146,6 +146,15 @@ double GetMediaItemInfo_Value(MediaItem* item, const char* parameter) {
     if (name == "D_LENGTH") {
         return found->length;
     }
+    if (name == "B_UISEL") {
+        return found->selected ? 1.0 : 0.0;
+    }
+    if (name == "D_FADEINLEN") {
+        return found->fade_in;
+    }
+    if (name == "D_FADEOUTLEN") {
+        return found->fade_out;
+    }
     if (name == "I_LASTY") {
         return kItemInset;
     }

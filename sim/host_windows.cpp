@@ -26,6 +26,7 @@ HMENU g_extensions_menu = nullptr;
 bool g_window_timer = false;
 int g_paint_count = 0;
 int g_timer_ticks = 0;
+bool g_erases = true;
 
 HINSTANCE Instance() {
     return GetModuleHandleW(nullptr);
@@ -68,6 +69,8 @@ LRESULT CALLBACK ArrangeProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     case WM_PAINT:
         PaintArrangeWindow(window);
         return 0;
+    case WM_ERASEBKGND:
+        return g_erases ? DefWindowProcW(window, message, wparam, lparam) : 1;
     default:
         return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -305,6 +308,10 @@ void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+void SetArrangeErases(bool erases) {
+    g_erases = erases;
 }
 
 WNDPROC HostArrangeProcedure() {

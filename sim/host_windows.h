@@ -32,6 +32,10 @@ void RedrawArrange(); // invalidate and paint now
 // Dispatches every queued message; returns at once when the queue is empty.
 void PumpMessages();
 
+// Whether the arrange view lets the system erase it with its class brush before paints that ask
+// for it (the default, as the host's view does), or answers WM_ERASEBKGND itself untouched.
+void SetArrangeErases(bool erases);
+
 // The host's own arrange window procedure, to tell whether someone replaced it.
 WNDPROC HostArrangeProcedure();
 

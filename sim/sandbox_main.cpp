@@ -235,6 +235,7 @@ int Run(const sim::SandboxOptions& options) {
         return kBadInputExitCode;
     }
     sim::SetPresentMode(options.present);
+    sim::SetArrangeErases(options.erase);
     if (!sim::StartSimulator(scene, true)) {
         std::fprintf(stderr, "sandbox: cannot create the host windows\n");
         return kBadInputExitCode;
@@ -283,7 +284,7 @@ int Run(const sim::SandboxOptions& options) {
             return kBadInputExitCode;
         }
         if (options.soak_frames > 0) {
-            sim::PrepareSoak(path);
+            sim::PrepareSoak();
         }
         int result = sim::CallEntryLoad();
         Say("ReaperPluginEntry returned " + std::to_string(result));

@@ -38,6 +38,7 @@ const char* const kSandboxUsage =
     "  --memory-report         after the run, before the unload, print the process's peak and\n"
     "                          current working set\n"
     "  --present MODE          whole, dirty (default) or strips: how paints reach the screen\n"
+    "  --erase brush|none      whether the arrange view erases with its class brush (default)\n"
     "  --play SECONDS          after the run, this long with playback running\n"
     "  --seam-check            at the end, count pixels a whole repaint changes\n"
     "  --threads N             N threads calling BitBlt through the import the whole run\n";
@@ -77,6 +78,7 @@ bool TakesValue(const std::string& option) {
                                              "--global-state",
                                              "--swap-picture",
                                              "--present",
+                                             "--erase",
                                              "--play",
                                              "--threads"};
     for (const char* name : kWithValue) {
@@ -161,6 +163,12 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
             error = "--present needs whole, dirty or strips, got '" + value + "'";
             return false;
         }
+    } else if (option == "--erase") {
+        if (value != "brush" && value != "none") {
+            error = "--erase needs brush or none, got '" + value + "'";
+            return false;
+        }
+        options.erase = value == "brush";
     } else if (option == "--play") {
         errno = 0;
         char* end = nullptr;

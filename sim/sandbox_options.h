@@ -33,6 +33,7 @@ struct SandboxOptions {
     bool help = false;
     bool memory_report = false; // the process's peak and current working set after the run
     PresentMode present = PresentMode::kDirty;
+    bool erase = true;       // the arrange view erases with its class brush
     int play_ms = 0;         // after the run, this long with playback running
     bool seam_check = false; // at the end, partial against whole presentation
     int bitblt_threads = 0;  // other threads calling BitBlt through the import all along

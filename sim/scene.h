@@ -29,6 +29,9 @@ struct SceneItem {
     ItemKind kind = ItemKind::kAudio;
     int colour = -1; // custom colour 0x00BBGGRR, -1 for none
     unsigned int peaks_seed = 1;
+    bool selected = false;
+    double fade_in = 0.0; // seconds
+    double fade_out = 0.0;
     SceneTake take;
 };
 

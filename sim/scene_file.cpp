@@ -156,6 +156,12 @@ void ReadItem(Fields& f, Scene& scene) {
     int seed = static_cast<int>(scene.items.size()) + 1;
     f.Integer("peaks", seed, false, 0, 1000000);
     item.peaks_seed = static_cast<unsigned int>(seed);
+    f.Flag("selected", item.selected);
+    f.Number("fadein", item.fade_in, false);
+    f.Number("fadeout", item.fade_out, false);
+    if (f.problem.empty() && (item.fade_in < 0.0 || item.fade_out < 0.0)) {
+        f.Fail("fades must not be negative");
+    }
     scene.items.push_back(item);
 }
 
@@ -232,7 +238,10 @@ bool ReadDirective(const std::vector<std::string>& words, Scene& scene, bool& pr
             scene.tracks.push_back(track);
         }
     } else if (name == "item") {
-        if (SplitFields(words, {"track", "pos", "len", "type", "color", "peaks"}, f)) {
+        if (SplitFields(
+                words,
+                {"track", "pos", "len", "type", "color", "peaks", "selected", "fadein", "fadeout"},
+                f)) {
             ReadItem(f, scene);
         }
     } else {

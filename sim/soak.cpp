@@ -239,9 +239,9 @@ void RandomEvent(Dice& dice, const std::vector<std::string>& pictures) {
 
 } // namespace
 
-void PrepareSoak(const std::string& extension_path) {
+void PrepareSoak() {
     ResetGdiCounts();
-    StartGdiAccounting(GetModuleHandleW(Utf8ToWide(extension_path).c_str()));
+    StartGdiAccounting(ExtensionModule());
 }
 
 SoakResult RunSoak(int frames) {

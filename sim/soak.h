@@ -16,7 +16,7 @@ struct SoakResult {
 
 // Right after the extension module is mapped and before its entry runs, so every GDI object and
 // device context it makes is counted.
-void PrepareSoak(const std::string& extension_path);
+void PrepareSoak();
 
 // Runs the frames (the extension has been loaded and the host ran long enough for it to attach),
 // unloads the extension with the host's null record and counts what is left. Each unexpected

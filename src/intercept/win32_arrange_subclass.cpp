@@ -7,6 +7,7 @@
 #include "host/arrange_target.h"
 #include "host/callback_guard.h"
 #include "host/debug_line.h"
+#include "host/module_pin.h"
 #include "host/plugin_state.h"
 #include "keying/theme_colours.h"
 
@@ -66,17 +67,9 @@ bool CodeIsInLoadedModule() {
                               reinterpret_cast<LPCWSTR>(&ArrangeWindowProc), &module) != 0;
 }
 
-// A chain we had to leave in place keeps calling into this module: keep it mapped for the life
-// of the process.
-void PinModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&ArrangeWindowProc), &module);
-}
-
 void RetainChain(const char* line) {
     DebugLine(line);
-    PinModule();
+    PinOwnModule(); // the chain we leave in place keeps calling into this module
     g_target.subclass_installed = false;
 }
 

@@ -3,7 +3,6 @@
 #include "intercept/bitblt_hook.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 
 #include "frame/frame_buffers.h"
@@ -12,6 +11,7 @@
 #include "frame/wallpaper_image.h"
 #include "host/arrange_target.h"
 #include "host/debug_line.h"
+#include "host/module_pin.h"
 #include "host/plugin_state.h"
 #include "intercept/copy_clip.h"
 #include "intercept/import_table.h"
@@ -20,31 +20,6 @@
 #include "keying/theme_colours.h"
 
 namespace {
-
-// Calls of any thread between entering and leaving HookedBitBlt: the removal waits for them, so
-// the host can free the module once the unload returned.
-std::atomic<int> g_calls_in_flight{0};
-constexpr DWORD kDrainLimitMs = 2000;
-
-struct CountedCall {
-    CountedCall() { g_calls_in_flight.fetch_add(1); }
-    ~CountedCall() { g_calls_in_flight.fetch_sub(1); }
-    CountedCall(const CountedCall&) = delete;
-    CountedCall& operator=(const CountedCall&) = delete;
-};
-
-// After the slot holds the system function again no new call can arrive; false when the calls
-// already inside did not leave in time.
-bool DrainCallsInFlight() {
-    const DWORD start = GetTickCount();
-    while (g_calls_in_flight.load() != 0) {
-        if (GetTickCount() - start > kDrainLimitMs) {
-            return false;
-        }
-        Sleep(1);
-    }
-    return true;
-}
 
 void** FindBitBltImportSlot() {
     HMODULE host = GetModuleHandleW(nullptr);
@@ -88,13 +63,6 @@ bool CodeIsInLoadedModule() {
                               reinterpret_cast<LPCWSTR>(&HookedBitBlt), &module) != 0;
 }
 
-// Another party still calls through our function: keep the module mapped for good.
-void PinModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&HookedBitBlt), &module);
-}
-
 // The cheap tests first: flags, thread, operation, size and DCs before any system call.
 bool MustPassThrough(HDC destination, int cx, int cy, HDC source, DWORD rop) {
     if (ShuttingDown() || GetCurrentThreadId() != g_target.thread_id || g_render_busy ||
@@ -117,7 +85,7 @@ int RowOrder(HDC source, const DIBSECTION& dib) {
     bool bottom_up = true;
     for (int i = 0; i < kProbes && (top_down || bottom_up); ++i) {
         const int x = int(int64_t{width - 1} * i / (kProbes - 1));
-        const int y = int(int64_t{height - 1} * (2 * i + 1) / (2 * kProbes));
+        const int y = int(int64_t{height - 1} * (int64_t{2} * i + 1) / (int64_t{2} * kProbes));
         const COLORREF shown = GetPixel(source, x, y);
         auto stored = [&](int row) {
             uint32_t p =
@@ -223,6 +191,9 @@ bool InstallBitBltHook() {
         return false;
     }
     g_target.import_slot = slot;
+    // Any thread may have read the slot and be about to call us, however late; no removal can
+    // wait for that, so the code stays mapped once the slot held it.
+    PinOwnModule();
     return true;
 }
 
@@ -233,18 +204,13 @@ void RemoveBitBltHook() {
     if (SwapImportSlot(g_target.import_slot, HookAddress(),
                        reinterpret_cast<void*>(g_target.real_bitblt))) {
         g_target.import_slot = nullptr;
-        if (!DrainCallsInFlight()) {
-            PinModule(); // a call still inside must find our code where it left it
-        }
         return;
     }
     DebugLine("BitBlt import changed by another hook; retaining chain.\n");
-    PinModule();
 }
 
 BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int sx, int sy,
                          DWORD rop) {
-    CountedCall counted;
     BitBltFunction real = g_target.real_bitblt;
     if (real == nullptr) {
         return 0;

@@ -28,14 +28,20 @@ int Composites() {
 }
 
 Pixels g_seen_at_paint;
+Pixels g_seen_after_erase;
 WNDPROC g_spied = nullptr;
 
-// Looks at the screen when a paint arrives, before anyone below it has drawn.
+// Looks at the screen when a paint arrives, before anyone below it has drawn, and right after
+// an erase, before the paint that follows it.
 LRESULT CALLBACK PaintSpyProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_PAINT) {
         g_seen_at_paint = ArrangeScreen();
     }
-    return CallWindowProcW(g_spied, window, message, wparam, lparam);
+    LRESULT result = CallWindowProcW(g_spied, window, message, wparam, lparam);
+    if (message == WM_ERASEBKGND) {
+        g_seen_after_erase = ArrangeScreen();
+    }
+    return result;
 }
 
 class HookedMode : public SimulatedHost {
@@ -134,6 +140,31 @@ TEST_F(HookedMode, StopPutsTheLastFrameBackRepaintsAndCorrectsOnceMore) {
     Sleep(kPastDeferredDelayMs);
     sim::TickTimers();
     EXPECT_EQ(Composites(), composites + 2) << "the deferred correction";
+}
+
+// The host's view erases with its class brush before a paint that asks for it. With the
+// wallpaper on the screen keeps the corrected frame until the paint (no flash of the brush);
+// with it off the host's erase is its own again.
+TEST_F(HookedMode, AnErasingRepaintShowsTheClassBrushOnlyWithoutThePicture) {
+    Attach();
+    HWND arrange = sim::ArrangeWindow();
+    sim::RedrawArrange();
+    Pixels corrected = ArrangeScreen();
+    g_spied = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(arrange, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaintSpyProc)));
+    auto erasing_repaint = [&] {
+        g_seen_after_erase.clear();
+        RedrawWindow(arrange, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        return g_seen_after_erase;
+    };
+    EXPECT_EQ(erasing_repaint(), corrected);
+    ASSERT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOTOGGLE"))); // off
+    Pixels erased = erasing_repaint();
+    SetWindowLongPtrW(arrange, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_spied));
+    COLORREF brush = GetSysColor(COLOR_WINDOW);
+    uint32_t pixel =
+        uint32_t(GetRValue(brush)) << 16 | uint32_t(GetGValue(brush)) << 8 | GetBValue(brush);
+    EXPECT_EQ(erased, Pixels(corrected.size(), pixel));
 }
 
 TEST_F(HookedMode, InFallbackModeEveryPaintAndListedInteractionIsFollowedByOneRender) {

@@ -373,7 +373,7 @@ class HostilePictureInHost : public SimulatedHost {
         }
         EXPECT_EQ(Load(), 1);
         sim::ResetGdiCounts();
-        sim::StartGdiAccounting(GetModuleHandleW(L"reaper_murivo.dll"));
+        sim::StartGdiAccounting(sim::ExtensionModule());
         for (int i = 0; i < 4; ++i) {
             sim::TickTimers();
             sim::RedrawArrange();

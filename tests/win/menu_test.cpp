@@ -8,6 +8,7 @@
 #include "host_windows.h"
 #include "projects.h"
 #include "registrations.h"
+#include "support/modal_driver.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -104,11 +105,31 @@ TEST_F(Menu, RemoveAndToggleGreyedWithoutPathAndCheckFollowsToggle) {
     EXPECT_EQ(ItemState(submenu, "MURIVOTOGGLE") & MF_CHECKED, 0u);
 }
 
+// The host's menu runs a modal loop of its own in which the host's timer keeps ticking: the
+// extension attaches while the menu is open, and a pick made there reaches it as a command.
 TEST_F(Menu, MenuPickDispatchesTheCommand) {
     ReaProject* project = sim::CurrentProject();
     sim::PutExtStateValue(project, "Murivo", "path", "C:\\nowhere\\wall.png");
-    int toggle = sim::CommandIdFor("MURIVOTOGGLE");
-    SendMessageW(sim::MainWindow(), WM_COMMAND, MAKEWPARAM(toggle, 0), 0);
+    sim::CallMenuHooks("Main extensions", menu_, 0);
+    const int toggle = sim::CommandIdFor("MURIVOTOGGLE");
+    HWND arrange = sim::ArrangeWindow();
+    DialogWatchdog watchdog(5000);
+    WhileMenuIsOpen([&](HWND) {
+        if (GetWindowLongPtrW(arrange, GWLP_WNDPROC) ==
+            reinterpret_cast<LONG_PTR>(sim::HostArrangeProcedure())) {
+            return false; // not attached yet: the timer has not ticked inside the menu
+        }
+        // "Murivo", into its submenu, down past Choose and Remove to Enable / Disable, pick.
+        for (WPARAM key : {VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {
+            PostMessageW(sim::MainWindow(), WM_KEYDOWN, key, 0);
+        }
+        return true;
+    });
+    UINT picked = TrackPopupMenu(menu_, TPM_RETURNCMD, 0, 0, 0, sim::MainWindow(), nullptr);
+    EXPECT_EQ(TakeUnseenDialogs(), 0) << "the extension never attached while the menu was open";
+    EXPECT_FALSE(watchdog.Fired());
+    ASSERT_EQ(picked, static_cast<UINT>(toggle));
+    SendMessageW(sim::MainWindow(), WM_COMMAND, MAKEWPARAM(picked, 0), 0);
     EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "enabled"), "0"); // the picture cannot load
     EXPECT_EQ(sim::HostCallCount("SetProjExtState") > 0, true);
     ASSERT_FALSE(sim::ToolbarRefreshes().empty());

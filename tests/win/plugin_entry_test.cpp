@@ -1,6 +1,9 @@
 // Loading and unloading the extension through the simulated host: version and binding checks,
 // what is reported, and the order in which registrations are made and undone.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
 
 #include "bitblt_threads.h"
 #include "extension_module.h"
@@ -185,20 +188,59 @@ TEST_F(PluginEntry, SecondLoadAfterUnloadAttachesAfresh) {
     EXPECT_EQ(CountStartingWith(output, kActiveBannerStart), 1);
 }
 
+// A thread that read the hooked slot just before the removal copies through that address after
+// the host freed the module: the code must still be there and copy as gdi32 does. 0 when the
+// module is gone (calling would crash), else the pixel the copy delivered.
+COLORREF CopyThroughLateAddress(HMODULE module, void* hooked) {
+    if (!sim::AddressInModule(module, hooked)) {
+        return 0;
+    }
+    COLORREF copied = 0;
+    std::thread late([&] {
+        using Copy = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
+        HDC screen = GetDC(nullptr);
+        HDC source = CreateCompatibleDC(screen);
+        HDC target = CreateCompatibleDC(screen);
+        HBITMAP source_bitmap = CreateCompatibleBitmap(screen, 4, 4);
+        HBITMAP target_bitmap = CreateCompatibleBitmap(screen, 4, 4);
+        HGDIOBJ old_source = SelectObject(source, source_bitmap);
+        HGDIOBJ old_target = SelectObject(target, target_bitmap);
+        SetPixel(source, 2, 2, RGB(10, 200, 30));
+        if (reinterpret_cast<Copy>(hooked)(target, 0, 0, 4, 4, source, 0, 0, SRCCOPY)) {
+            copied = GetPixel(target, 2, 2);
+        }
+        SelectObject(source, old_source);
+        SelectObject(target, old_target);
+        DeleteObject(source_bitmap);
+        DeleteObject(target_bitmap);
+        DeleteDC(source);
+        DeleteDC(target);
+        ReleaseDC(nullptr, screen);
+    });
+    late.join();
+    return copied;
+}
+
 // The host frees the module at once after the unload while its other threads go on copying
-// through the import slot the hook held: none of them may be left inside the freed code.
+// through the import slot the hook held: none of them may find the code gone, even one that read
+// the slot before the removal and calls only after the FreeLibrary.
 TEST_F(PluginEntry, FreedAfterEachOfAHundredUnloadsWhileTwoThreadsCallBitBlt) {
     struct Threads {
         Threads() { sim::StartBitBltThreads(2, 0); }
         ~Threads() { sim::StopBitBltThreads(); }
     } threads;
     const int64_t calls_before = sim::BitBltThreadCalls();
+    void** slot = sim::FindExecutableImportSlot("gdi32.dll", "BitBlt");
+    ASSERT_NE(slot, nullptr);
     for (int cycle = 0; cycle < 100; ++cycle) {
         ASSERT_EQ(Load(), 1);
         sim::TickTimers(); // attaches: the hook goes into the slot
         ASSERT_EQ(sim::BitBltImportState(), "replaced") << "cycle " << cycle;
+        void* hooked = *slot;
+        HMODULE module = sim::ExtensionModule();
         Unload();
         sim::FreeExtensionModule();
+        ASSERT_EQ(CopyThroughLateAddress(module, hooked), RGB(10, 200, 30)) << "cycle " << cycle;
         std::string error;
         ASSERT_TRUE(sim::LoadExtensionModule(sim::DefaultExtensionPath(), error)) << error;
     }

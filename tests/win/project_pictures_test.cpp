@@ -31,8 +31,7 @@ class ProjectPictures : public SimulatedHost {
   protected:
     void SetUp() override {
         SimulatedHost::SetUp();
-        HMODULE module = GetModuleHandleW(sim::Utf8ToWide(sim::DefaultExtensionPath()).c_str());
-        ASSERT_FALSE(sim::StartFileOpenAccounting(module).empty());
+        ASSERT_FALSE(sim::StartFileOpenAccounting(sim::ExtensionModule()).empty());
         sim::ResetFileOpens();
     }
     void TearDown() override {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -236,6 +238,55 @@ TEST_F(RenderTest, BackgroundTakesTheKeyedWallpaperWhileGridItemsAndTextStayAsDr
     }
     EXPECT_TRUE(g_frame.last_frame_valid);
     EXPECT_EQ(Surface(g_frame.last_frame), shown) << "the presented frame is kept";
+}
+
+// Items drawn as the host draws them (name bar, selection colour, fades, peaks with an edge,
+// notes): with item transparency each body takes the wallpaper, everything drawn on it stays.
+TEST_F(RenderTest, ItemBodiesTakeTheWallpaperUnderNameBarFadesPeaksAndNotes) {
+    sim::Scene& scene = sim::CurrentScene();
+    scene.items[0].selected = true;
+    scene.items[0].fade_in = 0.6;
+    scene.items[0].fade_out = 1.0;
+    scene.items[1].fade_in = 0.5;
+    g_current_settings.audio_item_transparency = 0.5;
+    g_current_settings.midi_item_transparency = 0.5;
+    LoadPicture(320, 240);
+    Pixels host = HostPaints();
+    RenderAndPresent(window_, true);
+    Pixels shown = Screen();
+    auto pixel = [](const char* key) {
+        uint32_t c = static_cast<uint32_t>(sim::ThemeColour(key));
+        return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    };
+    const uint32_t bodies[] = {pixel("col_tr1_itembgsel"), pixel("col_mi_bg")};
+    const int tolerances[] = {0, 40}; // MIDI: near-body drawing in the bands may blend too
+    const std::vector<Box> boxes = ItemBoxes(scene);
+    for (size_t n = 0; n < boxes.size(); ++n) {
+        const Box& box = boxes[n];
+        int body = 0;
+        int blended = 0;
+        int drawn = 0;
+        for (int y = box.top + 3; y < box.bottom - 3; ++y) {
+            for (int x = box.left + 3; x < box.right - 3; ++x) {
+                size_t i = static_cast<size_t>(y) * kWidth + x;
+                int distance = 0;
+                for (int shift : {0, 8, 16}) {
+                    distance = std::max(distance, std::abs(int((host[i] >> shift) & 0xFF) -
+                                                           int((bodies[n] >> shift) & 0xFF)));
+                }
+                if (host[i] == bodies[n]) {
+                    ++body;
+                    blended += shown[i] != host[i] ? 1 : 0;
+                } else if (distance > tolerances[n]) {
+                    ++drawn;
+                    EXPECT_EQ(shown[i], host[i]) << "item drawing at (" << x << ", " << y << ")";
+                }
+            }
+        }
+        EXPECT_GT(drawn, 200) << "item " << n;
+        EXPECT_EQ(blended, body) << "item " << n;
+        EXPECT_GT(body, (box.right - box.left) * (box.bottom - box.top) / 5) << "item " << n;
+    }
 }
 
 TEST_F(RenderTest, RenderingAgainWithoutARepaintChangesNothing) {

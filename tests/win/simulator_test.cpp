@@ -83,6 +83,8 @@ TEST(SceneFile, ErrorsNameFileAndLine) {
               "/tmp/s.scene:1: unknown key 'colour' for 'track'");
     EXPECT_EQ(SceneError("track color=red\n"),
               "/tmp/s.scene:1: color needs a colour #RRGGBB, got 'red'");
+    EXPECT_EQ(SceneError("track\nitem track=1 pos=0 len=1 fadein=-1\n"),
+              "/tmp/s.scene:2: fades must not be negative");
     EXPECT_EQ(SceneError("item track=1 pos=0 len=1\n"),
               "/tmp/s.scene:1: item refers to track 1, but only 0 tracks are defined above it");
 }

@@ -3,11 +3,9 @@
 #include <windows.h>
 
 #include "extension_module.h"
-#include "text_file.h"
 
 std::vector<std::string> CountExtensionGdi() {
-    HMODULE module = GetModuleHandleW(sim::Utf8ToWide(sim::DefaultExtensionPath()).c_str());
-    return sim::StartGdiAccounting(module);
+    return sim::StartGdiAccounting(sim::ExtensionModule());
 }
 
 ::testing::AssertionResult NothingLeftBehind() {

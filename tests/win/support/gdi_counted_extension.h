@@ -9,8 +9,8 @@
 
 #include "gdi_accounting.h"
 
-// Wraps the imports of the extension module the host has mapped (reaper_murivo.dll next to the
-// test program); returns the names wrapped. Counts are not reset.
+// Wraps the imports of the extension module the host loaded last; returns the names wrapped.
+// Counts are not reset.
 std::vector<std::string> CountExtensionGdi();
 
 // Success when the extension holds no GDI object or device context and gave back nothing it had

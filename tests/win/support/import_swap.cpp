@@ -5,10 +5,9 @@
 #include "extension_module.h"
 #include "import_slot.h"
 #include "intercept/import_table.h"
-#include "text_file.h"
 
 ImportSwap::ImportSwap(const char* module_name, const char* function_name, void* stand_in) {
-    HMODULE module = GetModuleHandleW(sim::Utf8ToWide(sim::DefaultExtensionPath()).c_str());
+    HMODULE module = sim::ExtensionModule();
     if (module == nullptr) {
         return;
     }

@@ -1,4 +1,4 @@
-// Points one import of the extension module the host has mapped at a stand-in for as long as the
+// Points one import of the extension module the host loaded last at a stand-in for as long as the
 // swap lives, so that tests can make a system call fail that Wine never fails by itself.
 #pragma once
 

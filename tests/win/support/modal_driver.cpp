@@ -16,6 +16,7 @@ struct Watcher {
 };
 
 std::vector<Watcher> g_watchers;
+std::vector<std::function<bool(HWND)>> g_menu_scripts;
 UINT_PTR g_timer = 0;
 DWORD g_watchdog_deadline = 0;
 bool g_watchdog_armed = false;
@@ -50,7 +51,17 @@ void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
             ADD_FAILURE() << "a dialog was still open when the watchdog ran out";
         }
         g_watchdog_fired = true;
+        EndMenu();
         EnumThreadWindows(GetCurrentThreadId(), CloseDialog, 0);
+    }
+    if (!g_menu_scripts.empty()) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu != nullptr && IsWindowVisible(menu) &&
+            GetWindowThreadProcessId(menu, nullptr) == GetCurrentThreadId() &&
+            g_menu_scripts.front()(menu)) {
+            g_menu_scripts.erase(g_menu_scripts.begin());
+        }
+        return;
     }
     for (size_t i = 0; i < g_watchers.size(); ++i) {
         HWND dialog = FindThreadDialog(g_watchers[i].title);
@@ -76,6 +87,11 @@ void WhenDialogAppears(const std::wstring& title, std::function<void(HWND)> scri
     EnsureTimer();
 }
 
+void WhileMenuIsOpen(std::function<bool(HWND)> script) {
+    g_menu_scripts.push_back(std::move(script));
+    EnsureTimer();
+}
+
 DialogWatchdog::DialogWatchdog(DWORD ms) {
     g_watchdog_deadline = GetTickCount() + ms;
     g_watchdog_armed = true;
@@ -96,8 +112,9 @@ bool DialogWatchdog::Fired() const {
 }
 
 int TakeUnseenDialogs() {
-    int count = static_cast<int>(g_watchers.size());
+    int count = static_cast<int>(g_watchers.size() + g_menu_scripts.size());
     g_watchers.clear();
+    g_menu_scripts.clear();
     return count;
 }
 

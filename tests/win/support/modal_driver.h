@@ -11,14 +11,19 @@
 // further dialogs; their watchers must be registered before.
 void WhenDialogAppears(const std::wstring& title, std::function<void(HWND)> script);
 
-// While alive, every dialog of this thread still open after ms is closed and the test fails.
+// Runs script on the UI thread at every tick of an open popup menu's modal loop (the menu window
+// is passed) until it returns true.
+void WhileMenuIsOpen(std::function<bool(HWND)> script);
+
+// While alive, every menu and dialog of this thread still open after ms is closed and the test
+// fails.
 struct DialogWatchdog {
     explicit DialogWatchdog(DWORD ms);
     ~DialogWatchdog();
     bool Fired() const;
 };
 
-// Number of watched dialogs that never appeared; clears the list.
+// Number of watched dialogs and menu scripts that never ran to their end; clears both lists.
 int TakeUnseenDialogs();
 
 // Dispatches this thread's messages for ms milliseconds (dialog timers included).
