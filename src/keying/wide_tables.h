@@ -9,16 +9,18 @@
 #include "keying/key_colour_cache.h"
 #include "keying/pixel_runs.h"
 
-struct WideTables {
+// What a slot holds, apart from its tables: probed for every run, so the slots sit together in
+// a few cache lines rather than one per table.
+struct WideSlot {
     uint64_t call; // the call that filled the slot; 0 never
     uint32_t key;  // as in the key colour cache: band << 24 | red << 16 | green << 8 | blue
-    bool is_key;
-    uint32_t wide[kWideTableWords]; // meaningful when is_key
+    uint32_t is_key;
 };
 
 inline constexpr uint32_t kWideSlots = 256;
-extern WideTables g_wide_tables[kWideSlots];
-extern uint64_t g_composite_call; // numbers the calls; never 0
+extern WideSlot g_wide_slots[kWideSlots];
+extern uint32_t g_wide_tables[kWideSlots][kWideTableWords]; // meaningful when the slot is_key
+extern uint64_t g_composite_call;                           // numbers the calls; never 0
 
 // Starts a call: every slot filled before no longer counts.
 void BeginCompositeCall();
@@ -30,9 +32,10 @@ const uint32_t* FillWideTables(uint32_t key);
 // the end of the call, or until a later fill reuses the slot (only after every probed slot is
 // taken), so callers fetch them again for every run.
 inline const uint32_t* KeyedWideTables(uint32_t key) {
-    const WideTables& t = g_wide_tables[KeyColourSlot(key) % kWideSlots];
+    const uint32_t slot = KeyColourSlot(key) % kWideSlots;
+    const WideSlot& t = g_wide_slots[slot];
     if (t.call == g_composite_call && t.key == key) {
-        return t.is_key ? t.wide : nullptr;
+        return t.is_key != 0 ? g_wide_tables[slot] : nullptr;
     }
     return FillWideTables(key);
 }
