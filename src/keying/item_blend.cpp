@@ -25,10 +25,10 @@ struct ItemContext {
 
 // For one captured colour in one context, each output channel is a function of the wallpaper's
 // channel alone, so runs of a found item background colour map through tables like background.
-// The tables belong to one compositor call.
+// The tables belong to one table epoch (see wide_tables.h).
 struct ItemTables {
     uint64_t key;
-    uint64_t call; // the call that built them; 0 never
+    uint64_t epoch; // the epoch that built them; 0 never
     uint32_t wide[kWideTableWords];
 };
 
@@ -116,14 +116,14 @@ uint64_t TablesKey(const ItemContext& x, uint32_t colour) {
            uint64_t(x.inside) << 49 | uint64_t(x.midi) << 50;
 }
 
-// The slot holding the key in this call, or else the slot to fill (a free one, or with every
+// The slot holding the key in this epoch, or else the slot to fill (a free one, or with every
 // probed slot taken the home slot); *found tells which.
 ItemTables& SlotFor(uint64_t key, bool* found) {
     const uint32_t home = uint32_t((key * 0x9E3779B97F4A7C15u) >> 57);
     for (uint32_t probe = 0; probe < kItemTableProbes; ++probe) {
         ItemTables& candidate = g_item_tables[(home + probe) % kItemTableSlots];
-        if (candidate.call != g_composite_call || candidate.key == key) {
-            *found = candidate.call == g_composite_call;
+        if (candidate.epoch != g_table_epoch || candidate.key == key) {
+            *found = candidate.epoch == g_table_epoch;
             return candidate;
         }
     }
@@ -131,7 +131,7 @@ ItemTables& SlotFor(uint64_t key, bool* found) {
     return g_item_tables[home % kItemTableSlots];
 }
 
-// The tables of a colour when this call already made them, else null.
+// The tables of a colour when this epoch already made them, else null.
 const uint32_t* FindTables(const ItemContext& x, uint32_t colour) {
     bool found = false;
     ItemTables& t = SlotFor(TablesKey(x, colour), &found);
@@ -146,7 +146,7 @@ const uint32_t* TablesFor(const ItemContext& x, uint32_t colour) {
         return t.wide;
     }
     t.key = key;
-    t.call = g_composite_call;
+    t.epoch = g_table_epoch;
     const Rgb c = RgbFromPixel(colour);
     const KeyColourEntry* e = x.lane_entry;
     const TintFactors& k = x.blend->k;
