@@ -204,8 +204,8 @@ template <bool kProtect> void CompositeRows(const Region& r) {
             KeyBackground<kProtect>(r, row, inside_lo, inside_hi);
             continue;
         }
-        ItemRow items = {row,       classes, y,        r.x0,  r.w,     inside_lo,
-                         inside_hi, 0,       &r.blend, false, nullptr, 0};
+        ItemRow items = {row, classes,  y,     r.x0,    r.w,     inside_lo, inside_hi,
+                         0,   &r.blend, false, nullptr, nullptr, 0,         0};
         if (r.items_blend) {
             items.lane_colour = o.row_colours[size_t(y)];
             BeginItemRow(items, g_row_mask.data());
@@ -261,6 +261,7 @@ void CompositeRegion(int w, int h, int x0, int y0, bool protect) {
             if (g_row_mask.size() < size_t(w)) {
                 g_row_mask.resize(size_t(w));
             }
+            ReserveItemRows();
         } catch (const std::bad_alloc&) {
             r.items_blend = false; // as for a mask that could not be built: items stay
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "keying/class_runs.h"
 #include "keying/item_overlay.h"
@@ -24,10 +25,10 @@ struct ItemContext {
 
 // For one captured colour in one context, each output channel is a function of the wallpaper's
 // channel alone, so runs of a found item background colour map through tables like background.
-// The tables belong to one compositor call.
+// The tables belong to one table epoch (see wide_tables.h).
 struct ItemTables {
     uint64_t key;
-    uint64_t call; // the call that built them; 0 never
+    uint64_t epoch; // the epoch that built them; 0 never
     uint32_t wide[kWideTableWords];
 };
 
@@ -41,6 +42,45 @@ ItemTables g_item_tables[kItemTableSlots];
 constexpr int kNearTableBudget = 16;
 uint64_t g_near_budget_call = 0; // the call g_near_tables_left belongs to
 int g_near_tables_left = 0;
+
+// The found backgrounds covering the rows [from, to), by index, in left-edge order: they change
+// only on rows where one begins or ends, so rows between reuse the list.
+struct CoveringBackgrounds {
+    uint64_t call; // the compositor call the list belongs to
+    int from;
+    int to;
+    bool overlap;
+    std::vector<uint32_t> indices; // room reserved for every background of the call
+};
+CoveringBackgrounds g_covering = {};
+
+// Works out the list for row y.
+void FindCovering(int y) {
+    const std::vector<ItemBackground>& backgrounds = g_item_overlay.backgrounds;
+    CoveringBackgrounds& c = g_covering;
+    c.call = g_composite_call;
+    c.from = std::numeric_limits<int>::min();
+    c.to = std::numeric_limits<int>::max();
+    c.overlap = false;
+    c.indices.clear();
+    // Backgrounds are ordered by left edge, so an overlap shows as a left edge before the
+    // right edge reached so far.
+    int reached = std::numeric_limits<int>::min();
+    for (size_t i = 0; i < backgrounds.size(); ++i) {
+        const ItemBackground& b = backgrounds[i];
+        if (y < b.top) {
+            c.to = std::min(c.to, b.top);
+        } else if (y >= b.bottom) {
+            c.from = std::max(c.from, b.bottom);
+        } else {
+            c.from = std::max(c.from, b.top);
+            c.to = std::min(c.to, b.bottom);
+            c.overlap = c.overlap || b.left < reached;
+            reached = std::max(reached, b.right);
+            c.indices.push_back(uint32_t(i)); // within the reserved room
+        }
+    }
+}
 
 int WallpaperOver(int under, int wallpaper, double k, double opacity) {
     return TruncateToByte(std::min(k * wallpaper, 255.0) * opacity + under * (1 - opacity) + 0.5);
@@ -76,14 +116,14 @@ uint64_t TablesKey(const ItemContext& x, uint32_t colour) {
            uint64_t(x.inside) << 49 | uint64_t(x.midi) << 50;
 }
 
-// The slot holding the key in this call, or else the slot to fill (a free one, or with every
+// The slot holding the key in this epoch, or else the slot to fill (a free one, or with every
 // probed slot taken the home slot); *found tells which.
 ItemTables& SlotFor(uint64_t key, bool* found) {
     const uint32_t home = uint32_t((key * 0x9E3779B97F4A7C15u) >> 57);
     for (uint32_t probe = 0; probe < kItemTableProbes; ++probe) {
         ItemTables& candidate = g_item_tables[(home + probe) % kItemTableSlots];
-        if (candidate.call != g_composite_call || candidate.key == key) {
-            *found = candidate.call == g_composite_call;
+        if (candidate.epoch != g_table_epoch || candidate.key == key) {
+            *found = candidate.epoch == g_table_epoch;
             return candidate;
         }
     }
@@ -91,7 +131,7 @@ ItemTables& SlotFor(uint64_t key, bool* found) {
     return g_item_tables[home % kItemTableSlots];
 }
 
-// The tables of a colour when this call already made them, else null.
+// The tables of a colour when this epoch already made them, else null.
 const uint32_t* FindTables(const ItemContext& x, uint32_t colour) {
     bool found = false;
     ItemTables& t = SlotFor(TablesKey(x, colour), &found);
@@ -106,7 +146,7 @@ const uint32_t* TablesFor(const ItemContext& x, uint32_t colour) {
         return t.wide;
     }
     t.key = key;
-    t.call = g_composite_call;
+    t.epoch = g_table_epoch;
     const Rgb c = RgbFromPixel(colour);
     const KeyColourEntry* e = x.lane_entry;
     const TintFactors& k = x.blend->k;
@@ -231,8 +271,8 @@ void BlendExact(const RowSurfaces& row, const uint8_t* classes, int j, int end, 
 // lie on one side of the picture's edge. Besides the found colour, colours that come in runs
 // there (a name bar drawn in a near colour) get tables too, within the budget.
 template <bool kProtect>
-void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int end, uint8_t kind,
-                   uint32_t colour, const ItemContext& x) {
+void BlendNearSidePlain(const RowSurfaces& row, const uint8_t* classes, int j, int end,
+                        uint8_t kind, uint32_t colour, const ItemContext& x) {
     uint32_t memo_colour = 0;
     const uint32_t* memo = nullptr; // tables of memo_colour
     int kind_end = j;               // columns [j, kind_end) are of the kind, once found
@@ -264,6 +304,88 @@ void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int en
             }
         }
         row.work[j] = MapPixel(p, row.fitted[j], memo);
+    }
+}
+
+// Columns the vector near pass takes at a time, and the colours it maps in passes over them
+// before the rest goes one by one.
+constexpr int kNearChunk = 512;
+constexpr int kNearPasses = 8;
+
+// The tables a near pixel of colour c maps through, or null to blend it one by one; run: the
+// next pixel has the same colour.
+const uint32_t* NearTables(const ItemContext& x, uint32_t c, uint32_t colour, bool run) {
+    if (c == colour) {
+        return TablesFor(x, c);
+    }
+    const uint32_t* found = FindTables(x, c);
+    if (found == nullptr && run && TakeNearTableBudget()) {
+        found = TablesFor(x, c);
+    }
+    return found;
+}
+
+// As BlendNearSidePlain, chunk by chunk: the near pixels are found sixteen at a time, then
+// mapped colour by colour as background chunks are.
+template <bool kProtect>
+void BlendNearSideVector(const RowSurfaces& row, const uint8_t* classes, int j, int end,
+                         uint8_t kind, uint32_t colour, const ItemContext& x) {
+    for (; j < end; j += kNearChunk) {
+        const int chunk_end = std::min(end, j + kNearChunk);
+        const int blocks = (chunk_end - j + 15) / 16;
+        uint16_t done[kNearChunk / 16];
+        NearLanesVector(row.work, kProtect ? row.last : nullptr, classes, j, chunk_end, kind,
+                        colour, kMidiEdgeTolerance, done);
+        for (int b = 0; b < blocks; ++b) {
+            done[b] = uint16_t(~done[b]);
+        }
+        int first = 0; // every block before it is done
+        for (int pass = 0; pass < kNearPasses; ++pass) {
+            while (first < blocks && done[first] == 0xFFFF) {
+                ++first;
+            }
+            if (first == blocks) {
+                break;
+            }
+            const int at = j + 16 * first + __builtin_ctz(~uint32_t(done[first]));
+            const uint32_t c = row.work[at] & kRgbMask;
+            const bool run = at + 1 < chunk_end && SameRgb(row.work[at + 1], c);
+            const uint32_t* tables = NearTables(x, c, colour, run);
+            if (tables == nullptr) {
+                row.work[at] = BlendItemPixel(x, row.work[at], row.fitted[at]);
+                done[first] = uint16_t(done[first] | 1u << ((at - j) % 16));
+                continue;
+            }
+            const uint32_t same[4] = {c, c, c, c};
+            MapUnmatchedOfColourVector(row.work, row.fitted, nullptr, j + 16 * first, chunk_end, c,
+                                       TableBytes(tables), same, done + first);
+        }
+        uint32_t memo_colour = 0;
+        const uint32_t* memo = nullptr;
+        bool known = false;
+        for (int b = first; b < blocks; ++b) {
+            for (uint32_t rest = ~uint32_t(done[b]) & 0xFFFFu; rest != 0; rest &= rest - 1) {
+                const int at = j + 16 * b + __builtin_ctz(rest);
+                const uint32_t p = row.work[at];
+                if (!known || !SameRgb(p, memo_colour)) {
+                    memo_colour = p & kRgbMask;
+                    memo = NearTables(x, memo_colour, colour, false);
+                    known = true;
+                }
+                row.work[at] = memo != nullptr ? MapPixel(p, row.fitted[at], memo)
+                                               : BlendItemPixel(x, p, row.fitted[at]);
+            }
+        }
+    }
+}
+
+template <bool kProtect>
+void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int end, uint8_t kind,
+                   uint32_t colour, const ItemContext& x) {
+    if (TakeVectorPath(j, end)) {
+        BlendNearSideVector<kProtect>(row, classes, j, end, kind, colour, x);
+    } else {
+        BlendNearSidePlain<kProtect>(row, classes, j, end, kind, colour, x);
     }
 }
 
@@ -318,34 +440,30 @@ template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
     }
     // A background lies inside one span of item pixels, and the list is ordered by left edge.
     const std::vector<ItemBackground>& backgrounds = g_item_overlay.backgrounds;
-    for (; r.next < backgrounds.size() && backgrounds[r.next].left - r.x0 < e; ++r.next) {
-        const ItemBackground& b = backgrounds[r.next];
-        if (r.y >= b.top && r.y < b.bottom) {
-            BlendBackgroundRow<kProtect>(r.row, r.classes, b, r.y, r.x0, r.inside_lo, r.inside_hi,
-                                         x);
-        }
+    for (; r.next < r.count && backgrounds[r.covering[r.next]].left - r.x0 < e; ++r.next) {
+        BlendBackgroundRow<kProtect>(r.row, r.classes, backgrounds[r.covering[r.next]], r.y, r.x0,
+                                     r.inside_lo, r.inside_hi, x);
     }
 }
 
 } // namespace
 
+void ReserveItemRows() {
+    g_covering.call = 0;
+    g_covering.indices.reserve(g_item_overlay.backgrounds.size());
+}
+
 void BeginItemRow(ItemRow& r, uint8_t* mask_scratch) {
+    CoveringBackgrounds& c = g_covering;
+    if (c.call != g_composite_call || r.y < c.from || r.y >= c.to) {
+        FindCovering(r.y);
+    }
     r.next = 0;
     r.mask = nullptr;
-    // Backgrounds are ordered by left edge, so an overlap shows as a left edge before the
-    // right edge reached so far.
-    int reached = std::numeric_limits<int>::min();
-    bool covered = false;
-    bool overlap = false;
-    for (const ItemBackground& b : g_item_overlay.backgrounds) {
-        if (r.y >= b.top && r.y < b.bottom) {
-            overlap = overlap || b.left < reached;
-            reached = std::max(reached, b.right);
-            covered = true;
-        }
-    }
-    r.active = covered;
-    if (overlap) {
+    r.covering = c.indices.data();
+    r.count = c.indices.size();
+    r.active = r.count != 0;
+    if (c.overlap) {
         MarkItemBackgroundRow(r.y, r.w, r.x0, r.row.work, mask_scratch);
         r.mask = mask_scratch;
     }

@@ -32,12 +32,17 @@ struct ItemRow {
     uint32_t lane_colour;
     const ItemBlend* blend;
     // Set by BeginItemRow:
-    bool active;         // some found background covers the row
-    const uint8_t* mask; // the marked row where backgrounds overlap, else null
-    size_t next;         // the first background not yet blended
+    bool active;              // some found background covers the row
+    const uint8_t* mask;      // the marked row where backgrounds overlap, else null
+    const uint32_t* covering; // the backgrounds covering the row, in left-edge order
+    size_t count;
+    size_t next; // the first of them not yet blended
 };
 
-// mask_scratch has room for w bytes.
+// Makes room for the row lists of this call's found backgrounds; throws std::bad_alloc.
+void ReserveItemRows();
+
+// mask_scratch has room for w bytes. Rows of one call come in increasing order.
 void BeginItemRow(ItemRow& r, uint8_t* mask_scratch);
 
 // Blends the pixels of work columns [s, e), a maximal span of item pixels, that show a found

@@ -163,4 +163,28 @@ MURIVO_VECTOR int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fit
     return end;
 }
 
+MURIVO_VECTOR void NearLanesVector(const uint32_t* work, const uint32_t* last,
+                                   const uint8_t* classes, int j, int end, uint8_t kind,
+                                   uint32_t colour, int tolerance, uint16_t* near) {
+    const __m512i rgb = _mm512_set1_epi32(0x00FFFFFF);
+    const __m512i key = _mm512_and_si512(_mm512_set1_epi32(int(colour)), rgb);
+    const __m512i limit = _mm512_set1_epi8(char(tolerance));
+    const __m128i kinds = _mm_set1_epi8(char(kind));
+    for (; j < end; j += 16, ++near) {
+        const __mmask16 lanes = Lanes(end - j);
+        const __mmask16 of_kind =
+            _mm_mask_cmpeq_epi8_mask(lanes, _mm_maskz_loadu_epi8(lanes, classes + j), kinds);
+        const __m512i captured = _mm512_maskz_loadu_epi32(of_kind, work + j);
+        const __m512i p = _mm512_and_si512(captured, rgb);
+        const __m512i distance =
+            _mm512_or_si512(_mm512_subs_epu8(p, key), _mm512_subs_epu8(key, p));
+        const __m512i far = _mm512_movm_epi8(_mm512_cmpgt_epu8_mask(distance, limit));
+        __mmask16 m = of_kind & ~_mm512_test_epi32_mask(far, far);
+        if (last != nullptr) {
+            m &= ~SameColour(m, captured, _mm512_maskz_loadu_epi32(m, last + j));
+        }
+        *near = m;
+    }
+}
+
 #undef MURIVO_VECTOR

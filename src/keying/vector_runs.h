@@ -31,6 +31,11 @@ void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint3
 int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
                                int end, uint32_t colour, const uint8_t* tables,
                                const uint32_t* passed_over, uint16_t* matched);
+// Bit k of near[i] is set when column j + 16 * i + k of [j, end) has class `kind`, each of its
+// channels lies within `tolerance` of `colour`'s, and (with a last frame) it differs from the
+// last frame's pixel; bits past end are 0.
+void NearLanesVector(const uint32_t* work, const uint32_t* last, const uint8_t* classes, int j,
+                     int end, uint8_t kind, uint32_t colour, int tolerance, uint16_t* near);
 int MapMarkedRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
                                const uint8_t* mask, int j, int end, uint32_t colour,
                                const uint8_t* tables);
