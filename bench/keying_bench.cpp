@@ -116,15 +116,17 @@ void CompositePlain(benchmark::State& state, Size size, bool items) {
     g_compositor_path = before;
 }
 
-BENCHMARK_CAPTURE(StreamingBound, 1080p, k1080p)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(StreamingBound, 4k, k4k)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Composite, 1080p, k1080p)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Composite, 4k, k4k)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CompositeItems, 1080p, k1080p)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CompositeItems, 4k, k4k)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CompositePlain, 4k, k4k, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CompositePlain, items_4k, k4k, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CompositeCold, 1080p, k1080p)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StreamingBound, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(StreamingBound, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Composite, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Composite, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CompositeItems, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CompositeItems, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CompositePlain, 4k, k4k, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CompositePlain, items_4k, k4k, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(CompositeCold, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

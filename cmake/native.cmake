@@ -9,7 +9,7 @@ endif()
 
 add_library(murivo_core STATIC ${MURIVO_CORE_SOURCES})
 target_include_directories(murivo_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(murivo_core PUBLIC murivo_warnings)
+target_link_libraries(murivo_core PUBLIC murivo_warnings Threads::Threads)
 
 find_package(GTest REQUIRED)
 add_subdirectory(tests/native)

@@ -18,7 +18,7 @@ set(MURIVO_SYSTEM_LIBS user32 gdi32 msimg32 comctl32 ole32 oleaut32 shell32 wind
 
 add_library(murivo_objects OBJECT ${MURIVO_CORE_SOURCES} ${MURIVO_GLUE_SOURCES})
 target_include_directories(murivo_objects PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(murivo_objects PUBLIC murivo_warnings)
+target_link_libraries(murivo_objects PUBLIC murivo_warnings Threads::Threads)
 
 # The same code as a static library, for tests that call the extension's functions directly.
 add_library(murivo_static STATIC $<TARGET_OBJECTS:murivo_objects>)

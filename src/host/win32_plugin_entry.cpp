@@ -16,6 +16,7 @@
 #include "host/version.h"
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
+#include "keying/row_workers.h"
 #include "settings/project_settings.h"
 
 HWND g_host_main_window = nullptr;
@@ -85,6 +86,7 @@ void UnloadExtension() {
     UnregisterActions();
     RemoveBitBltHook();
     RemoveArrangeSubclass();
+    StopRowWorkers(); // no frame can start now; none may outlive the unload
     ReleaseFrameBuffers();
     ReleaseWallpaperImage();
 

@@ -13,6 +13,7 @@
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/pixel_runs.h"
+#include "keying/row_workers.h"
 #include "keying/selection_band.h"
 #include "keying/wide_tables.h"
 #include "settings/project_settings.h"
@@ -20,10 +21,6 @@
 namespace {
 
 constexpr uint32_t kBandBit = 1u << 24;
-
-// The item mask of one row, for rows where found item backgrounds overlap. Grows to the widest
-// rectangle and stays.
-std::vector<uint8_t> g_row_mask;
 
 // What the rows of one call share.
 struct Region {
@@ -35,8 +32,9 @@ struct Region {
     PixelRect picture;
     int band_lo; // work columns [band_lo, band_hi) are in the time selection band
     int band_hi;
-    bool items_blend; // some item pixel may be blended; g_row_mask has room for a row
+    bool items_blend; // some item pixel may be blended; row masks have room for a row
     ItemBlend blend;
+    bool protect; // with a valid last frame
 };
 
 // The vector path keys a chunk colour by colour instead of run by run, as grid lines and shades
@@ -55,10 +53,18 @@ struct PassedOver {
     uint32_t keys[4];
     int next; // the slot the next colour takes
 };
-PassedOver g_passed_over = {};
 
-void RememberPassedOver(uint32_t key) {
-    PassedOver& p = g_passed_over;
+// What each thread compositing rows of a call keeps for itself; [0] is the calling thread's.
+// Grows to the widest rectangle and stays.
+struct RowScratch {
+    TableSpares spares;
+    PassedOver passed_over;
+    ItemScratch items;
+    std::vector<uint8_t> row_mask; // the item mask of a row where found backgrounds overlap
+};
+RowScratch g_scratch[kMaxRowThreads];
+
+void RememberPassedOver(PassedOver& p, uint32_t key) {
     if (p.call != g_composite_call) {
         p = {g_composite_call, {key, key, key, key}, 0};
     }
@@ -68,8 +74,7 @@ void RememberPassedOver(uint32_t key) {
 
 // The remembered colours in the band state of band_bit; slots without one repeat `colour`, which
 // the pass takes anyway.
-void PassedOverColours(uint32_t band_bit, uint32_t colour, uint32_t* colours) {
-    const PassedOver& p = g_passed_over;
+void PassedOverColours(const PassedOver& p, uint32_t band_bit, uint32_t colour, uint32_t* colours) {
     for (int k = 0; k < 4; ++k) {
         const bool usable = p.call == g_composite_call && (p.keys[k] & ~kRgbMask) == band_bit;
         colours[k] = usable ? p.keys[k] & kRgbMask : colour;
@@ -79,7 +84,7 @@ void PassedOverColours(uint32_t band_bit, uint32_t colour, uint32_t* colours) {
 // The pixels of columns [j, end) that matched does not mark, keyed one by one.
 template <bool kProtect>
 void KeyUnmatched(const RowSurfaces& row, int j, int end, uint32_t band_bit,
-                  const uint16_t* matched) {
+                  const uint16_t* matched, RowScratch& s) {
     bool known = false;
     uint32_t memo_colour = 0;
     const uint32_t* memo = nullptr; // tables of memo_colour, null when it is not background
@@ -91,7 +96,7 @@ void KeyUnmatched(const RowSurfaces& row, int j, int end, uint32_t band_bit,
             const uint32_t p = row.work[x];
             if (!known || !SameRgb(p, memo_colour)) {
                 memo_colour = p & kRgbMask;
-                memo = KeyedWideTables(memo_colour | band_bit);
+                memo = KeyedWideTables(memo_colour | band_bit, s.spares);
                 known = true;
             }
             if (memo != nullptr && !(kProtect && SameRgb(p, row.last[x]))) {
@@ -103,7 +108,7 @@ void KeyUnmatched(const RowSurfaces& row, int j, int end, uint32_t band_bit,
 
 // Columns [j, end), at most kChunkColumns.
 template <bool kProtect>
-void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
+void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit, RowScratch& s) {
     uint16_t matched[kChunkColumns / 16] = {};
     const int blocks = (end - j + 15) / 16;
     if ((end - j) % 16 != 0) {
@@ -121,18 +126,18 @@ void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
         const int start = j + 16 * first;
         const uint32_t colour =
             row.work[start + __builtin_ctz(~uint32_t(matched[first]))] & kRgbMask;
-        const uint32_t* wide = KeyedWideTables(colour | band_bit);
+        const uint32_t* wide = KeyedWideTables(colour | band_bit, s.spares);
         if (wide == nullptr) {
-            RememberPassedOver(colour | band_bit);
+            RememberPassedOver(s.passed_over, colour | band_bit);
         }
         uint32_t passed_over[4];
-        PassedOverColours(band_bit, colour, passed_over);
+        PassedOverColours(s.passed_over, band_bit, colour, passed_over);
         left -= MapUnmatchedOfColourVector(
             row.work, row.fitted, kProtect ? row.last : nullptr, start, end, colour,
             wide != nullptr ? TableBytes(wide) : nullptr, passed_over, matched + first);
     }
     if (left > 0) {
-        KeyUnmatched<kProtect>(row, j, end, band_bit, matched);
+        KeyUnmatched<kProtect>(row, j, end, band_bit, matched, s);
     }
 }
 
@@ -145,17 +150,17 @@ inline bool RoomForChunk(int j, int end) {
 // call's tables per run of a colour (the key colour cache is asked at its first run in the
 // call), then the run maps through the tables.
 template <bool kProtect>
-void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit) {
+void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit, RowScratch& s) {
     // Once a key colour run turns out short, the rest of the span goes chunk by chunk.
     bool short_runs = false;
     while (j < end) {
         const uint32_t colour = row.work[j] & kRgbMask;
-        const uint32_t* wide = KeyedWideTables(colour | band_bit);
+        const uint32_t* wide = KeyedWideTables(colour | band_bit, s.spares);
         if (wide == nullptr) {
             j = EndOfColour(row.work, j + 1, end, colour);
         } else if (short_runs && RoomForChunk(j, end)) {
             const int chunk_end = std::min(end, j + kChunkColumns);
-            KeyChunkVector<kProtect>(row, j, chunk_end, band_bit);
+            KeyChunkVector<kProtect>(row, j, chunk_end, band_bit, s);
             j = chunk_end;
         } else {
             const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
@@ -166,20 +171,21 @@ void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit)
 }
 
 template <bool kProtect>
-void KeyBackground(const Region& r, const RowSurfaces& row, int lo, int hi) {
+void KeyBackground(const Region& r, const RowSurfaces& row, int lo, int hi, RowScratch& s) {
     PrefetchNextRow(row, lo, hi);
     const int c1 = std::clamp(r.band_lo, lo, hi);
     const int c2 = std::clamp(r.band_hi, c1, hi);
-    KeyBackgroundRun<kProtect>(row, lo, c1, 0);
-    KeyBackgroundRun<kProtect>(row, c1, c2, kBandBit);
-    KeyBackgroundRun<kProtect>(row, c2, hi, 0);
+    KeyBackgroundRun<kProtect>(row, lo, c1, 0, s);
+    KeyBackgroundRun<kProtect>(row, c1, c2, kBandBit, s);
+    KeyBackgroundRun<kProtect>(row, c2, hi, 0, s);
 }
 
-template <bool kProtect> void CompositeRows(const Region& r) {
+// Rows [first, end) of the rectangle.
+template <bool kProtect> void CompositeRows(const Region& r, RowScratch& s, int first, int end) {
     const FrameView& f = g_frame;
     const ItemOverlay& o = g_item_overlay;
     const size_t width = size_t(f.width);
-    for (int i = 0; i < r.h; ++i) {
+    for (int i = first; i < end; ++i) {
         const int y = r.y0 + i;
         const size_t client = size_t(y) * width + size_t(r.x0);
         const bool last_row = i + 1 == r.h;
@@ -201,14 +207,14 @@ template <bool kProtect> void CompositeRows(const Region& r) {
             }
         }
         if (classes == nullptr) {
-            KeyBackground<kProtect>(r, row, inside_lo, inside_hi);
+            KeyBackground<kProtect>(r, row, inside_lo, inside_hi, s);
             continue;
         }
-        ItemRow items = {row, classes,  y,     r.x0,    r.w,     inside_lo, inside_hi,
-                         0,   &r.blend, false, nullptr, nullptr, 0,         0};
+        ItemRow items = {row,      classes,  y,     r.x0,    r.w,     inside_lo, inside_hi, 0,
+                         &r.blend, &s.items, false, nullptr, nullptr, 0,         0};
         if (r.items_blend) {
             items.lane_colour = o.row_colours[size_t(y)];
-            BeginItemRow(items, g_row_mask.data());
+            BeginItemRow(items, s.row_mask.data());
         }
         // One walk along the row: background spans are keyed, item spans blended.
         for (int j = 0; j < r.w;) {
@@ -216,7 +222,7 @@ template <bool kProtect> void CompositeRows(const Region& r) {
             const int lo = std::max(j, inside_lo);
             const int hi = std::min(end, inside_hi);
             if (lo < hi) {
-                KeyBackground<kProtect>(r, row, lo, hi);
+                KeyBackground<kProtect>(r, row, lo, hi, s);
             }
             if (end == r.w) {
                 break;
@@ -228,6 +234,40 @@ template <bool kProtect> void CompositeRows(const Region& r) {
         }
     }
 }
+
+void CompositeBlock(const void* context, int thread, int first, int end) noexcept {
+    const Region& r = *static_cast<const Region*>(context);
+    RowScratch& s = g_scratch[thread];
+    if (r.protect) {
+        CompositeRows<true>(r, s, first, end);
+    } else {
+        CompositeRows<false>(r, s, first, end);
+    }
+}
+
+// Gets the scratch of the first `threads` threads ready for the call; returns how many are.
+int PrepareScratch(const Region& r, int threads) {
+    for (int t = 0; t < threads; ++t) {
+        RowScratch& s = g_scratch[t];
+        s.items.spares = &s.spares;
+        if (!r.items_blend) {
+            continue;
+        }
+        try {
+            if (s.row_mask.size() < size_t(r.w)) {
+                s.row_mask.resize(size_t(r.w));
+            }
+            ReserveItemRows(s.items);
+        } catch (const std::bad_alloc&) {
+            return t;
+        }
+    }
+    return threads;
+}
+
+// Blocks small enough that a thread held up elsewhere leaves little for the others to wait on.
+constexpr int kBlocksPerThread = 8;
+constexpr int kLeastRowsPerBlock = 4;
 
 } // namespace
 
@@ -256,26 +296,20 @@ void CompositeRegion(int w, int h, int x0, int y0, bool protect) {
     // transparency leaves items alone like 0 does.
     r.items_blend =
         backgrounds && !o.backgrounds.empty() && o.row_colours.size() == size_t(f.height);
-    if (r.items_blend) {
-        try {
-            if (g_row_mask.size() < size_t(w)) {
-                g_row_mask.resize(size_t(w));
-            }
-            ReserveItemRows();
-        } catch (const std::bad_alloc&) {
-            r.items_blend = false; // as for a mask that could not be built: items stay
-        }
+    int threads = RowThreadsFor(int64_t(w) * h);
+    threads = PrepareScratch(r, threads);
+    if (threads == 0) {
+        r.items_blend = false; // as for a mask that could not be built: items stay
+        threads = PrepareScratch(r, 1);
     }
     const double audio = s.audio_item_transparency;
     const double midi = s.midi_item_transparency;
     r.blend = {r.items_blend && audio > 0 ? &PrepareItemMixTable(g_audio_item_mix, audio) : nullptr,
                r.items_blend && midi > 0 ? &PrepareItemMixTable(g_midi_item_mix, midi) : nullptr,
                s.opacity, ComputeTintFactors(s.tint_rgb, s.tint)};
+    r.protect = protect && f.last_frame_valid && f.last_frame != nullptr;
     BeginCompositeCall();
 
-    if (protect && f.last_frame_valid && f.last_frame != nullptr) {
-        CompositeRows<true>(r);
-    } else {
-        CompositeRows<false>(r);
-    }
+    const int rows_per_block = std::max(kLeastRowsPerBlock, h / (threads * kBlocksPerThread));
+    RunRowJob({CompositeBlock, &r, h, rows_per_block}, threads);
 }

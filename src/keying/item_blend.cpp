@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 #include "keying/class_runs.h"
@@ -21,6 +22,7 @@ struct ItemContext {
     Rgb lane;
     const KeyColourEntry* lane_entry; // null when the lane colour is not background
     const ItemBlend* blend;
+    ItemScratch* scratch;
 };
 
 // For one captured colour in one context, each output channel is a function of the wallpaper's
@@ -36,29 +38,17 @@ constexpr uint32_t kItemTableSlots = 128;
 constexpr uint32_t kItemTableProbes = 8;
 ItemTables g_item_tables[kItemTableSlots];
 
+std::mutex g_fill_lock;
+
 // Tables for colours other than a found one, near a MIDI item's edges: at most this many per
-// call. A table costs as much as a few hundred pixels, and anti-aliased edges bring many
-// one-off colours.
+// call and thread. A table costs as much as a few hundred pixels, and anti-aliased edges bring
+// many one-off colours.
 constexpr int kNearTableBudget = 16;
-uint64_t g_near_budget_call = 0; // the call g_near_tables_left belongs to
-int g_near_tables_left = 0;
 
-// The found backgrounds covering the rows [from, to), by index, in left-edge order: they change
-// only on rows where one begins or ends, so rows between reuse the list.
-struct CoveringBackgrounds {
-    uint64_t call; // the compositor call the list belongs to
-    int from;
-    int to;
-    bool overlap;
-    std::vector<uint32_t> indices; // room reserved for every background of the call
-};
-CoveringBackgrounds g_covering = {};
-
-// Works out the list for row y.
-void FindCovering(int y) {
+// Works out the list of row y.
+void FindCovering(ItemScratch& c, int y) {
     const std::vector<ItemBackground>& backgrounds = g_item_overlay.backgrounds;
-    CoveringBackgrounds& c = g_covering;
-    c.call = g_composite_call;
+    c.covering_call = g_composite_call;
     c.from = std::numeric_limits<int>::min();
     c.to = std::numeric_limits<int>::max();
     c.overlap = false;
@@ -116,37 +106,44 @@ uint64_t TablesKey(const ItemContext& x, uint32_t colour) {
            uint64_t(x.inside) << 49 | uint64_t(x.midi) << 50;
 }
 
-// The slot holding the key in this epoch, or else the slot to fill (a free one, or with every
-// probed slot taken the home slot); *found tells which.
-ItemTables& SlotFor(uint64_t key, bool* found) {
+// The slot holding the key in this epoch (*found), else a slot free in this epoch, or null
+// when every probed slot holds another key. Slots of this epoch are never overwritten within it:
+// other threads of the call may be reading them.
+ItemTables* SlotFor(uint64_t key, bool* found) {
     const uint32_t home = uint32_t((key * 0x9E3779B97F4A7C15u) >> 57);
     for (uint32_t probe = 0; probe < kItemTableProbes; ++probe) {
         ItemTables& candidate = g_item_tables[(home + probe) % kItemTableSlots];
-        if (candidate.epoch != g_table_epoch || candidate.key == key) {
-            *found = candidate.epoch == g_table_epoch;
-            return candidate;
+        const bool current = __atomic_load_n(&candidate.epoch, __ATOMIC_ACQUIRE) == g_table_epoch;
+        if (!current || candidate.key == key) {
+            *found = current;
+            return &candidate;
         }
     }
     *found = false;
-    return g_item_tables[home % kItemTableSlots];
+    return nullptr;
 }
 
 // The tables of a colour when this epoch already made them, else null.
 const uint32_t* FindTables(const ItemContext& x, uint32_t colour) {
     bool found = false;
-    ItemTables& t = SlotFor(TablesKey(x, colour), &found);
-    return found ? t.wide : nullptr;
+    const ItemTables* t = SlotFor(TablesKey(x, colour), &found);
+    return found ? t->wide : nullptr;
 }
 
+// Valid until the end of the call, or (when every slot it may take is in use) until this
+// thread's next fill.
 const uint32_t* TablesFor(const ItemContext& x, uint32_t colour) {
     const uint64_t key = TablesKey(x, colour);
     bool found = false;
-    ItemTables& t = SlotFor(key, &found);
+    ItemTables* t = SlotFor(key, &found);
     if (found) {
-        return t.wide;
+        return t->wide;
     }
-    t.key = key;
-    t.epoch = g_table_epoch;
+    const std::lock_guard<std::mutex> hold(g_fill_lock);
+    t = SlotFor(key, &found); // another thread may have filled it meanwhile
+    if (found) {
+        return t->wide;
+    }
     const Rgb c = RgbFromPixel(colour);
     const KeyColourEntry* e = x.lane_entry;
     const TintFactors& k = x.blend->k;
@@ -160,19 +157,24 @@ const uint32_t* TablesFor(const ItemContext& x, uint32_t colour) {
             ItemChannel(x, c.green, x.lane.green, v, e ? e->green_table : nullptr, k.green));
         red[v] = uint8_t(ItemChannel(x, c.red, x.lane.red, v, e ? e->red_table : nullptr, k.red));
     }
-    WidenTables(blue, green, red, t.wide);
-    return t.wide;
+    uint32_t* wide = t != nullptr ? t->wide : x.scratch->spares->item;
+    WidenTables(blue, green, red, wide);
+    if (t != nullptr) {
+        t->key = key;
+        __atomic_store_n(&t->epoch, g_table_epoch, __ATOMIC_RELEASE);
+    }
+    return wide;
 }
 
-bool TakeNearTableBudget() {
-    if (g_near_budget_call != g_composite_call) {
-        g_near_budget_call = g_composite_call;
-        g_near_tables_left = kNearTableBudget;
+bool TakeNearTableBudget(ItemScratch& s) {
+    if (s.near_budget_call != g_composite_call) {
+        s.near_budget_call = g_composite_call;
+        s.near_tables_left = kNearTableBudget;
     }
-    if (g_near_tables_left <= 0) {
+    if (s.near_tables_left <= 0) {
         return false;
     }
-    --g_near_tables_left;
+    --s.near_tables_left;
     return true;
 }
 
@@ -294,7 +296,7 @@ void BlendNearSidePlain(const RowSurfaces& row, const uint8_t* classes, int j, i
             const uint32_t c = p & kRgbMask;
             const bool run = j + 1 < end && SameRgb(row.work[j + 1], c);
             memo = c == colour ? TablesFor(x, c) : FindTables(x, c);
-            if (memo == nullptr && run && TakeNearTableBudget()) {
+            if (memo == nullptr && run && TakeNearTableBudget(*x.scratch)) {
                 memo = TablesFor(x, c);
             }
             memo_colour = c;
@@ -319,7 +321,7 @@ const uint32_t* NearTables(const ItemContext& x, uint32_t c, uint32_t colour, bo
         return TablesFor(x, c);
     }
     const uint32_t* found = FindTables(x, c);
-    if (found == nullptr && run && TakeNearTableBudget()) {
+    if (found == nullptr && run && TakeNearTableBudget(*x.scratch)) {
         found = TablesFor(x, c);
     }
     return found;
@@ -429,11 +431,14 @@ template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
     ItemContext x = {};
     x.lane_colour = r.lane_colour;
     x.lane = RgbFromTheme(r.lane_colour);
-    // Looked up per span: the keying of the background between spans may take over its slot.
+    // Looked up per span: it may be in the spare entry, which lasts until the next lookup.
+    const uint32_t lane_rgb =
+        uint32_t(x.lane.red) << 16 | uint32_t(x.lane.green) << 8 | uint32_t(x.lane.blue);
     const KeyColourEntry& lane_entry =
-        LookupKeyColour(uint8_t(x.lane.red), uint8_t(x.lane.green), uint8_t(x.lane.blue), false);
+        LookupKeyColourShared(KeyColourKey(lane_rgb, false), r.scratch->spares->lane_entry);
     x.lane_entry = lane_entry.is_key != 0 ? &lane_entry : nullptr;
     x.blend = r.blend;
+    x.scratch = r.scratch;
     if (r.mask != nullptr) {
         BlendThroughMask<kProtect>(r.row, r.classes, r.mask, s, e, r.inside_lo, r.inside_hi, x);
         return;
@@ -448,15 +453,15 @@ template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
 
 } // namespace
 
-void ReserveItemRows() {
-    g_covering.call = 0;
-    g_covering.indices.reserve(g_item_overlay.backgrounds.size());
+void ReserveItemRows(ItemScratch& scratch) {
+    scratch.covering_call = 0;
+    scratch.indices.reserve(g_item_overlay.backgrounds.size());
 }
 
 void BeginItemRow(ItemRow& r, uint8_t* mask_scratch) {
-    CoveringBackgrounds& c = g_covering;
-    if (c.call != g_composite_call || r.y < c.from || r.y >= c.to) {
-        FindCovering(r.y);
+    ItemScratch& c = *r.scratch;
+    if (c.covering_call != g_composite_call || r.y < c.from || r.y >= c.to) {
+        FindCovering(c, r.y);
     }
     r.next = 0;
     r.mask = nullptr;

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "keying/colour_math.h"
 #include "keying/item_mix_table.h"
 #include "keying/pixel_runs.h"
+#include "keying/wide_tables.h"
 
 // Everything about item blending that is the same for the whole call.
 struct ItemBlend {
@@ -16,6 +18,21 @@ struct ItemBlend {
     const ItemMixTable* midi_mix;
     double opacity;
     TintFactors k;
+};
+
+// What one thread keeps while it blends the item rows of a call.
+struct ItemScratch {
+    // The found backgrounds covering the rows [from, to), by index, in left-edge order: they
+    // change only on rows where one begins or ends, so rows between reuse the list.
+    uint64_t covering_call; // the compositor call the list belongs to
+    int from;
+    int to;
+    bool overlap;
+    std::vector<uint32_t> indices; // room reserved for every background of the call
+    // Tables for near colours this thread may still make in the call (see item_blend.cpp).
+    uint64_t near_budget_call;
+    int near_tables_left;
+    TableSpares* spares;
 };
 
 // One row's item blending. The compositor fills the fields, calls BeginItemRow before any pixel
@@ -31,6 +48,7 @@ struct ItemRow {
     int inside_hi;
     uint32_t lane_colour;
     const ItemBlend* blend;
+    ItemScratch* scratch; // the thread's own; rows of one call reach it in increasing order
     // Set by BeginItemRow:
     bool active;              // some found background covers the row
     const uint8_t* mask;      // the marked row where backgrounds overlap, else null
@@ -39,10 +57,11 @@ struct ItemRow {
     size_t next; // the first of them not yet blended
 };
 
-// Makes room for the row lists of this call's found backgrounds; throws std::bad_alloc.
-void ReserveItemRows();
+// Makes room in a thread's scratch for the row lists of this call's found backgrounds; throws
+// std::bad_alloc.
+void ReserveItemRows(ItemScratch& scratch);
 
-// mask_scratch has room for w bytes. Rows of one call come in increasing order.
+// mask_scratch has room for w bytes.
 void BeginItemRow(ItemRow& r, uint8_t* mask_scratch);
 
 // Blends the pixels of work columns [s, e), a maximal span of item pixels, that show a found

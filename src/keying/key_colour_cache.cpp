@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "keying/colour_math.h"
 #include "keying/key_colour_classifier.h"
@@ -12,6 +13,8 @@ KeyColourEntry g_key_colour_cache[kKeyColourSlots] = {};
 uint32_t g_keying_generation = 1;
 
 namespace {
+
+std::mutex g_fill_lock;
 
 constexpr double kMinGain = 0.65;
 constexpr double kMaxGain = 1.45;
@@ -78,7 +81,26 @@ void FillKeyColourEntry(KeyColourEntry& entry, uint32_t key) {
     } else {
         entry.is_key = 0;
     }
-    entry.generation = g_keying_generation;
+    // Written last: a thread that sees the generation sees the whole entry.
+    __atomic_store_n(&entry.generation, g_keying_generation, __ATOMIC_RELEASE);
+}
+
+const KeyColourEntry& LookupKeyColourShared(uint32_t key, KeyColourEntry& spare) {
+    KeyColourEntry& entry = g_key_colour_cache[KeyColourSlot(key)];
+    if (__atomic_load_n(&entry.generation, __ATOMIC_ACQUIRE) == g_keying_generation &&
+        entry.key == key) {
+        return entry;
+    }
+    const std::lock_guard<std::mutex> hold(g_fill_lock);
+    if (entry.generation != g_keying_generation) {
+        FillKeyColourEntry(entry, key);
+        return entry;
+    }
+    if (entry.key == key) {
+        return entry; // filled by another thread meanwhile
+    }
+    FillKeyColourEntry(spare, key);
+    return spare;
 }
 
 void AdvanceKeyingGeneration() {

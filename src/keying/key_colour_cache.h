@@ -41,6 +41,11 @@ inline KeyColourEntry& LookupKeyColourByKey(uint32_t key) {
     return entry;
 }
 
+// As LookupKeyColourByKey, safe while other threads of the same call look up too: an entry valid
+// in this generation is never overwritten (another thread may be reading it), so a colour whose
+// slot is taken is filled into `spare`. Fills are serialised; a hit takes no lock.
+const KeyColourEntry& LookupKeyColourShared(uint32_t key, KeyColourEntry& spare);
+
 inline KeyColourEntry& LookupKeyColour(uint8_t red, uint8_t green, uint8_t blue, bool in_band) {
     return LookupKeyColourByKey(KeyColourKey(uint32_t(red) << 16 | green << 8 | blue, in_band));
 }

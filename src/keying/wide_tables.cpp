@@ -1,6 +1,7 @@
 #include "keying/wide_tables.h"
 
 #include <bit>
+#include <mutex>
 
 #include "settings/project_settings.h"
 
@@ -24,6 +25,8 @@ struct TableInputs {
 
 TableInputs g_epoch_inputs = {};
 
+std::mutex g_fill_lock;
+
 TableInputs CurrentTableInputs() {
     const ProjectSettings& s = g_current_settings;
     return {{g_keying_generation, std::bit_cast<uint64_t>(s.opacity),
@@ -44,31 +47,31 @@ void BeginCompositeCall() {
     }
 }
 
-const uint32_t* FillWideTables(uint32_t key) {
+const uint32_t* FillWideTables(uint32_t key, TableSpares& spares) {
+    const std::lock_guard<std::mutex> hold(g_fill_lock);
     // Linear probing, so that two colours of one row do not take turns in a slot.
     const uint32_t home = KeyColourSlot(key);
-    uint32_t slot = home % kWideSlots;
-    for (uint32_t probe = 0; probe < kWideProbes; ++probe) {
-        const uint32_t candidate = (home + probe) % kWideSlots;
-        const WideSlot& c = g_wide_slots[candidate];
+    WideSlot* free = nullptr;
+    uint32_t slot = 0;
+    for (uint32_t probe = 0; probe < kWideProbes && free == nullptr; ++probe) {
+        slot = (home + probe) % kWideSlots;
+        WideSlot& c = g_wide_slots[slot];
         if (c.epoch != g_table_epoch) {
-            slot = candidate; // free in this epoch
-            break;
-        }
-        if (c.key == key) {
-            return c.is_key != 0 ? g_wide_tables[candidate] : nullptr;
+            free = &c;
+        } else if (c.key == key) {
+            return c.is_key != 0 ? g_wide_tables[slot] : nullptr;
         }
     }
-    // A free slot, or with every probed slot taken the home slot is reused. Within an epoch the
-    // tables are a function of the key, even after the cache entry was evicted and refilled.
-    const KeyColourEntry& e = LookupKeyColourByKey(key);
-    WideSlot& t = g_wide_slots[slot];
-    t.key = key;
-    t.epoch = g_table_epoch;
-    t.is_key = e.is_key != 0 ? 1 : 0;
-    if (t.is_key == 0) {
-        return nullptr;
+    // Within an epoch the tables are a function of the key, wherever they are kept.
+    const KeyColourEntry& e = LookupKeyColourShared(key, spares.entry);
+    uint32_t* wide = free != nullptr ? g_wide_tables[slot] : spares.wide;
+    if (e.is_key != 0) {
+        WidenTables(e.blue_table, e.green_table, e.red_table, wide);
     }
-    WidenTables(e.blue_table, e.green_table, e.red_table, g_wide_tables[slot]);
-    return g_wide_tables[slot];
+    if (free != nullptr) {
+        free->key = key;
+        free->is_key = e.is_key != 0 ? 1 : 0;
+        __atomic_store_n(&free->epoch, g_table_epoch, __ATOMIC_RELEASE);
+    }
+    return e.is_key != 0 ? wide : nullptr;
 }

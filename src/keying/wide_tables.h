@@ -9,6 +9,16 @@
 #include "keying/key_colour_cache.h"
 #include "keying/pixel_runs.h"
 
+// Where one thread's fills go when every slot they may take already holds another colour of
+// this epoch: a slot filled in an epoch is never overwritten within it, as other threads of the
+// frame may be reading it.
+struct TableSpares {
+    KeyColourEntry entry;      // the key colour being widened
+    KeyColourEntry lane_entry; // the lane colour under the item span being blended
+    uint32_t wide[kWideTableWords];
+    uint32_t item[kWideTableWords];
+};
+
 // What a slot holds, apart from its tables: probed for every run, so the slots sit together in
 // a few cache lines rather than one per table.
 struct WideSlot {
@@ -29,16 +39,17 @@ extern uint64_t g_table_epoch;
 void BeginCompositeCall();
 
 // The slow path of KeyedWideTables: looks the colour up in the key colour cache and widens.
-const uint32_t* FillWideTables(uint32_t key);
+// Fills are serialised; a slot is published by its epoch, written last.
+const uint32_t* FillWideTables(uint32_t key, TableSpares& spares);
 
 // The widened tables of a key colour, or null when the colour is not background. Valid until
-// the end of the call, or until a later fill reuses the slot (only after every probed slot is
-// taken), so callers fetch them again for every run.
-inline const uint32_t* KeyedWideTables(uint32_t key) {
+// the end of the call, or (when they had to go to spares) until this thread's next fill, so
+// callers fetch them again for every run. Safe while other threads of the call look up too.
+inline const uint32_t* KeyedWideTables(uint32_t key, TableSpares& spares) {
     const uint32_t slot = KeyColourSlot(key) % kWideSlots;
     const WideSlot& t = g_wide_slots[slot];
-    if (t.epoch == g_table_epoch && t.key == key) {
+    if (__atomic_load_n(&t.epoch, __ATOMIC_ACQUIRE) == g_table_epoch && t.key == key) {
         return t.is_key != 0 ? g_wide_tables[slot] : nullptr;
     }
-    return FillWideTables(key);
+    return FillWideTables(key, spares);
 }

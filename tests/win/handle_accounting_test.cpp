@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -68,6 +70,22 @@ std::string OversizedBmp() {
     bytes[26] = 1;
     bytes[28] = 24;
     return bytes;
+}
+
+// Threads of this process that are alive now.
+int ProcessThreads() {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return -1;
+    }
+    int count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 class HandleAccounting : public SimulatedHost {
@@ -187,20 +205,29 @@ TEST_F(HandleAccounting, ASessionOfAThousandFramesWithSettingsChangesGivesEveryt
     EXPECT_TRUE(NothingLeftBehind());
 }
 
+// Also the threads that share a frame's rows: started by the first large frame, none is left
+// once the unload returns.
 TEST_F(HandleAccounting, AHundredLoadUnloadCyclesInOneProcessGiveEverythingBack) {
     const std::vector<std::string> wrapped = CountExtensionGdi();
+    SYSTEM_INFO system = {};
+    GetSystemInfo(&system);
     for (int cycle = 0; cycle < 100; ++cycle) {
         sim::StopGdiAccounting();
         sim::FreeExtensionModule();
         std::string error;
         ASSERT_TRUE(sim::LoadExtensionModule(sim::DefaultExtensionPath(), error)) << error;
         ASSERT_EQ(CountExtensionGdi(), wrapped) << "cycle " << cycle;
+        const int threads_before = ProcessThreads();
         ASSERT_EQ(Load(), 1) << "cycle " << cycle;
         sim::TickTimers();
         sim::RedrawArrange();
         ASSERT_TRUE(HoldsBitmapsInMemoryDcs(kAttachedBitmaps)) << "cycle " << cycle;
+        if (system.dwNumberOfProcessors > 1) {
+            ASSERT_GT(ProcessThreads(), threads_before) << "cycle " << cycle;
+        }
         Unload();
         ASSERT_TRUE(NothingLeftBehind()) << "cycle " << cycle;
+        ASSERT_EQ(ProcessThreads(), threads_before) << "cycle " << cycle;
     }
 }
 

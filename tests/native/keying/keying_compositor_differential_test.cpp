@@ -11,6 +11,7 @@
 #include "keying/fake_arrange.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
+#include "keying/row_workers.h"
 #include "keying/vector_runs.h"
 
 namespace {
@@ -394,12 +395,15 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
         g_frame.last_frame_valid = paint.Uniform(0, 1) == 1;
 
         // Cold cache then warm, on the vector path where the processor has one and on the
-        // plain path, each from the same capture.
-        for (int pass = 0; pass < 4; ++pass) {
-            if (pass == 2) {
+        // plain path, each from the same capture; then cold on each path with the rows split
+        // between threads, which fill the shared tables side by side.
+        for (int pass = 0; pass < 6; ++pass) {
+            if (pass == 2 || pass >= 4) {
                 AdvanceKeyingGeneration();
             }
-            SelectCompositorPath(pass < 2 ? CompositorPath::vector : CompositorPath::plain);
+            SelectCompositorPath(pass < 2 || pass == 4 ? CompositorPath::vector
+                                                       : CompositorPath::plain);
+            ForceRowThreads(pass >= 4 ? 3 : 0);
             working_ = captured;
             g_frame.working = working_.data();
             CompositeRegion(w, h, x0, y0, protect);
@@ -424,6 +428,7 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
             g_frame.working = expected.data();
             BuildItemBackgroundMask(w, h, x0, y0, band_left, band_right);
             ReferenceComposite(expected, w, h, x0, y0, protect, band_left, band_right);
+            ForceRowThreads(0);
             ASSERT_EQ(working_, expected) << "pass " << pass << ", " << width << "x" << height;
         }
         SelectCompositorPath(CompositorPath::vector);
@@ -458,10 +463,16 @@ TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference)
             captured[size_t(i)] = c;
         }
     }
-    for (int pass = 0; pass < 2; ++pass) {
+    // The last pass splits the rows between threads, whose fills then overflow side by side.
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 2) {
+            AdvanceKeyingGeneration();
+        }
+        ForceRowThreads(pass == 2 ? 2 : 0);
         working_ = captured;
         g_frame.working = working_.data();
         CompositeRegion(width, height, 0, 0, false);
+        ForceRowThreads(0);
         std::vector<uint32_t> expected = captured;
         ReferenceComposite(expected, width, height, 0, 0, false, 0, 0);
         ASSERT_EQ(working_, expected) << "pass " << pass;
