@@ -6,6 +6,7 @@
 #include "frame/frame_view.h"
 #include "keying/colour_math.h"
 #include "keying/item_overlay.h"
+#include "keying/row_workers.h"
 #include "settings/project_settings.h"
 
 namespace {
@@ -26,8 +27,12 @@ struct ColourStats {
 
 constexpr uint32_t kEmptySlot = 0xFFFFFFFFu;
 
-std::vector<ColourStats> g_stats_slots; // power-of-two size, all kEmptySlot between segments
-std::vector<uint32_t> g_stats_used;     // indices of the occupied slots of this segment
+// One thread's table: segments of a frame are sampled on several threads at once.
+struct StatsTable {
+    std::vector<ColourStats> slots; // power-of-two size, all kEmptySlot between segments
+    std::vector<uint32_t> used;     // indices of the occupied slots of this segment
+};
+StatsTable g_stats[kMaxRowThreads];
 
 constexpr int kAudioInset = 2;
 constexpr int kMidiSideMargin = 6;
@@ -41,33 +46,33 @@ bool IsAudio(uint8_t kind) {
 }
 
 // Prepares an empty table with room for at least `samples` distinct colours at half load.
-void ResetStats(int64_t samples) {
+void ResetStats(StatsTable& t, int64_t samples) {
     size_t capacity = 64;
     while (capacity < size_t(samples) * 2) {
         capacity *= 2;
     }
-    for (uint32_t i : g_stats_used) {
-        g_stats_slots[i].colour = kEmptySlot;
+    for (uint32_t i : t.used) {
+        t.slots[i].colour = kEmptySlot;
     }
-    g_stats_used.clear();
-    if (g_stats_slots.size() < capacity) {
-        g_stats_slots.assign(capacity, ColourStats{kEmptySlot, 0, 0, 0, 0, 0, 0, 0});
+    t.used.clear();
+    if (t.slots.size() < capacity) {
+        t.slots.assign(capacity, ColourStats{kEmptySlot, 0, 0, 0, 0, 0, 0, 0});
     }
-    g_stats_used.reserve(size_t(samples));
+    t.used.reserve(size_t(samples));
 }
 
-ColourStats& StatsFor(uint32_t colour) {
-    const size_t mask = g_stats_slots.size() - 1;
+ColourStats& StatsFor(StatsTable& t, uint32_t colour) {
+    const size_t mask = t.slots.size() - 1;
     size_t i = (colour * 0x9E3779B1u) & mask;
-    while (g_stats_slots[i].colour != colour) {
-        if (g_stats_slots[i].colour == kEmptySlot) {
-            g_stats_slots[i] = {colour, 0, 2147483647, 0, 2147483647, 0, 0, 0};
-            g_stats_used.push_back(uint32_t(i));
+    while (t.slots[i].colour != colour) {
+        if (t.slots[i].colour == kEmptySlot) {
+            t.slots[i] = {colour, 0, 2147483647, 0, 2147483647, 0, 0, 0};
+            t.used.push_back(uint32_t(i));
             break;
         }
         i = (i + 1) & mask;
     }
-    return g_stats_slots[i];
+    return t.slots[i];
 }
 
 bool IsPeaksColour(uint32_t pixel_colour) {
@@ -134,10 +139,10 @@ PixelRect Readable(int w, int h, int x0, int y0) {
     return {x0, y0, x0 + w, y0 + h};
 }
 
-} // namespace
-
-bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x0, int y0,
-                        uint32_t* colour) {
+// FindItemBackground with the table of thread `thread`.
+bool FindItemBackgroundOn(int thread, const ItemRect& r, int xl, int xr, int yt, int yb, int x0,
+                          int y0, uint32_t* colour) {
+    StatsTable& table = g_stats[thread];
     const int seg_w = xr - xl;
     if (seg_w < 8 || yb - yt < 8) {
         return false;
@@ -159,7 +164,7 @@ bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x
     const int64_t sample_rows = (hs + step - 1) / step;
     const int64_t sample_columns = (seg_w + step - 1) / step;
     try {
-        ResetStats(sample_rows * sample_columns);
+        ResetStats(table, sample_rows * sample_columns);
     } catch (const std::bad_alloc&) {
         return false; // marks nothing, as for a segment without a clear winner
     }
@@ -189,7 +194,7 @@ bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x
                 x += step;
             } while (x < xr && (row[x - xl] & 0xFFFFFF) == colour);
             if (stats == nullptr || stats->colour != colour) {
-                stats = &StatsFor(colour);
+                stats = &StatsFor(table, colour);
             }
             stats->count += n;
             stats->min_x = std::min(stats->min_x, first);
@@ -216,8 +221,8 @@ bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x
     int best = 0;
     int second = 0;
     uint32_t winner = 0;
-    for (uint32_t i : g_stats_used) {
-        const ColourStats& s = g_stats_slots[i];
+    for (uint32_t i : table.used) {
+        const ColourStats& s = table.slots[i];
         const bool qualifies =
             int64_t(s.count) * 100 >= total * 25 && int64_t(s.top_count) * 4 >= total_top &&
             int64_t(s.bottom_count) * 4 >= total_bottom && s.min_x <= xl + seg_w / 4 &&
@@ -241,27 +246,49 @@ bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x
     return true;
 }
 
-bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right) {
-    ItemOverlay& o = g_item_overlay;
-    o.item_mask.clear();
-    o.backgrounds.clear();
+// A segment of an item to decide, and what was decided.
+struct Segment {
+    const ItemRect* item;
+    int cut_left; // the part of the item it covers, as sampled
+    int cut_right;
+    int top;
+    int bottom;
+    int xl; // and as blended, inside the rectangle
+    int xr;
+    bool found;
+    uint32_t colour;
+};
+
+std::vector<Segment> g_segments; // this call's; grows to the most segments of a call and stays
+
+struct SegmentJob {
+    int x0;
+    int y0;
+};
+
+void DecideSegments(const void* context, int thread, int first, int end) noexcept {
+    const SegmentJob& job = *static_cast<const SegmentJob*>(context);
+    for (int i = first; i < end; ++i) {
+        Segment& g = g_segments[size_t(i)];
+        g.found = FindItemBackgroundOn(thread, *g.item, g.cut_left, g.cut_right, g.top, g.bottom,
+                                       job.x0, job.y0, &g.colour);
+    }
+}
+
+// Lists the segments of the rectangle to decide; false when there is no room for the list.
+bool ListSegments(int w, int h, int x0, int y0, int band_left, int band_right) {
+    const ItemOverlay& o = g_item_overlay;
     const double audio = g_current_settings.audio_item_transparency;
     const double midi = g_current_settings.midi_item_transparency;
-    // Written as !(t > 0) so that a NaN transparency counts as off, as in the compositor.
-    if (o.class_map.empty() || (!(audio > 0) && !(midi > 0))) {
-        return false;
-    }
-    if (!RegionInsideFrame(w, h, x0, y0)) {
-        return false;
-    }
+    // Decided on what can be read of the item, blended only inside the rectangle.
+    const PixelRect seen = Readable(w, h, x0, y0);
+    g_segments.clear();
     for (const ItemRect& r : o.items) {
         if ((IsAudio(r.kind) && !(audio > 0)) || (IsMidi(r.kind) && !(midi > 0)) ||
             !(IsAudio(r.kind) || IsMidi(r.kind))) {
             continue;
         }
         const int inset = IsMidi(r.kind) ? 0 : kAudioInset;
-        // Decided on what can be read of the item, blended only inside the rectangle.
-        const PixelRect seen = Readable(w, h, x0, y0);
         const int left = std::max(seen.left, r.left + inset);
         const int right = std::min(r.right - inset, seen.right);
         const int top = std::max(seen.top, r.top + inset);
@@ -277,23 +304,61 @@ bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_r
         for (int s = 0; s < 3; ++s) {
             const int xl = std::max(cuts[s], x0);
             const int xr = std::min(cuts[s + 1], x0 + w);
-            uint32_t colour = 0;
-            if (xr <= xl ||
-                !FindItemBackground(r, cuts[s], cuts[s + 1], top, bottom, x0, y0, &colour)) {
+            if (xr <= xl) {
                 continue;
             }
-            // MIDI items draw their edges blended with the notes' lane; near colours count there.
-            const int height = r.bottom - r.top;
-            const int inner_left = std::clamp(r.left + kMidiSideMargin, xl, xr);
-            const int inner_right = std::clamp(r.right - kMidiSideMargin, inner_left, xr);
             try {
-                o.backgrounds.push_back({xl, std::max(top, y0), xr, std::min(bottom, y0 + h),
-                                         r.kind, colour, IsMidi(r.kind), inner_left,
-                                         r.top + std::min(height / 3, 18), inner_right,
-                                         r.bottom - std::min(height / 4, 8)});
+                g_segments.push_back({&r, cuts[s], cuts[s + 1], top, bottom, xl, xr, false, 0});
             } catch (const std::bad_alloc&) {
-                break; // the segments found so far are still right
+                return false;
             }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x0, int y0,
+                        uint32_t* colour) {
+    return FindItemBackgroundOn(0, r, xl, xr, yt, yb, x0, y0, colour);
+}
+
+bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right) {
+    ItemOverlay& o = g_item_overlay;
+    o.item_mask.clear();
+    o.backgrounds.clear();
+    const double audio = g_current_settings.audio_item_transparency;
+    const double midi = g_current_settings.midi_item_transparency;
+    // Written as !(t > 0) so that a NaN transparency counts as off, as in the compositor.
+    if (o.class_map.empty() || (!(audio > 0) && !(midi > 0))) {
+        return false;
+    }
+    if (!RegionInsideFrame(w, h, x0, y0)) {
+        return false;
+    }
+    if (!ListSegments(w, h, x0, y0, band_left, band_right)) {
+        return true; // as for segments without a clear winner: nothing is blended
+    }
+    // The segments are sampled on the threads that then share the rows.
+    const SegmentJob job = {x0, y0};
+    RunRowJob({DecideSegments, &job, int(g_segments.size()), 1}, RowThreadsFor(int64_t(w) * h));
+    for (const Segment& g : g_segments) {
+        if (!g.found) {
+            continue;
+        }
+        // MIDI items draw their edges blended with the notes' lane; near colours count there.
+        const ItemRect& r = *g.item;
+        const int height = r.bottom - r.top;
+        const int inner_left = std::clamp(r.left + kMidiSideMargin, g.xl, g.xr);
+        const int inner_right = std::clamp(r.right - kMidiSideMargin, inner_left, g.xr);
+        try {
+            o.backgrounds.push_back({g.xl, std::max(g.top, y0), g.xr, std::min(g.bottom, y0 + h),
+                                     r.kind, g.colour, IsMidi(r.kind), inner_left,
+                                     r.top + std::min(height / 3, 18), inner_right,
+                                     r.bottom - std::min(height / 4, 8)});
+        } catch (const std::bad_alloc&) {
+            break; // the segments found so far are still right
         }
     }
     // Blending walks a row's backgrounds left to right.
