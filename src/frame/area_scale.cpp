@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/fit_geometry.h"
+#include "keying/row_workers.h"
 
 namespace {
 
@@ -176,6 +177,50 @@ MURIVO_AVX2 void ReduceColumnsWide(const uint16_t* sums, const Plan& plan, uint3
 
 #undef MURIVO_AVX2
 
+namespace {
+
+// Output rows are independent: each thread sums into its own row of sums.
+struct ScaleJob {
+    const Plan* plan;
+    const SourceRows* source;
+    uint32_t* surface;
+    int width;
+    PixelRect visible;
+    bool wide;
+    uint16_t* sums[kMaxRowThreads];
+    const uint8_t** row_bytes[kMaxRowThreads];
+};
+
+void ScaleRows(const void* context, int thread, int first, int end) noexcept {
+    const ScaleJob& job = *static_cast<const ScaleJob*>(context);
+    const Plan& plan = *job.plan;
+    const SourceRows& source = *job.source;
+    uint16_t* sums = job.sums[thread];
+    const uint8_t** row_bytes = job.row_bytes[thread];
+    for (int r = first; r < end; ++r) {
+        const Span& span = plan.rows.spans[size_t(r)];
+        for (int k = 0; k < span.count; ++k) {
+            row_bytes[k] = reinterpret_cast<const uint8_t*>(
+                source.pixels + size_t(span.first + k - source.first_row) * size_t(source.width) +
+                size_t(plan.sums_first));
+        }
+        const uint16_t* weights = plan.rows.weights.data() + span.weights;
+        uint32_t* out = job.surface + size_t(job.visible.top + r) * size_t(job.width) +
+                        size_t(job.visible.left);
+        if (job.wide) {
+            SumRowsWide(sums, row_bytes, weights, span.count, plan.pixels * 4);
+            ReduceColumnsWide(sums, plan, out);
+        } else {
+            SumRowsPlain(sums, row_bytes, weights, span.count, plan.pixels * 4);
+            ReduceColumnsPlain(sums, plan, out);
+        }
+    }
+}
+
+constexpr int kScaleRowsPerBlock = 16;
+
+} // namespace
+
 void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int height,
                    PixelRect placed) {
     const PixelRect visible = ClipToSurface(placed, width, height);
@@ -196,29 +241,24 @@ void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int h
     const Span& last = plan.columns.spans.back();
     plan.sums_first = first.first;
     plan.pixels = std::min(last.first + last.count, source.width) - plan.sums_first;
-    std::vector<uint16_t> sums(size_t(last.first + last.count - plan.sums_first) * 4, 0);
-    std::vector<const uint8_t*> row_bytes;
     static const bool wide = HasAvx2();
     if (wide) {
         plan.paired = PairWeights(plan.columns.weights);
     }
-    for (size_t r = 0; r < plan.rows.spans.size(); ++r) {
-        const Span& span = plan.rows.spans[r];
-        row_bytes.clear();
-        for (int k = 0; k < span.count; ++k) {
-            row_bytes.push_back(reinterpret_cast<const uint8_t*>(
-                source.pixels + size_t(span.first + k - source.first_row) * size_t(source.width) +
-                size_t(plan.sums_first)));
-        }
-        const uint16_t* weights = plan.rows.weights.data() + span.weights;
-        uint32_t* out =
-            surface + size_t(visible.top + int(r)) * size_t(width) + size_t(visible.left);
-        if (wide) {
-            SumRowsWide(sums.data(), row_bytes.data(), weights, span.count, plan.pixels * 4);
-            ReduceColumnsWide(sums.data(), plan, out);
-        } else {
-            SumRowsPlain(sums.data(), row_bytes.data(), weights, span.count, plan.pixels * 4);
-            ReduceColumnsPlain(sums.data(), plan, out);
-        }
+    // Rows are shared between threads, each with its own sums and row pointers.
+    const int rows = int(plan.rows.spans.size());
+    const int threads = RowThreadsFor(int64_t(visible.right - visible.left) * rows);
+    int most_taps = 0;
+    for (const Span& span : plan.rows.spans) {
+        most_taps = std::max(most_taps, span.count);
     }
+    const size_t sum_count = size_t(last.first + last.count - plan.sums_first) * 4;
+    std::vector<uint16_t> sums(sum_count * size_t(threads), 0);
+    std::vector<const uint8_t*> row_bytes(size_t(most_taps) * size_t(threads));
+    ScaleJob job = {&plan, &source, surface, width, visible, wide, {}, {}};
+    for (int t = 0; t < threads; ++t) {
+        job.sums[t] = sums.data() + sum_count * size_t(t);
+        job.row_bytes[t] = row_bytes.data() + size_t(most_taps) * size_t(t);
+    }
+    RunRowJob({ScaleRows, &job, rows, kScaleRowsPerBlock}, threads);
 }

@@ -4,6 +4,7 @@
 
 #include "frame/area_scale.h"
 #include "frame/fit_geometry.h"
+#include "keying/row_workers.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST(FitPlacement, ClippingKeepsOnlyWhatLiesOnTheSurface) {
 
 // A one-pixel black-and-white checkerboard reduced by 4 or more comes out an even grey in every
 // channel (point sampling gives black, white or moire bands); a cropped cover fit equals the
-// same part of the whole reduced picture.
+// same part of the whole reduced picture, whichever threads make which rows.
 TEST(AreaScale, FinePatternsAverageToGreyAndCropsMatchTheWhole) {
     const int side = 1000;
     std::vector<uint32_t> board(size_t(side) * side);
@@ -81,8 +82,11 @@ TEST(AreaScale, FinePatternsAverageToGreyAndCropsMatchTheWhole) {
     }
     std::vector<uint32_t> whole(300 * 300);
     AreaScaleInto({picture.data(), side, side, 0}, whole.data(), 300, 300, {0, 0, 300, 300});
+    // The crop's rows are shared between threads; the whole is made on one.
     std::vector<uint32_t> crop(200 * 100);
+    ForceRowThreads(3);
     AreaScaleInto({picture.data(), side, side, 0}, crop.data(), 200, 100, {-40, -170, 260, 130});
+    ForceRowThreads(0);
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 200; ++x) {
             ASSERT_EQ(crop[size_t(y) * 200 + size_t(x)],
