@@ -63,7 +63,7 @@ void ResetStats(StatsTable& t, int64_t samples) {
 
 ColourStats& StatsFor(StatsTable& t, uint32_t colour) {
     const size_t mask = t.slots.size() - 1;
-    size_t i = (colour * 0x9E3779B1u) & mask;
+    size_t i = size_t(colour * 0x9E3779B1u) & mask;
     while (t.slots[i].colour != colour) {
         if (t.slots[i].colour == kEmptySlot) {
             t.slots[i] = {colour, 0, 2147483647, 0, 2147483647, 0, 0, 0};
