@@ -24,7 +24,7 @@ struct ChunkColours {
 // (grid lines and shades, a pixel or two a block) are packed together, so that one look-up
 // covers sixteen of them rather than sixteen lanes of which one or two are of its colour; then
 // they go back to their columns.
-inline constexpr int kMaxStagedColumns = 1024;
+inline constexpr int kMaxStagedColumns = 512;
 
 struct StagedPixels {
     int count; // pixels staged

@@ -204,12 +204,14 @@ MURIVO_VECTOR void MapFirstColourAndStage(uint32_t* work, const uint32_t* fitted
             // Packed in registers and stored whole: a compressing store is slow on some
             // processors.
             const __mmask16 other = open & ~same;
-            _mm512_storeu_si512(staged.pixels + staged_count,
-                                _mm512_maskz_compress_epi32(other, captured));
-            _mm512_storeu_si512(staged.wallpaper + staged_count,
-                                _mm512_maskz_compress_epi32(other, wallpaper));
             *staged_lanes = other;
-            staged_count += __builtin_popcount(other);
+            if (other != 0) {
+                _mm512_storeu_si512(staged.pixels + staged_count,
+                                    _mm512_maskz_compress_epi32(other, captured));
+                _mm512_storeu_si512(staged.wallpaper + staged_count,
+                                    _mm512_maskz_compress_epi32(other, wallpaper));
+                staged_count += __builtin_popcount(other);
+            }
         }
         return staged_count;
     });
