@@ -121,15 +121,47 @@ MURIVO_VECTOR int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, c
     return end;
 }
 
+namespace {
+
+// Runs `pass` with a function that maps sixteen pixels through `tables` (null: any tables, for a
+// pass that writes nothing). The tables' twelve 64-byte parts are plain values here, which the
+// compiler keeps in registers for the pass; in an array or a structure they stay on the stack.
+template <typename Pass>
+MURIVO_VECTOR inline auto WithTablesHeld(const uint8_t* tables, const Pass& pass) {
+    const uint8_t* t = tables != nullptr ? tables : kNoTables;
+    const __m512i b0 = _mm512_loadu_si512(t), b1 = _mm512_loadu_si512(t + 64),
+                  b2 = _mm512_loadu_si512(t + 128), b3 = _mm512_loadu_si512(t + 192);
+    const __m512i g0 = _mm512_loadu_si512(t + 256), g1 = _mm512_loadu_si512(t + 320),
+                  g2 = _mm512_loadu_si512(t + 384), g3 = _mm512_loadu_si512(t + 448);
+    const __m512i r0 = _mm512_loadu_si512(t + 512), r1 = _mm512_loadu_si512(t + 576),
+                  r2 = _mm512_loadu_si512(t + 640), r3 = _mm512_loadu_si512(t + 704);
+    return pass([&](__m512i captured, __m512i wallpaper) MURIVO_VECTOR {
+        return Combine(Lookup(wallpaper, b0, b1, b2, b3), Lookup(wallpaper, g0, g1, g2, g3),
+                       Lookup(wallpaper, r0, r1, r2, r3), captured);
+    });
+}
+
+} // namespace
+
 MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted,
                                            const uint32_t* last, int j, int end, uint32_t colour,
                                            const uint8_t* tables) {
     const __m512i key = _mm512_set1_epi32(int(colour));
-    for (; j < end; j += 16) {
-        const __mmask16 lanes = Lanes(end - j);
-        const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
-        MapLanes(work, fitted, last, j, SameColour(lanes, captured, key), captured, tables);
-    }
+    WithTablesHeld(tables, [&](const auto& map) MURIVO_VECTOR {
+        for (; j < end; j += 16) {
+            const __mmask16 lanes = Lanes(end - j);
+            const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
+            __mmask16 write = SameColour(lanes, captured, key);
+            if (last != nullptr) {
+                write &= ~SameColour(write, captured, _mm512_maskz_loadu_epi32(write, last + j));
+            }
+            if (write != 0) {
+                const __m512i wallpaper = _mm512_maskz_loadu_epi32(write, fitted + j);
+                _mm512_mask_storeu_epi32(work + j, write, map(captured, wallpaper));
+            }
+        }
+        return 0;
+    });
 }
 
 MURIVO_VECTOR int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted,
@@ -159,28 +191,6 @@ MURIVO_VECTOR int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fit
     }
     return count;
 }
-
-namespace {
-
-// Runs `pass` with a function that maps sixteen pixels through `tables` (null: any tables, for a
-// pass that writes nothing). The tables' twelve 64-byte parts are plain values here, which the
-// compiler keeps in registers for the pass; in an array or a structure they stay on the stack.
-template <typename Pass>
-MURIVO_VECTOR inline auto WithTablesHeld(const uint8_t* tables, const Pass& pass) {
-    const uint8_t* t = tables != nullptr ? tables : kNoTables;
-    const __m512i b0 = _mm512_loadu_si512(t), b1 = _mm512_loadu_si512(t + 64),
-                  b2 = _mm512_loadu_si512(t + 128), b3 = _mm512_loadu_si512(t + 192);
-    const __m512i g0 = _mm512_loadu_si512(t + 256), g1 = _mm512_loadu_si512(t + 320),
-                  g2 = _mm512_loadu_si512(t + 384), g3 = _mm512_loadu_si512(t + 448);
-    const __m512i r0 = _mm512_loadu_si512(t + 512), r1 = _mm512_loadu_si512(t + 576),
-                  r2 = _mm512_loadu_si512(t + 640), r3 = _mm512_loadu_si512(t + 704);
-    return pass([&](__m512i captured, __m512i wallpaper) MURIVO_VECTOR {
-        return Combine(Lookup(wallpaper, b0, b1, b2, b3), Lookup(wallpaper, g0, g1, g2, g3),
-                       Lookup(wallpaper, r0, r1, r2, r3), captured);
-    });
-}
-
-} // namespace
 
 MURIVO_VECTOR void MapFirstColourAndStage(uint32_t* work, const uint32_t* fitted,
                                           const uint32_t* last, int j, int end, uint32_t colour,
