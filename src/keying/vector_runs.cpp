@@ -90,17 +90,44 @@ inline __mmask16 BeforeFirst(__mmask16 stop, __mmask16 lanes) {
     return stop == 0 ? lanes : __mmask16((1u << __builtin_ctz(stop)) - 1);
 }
 
-// Maps the lanes of `write` at column j; with a last frame, those equal to it stay.
-MURIVO_VECTOR inline void MapLanes(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
-                                   int j, __mmask16 write, __m512i captured,
-                                   const uint8_t* tables) {
+// Runs `pass` with a function that maps sixteen pixels through `tables` (null: any tables, for a
+// pass that writes nothing). The tables' twelve 64-byte parts are plain values here, which the
+// compiler keeps in registers for the pass; in an array or a structure they stay on the stack.
+template <typename Pass>
+MURIVO_VECTOR inline auto WithTablesHeld(const uint8_t* tables, const Pass& pass) {
+    const uint8_t* t = tables != nullptr ? tables : kNoTables;
+    const __m512i b0 = _mm512_loadu_si512(t), b1 = _mm512_loadu_si512(t + 64),
+                  b2 = _mm512_loadu_si512(t + 128), b3 = _mm512_loadu_si512(t + 192);
+    const __m512i g0 = _mm512_loadu_si512(t + 256), g1 = _mm512_loadu_si512(t + 320),
+                  g2 = _mm512_loadu_si512(t + 384), g3 = _mm512_loadu_si512(t + 448);
+    const __m512i r0 = _mm512_loadu_si512(t + 512), r1 = _mm512_loadu_si512(t + 576),
+                  r2 = _mm512_loadu_si512(t + 640), r3 = _mm512_loadu_si512(t + 704);
+    return pass([&](__m512i captured, __m512i wallpaper) MURIVO_VECTOR {
+        return Combine(Lookup(wallpaper, b0, b1, b2, b3), Lookup(wallpaper, g0, g1, g2, g3),
+                       Lookup(wallpaper, r0, r1, r2, r3), captured);
+    });
+}
+
+// Maps the lanes of `write` at column j with `map`; with a last frame, those equal to it stay.
+template <typename Map>
+MURIVO_VECTOR inline void MapLanes(const Map& map, uint32_t* work, const uint32_t* fitted,
+                                   const uint32_t* last, int j, __mmask16 write, __m512i captured) {
     if (last != nullptr) {
         write &= ~SameColour(write, captured, _mm512_maskz_loadu_epi32(write, last + j));
     }
     if (write != 0) {
         const __m512i wallpaper = _mm512_maskz_loadu_epi32(write, fitted + j);
-        _mm512_mask_storeu_epi32(work + j, write, MapSixteen(captured, wallpaper, tables));
+        _mm512_mask_storeu_epi32(work + j, write, map(captured, wallpaper));
     }
+}
+
+// The same through tables read from memory.
+MURIVO_VECTOR inline void MapLanes(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                                   int j, __mmask16 write, __m512i captured,
+                                   const uint8_t* tables) {
+    const auto map = [tables](__m512i c, __m512i wallpaper)
+                         MURIVO_VECTOR { return MapSixteen(c, wallpaper, tables); };
+    MapLanes(map, work, fitted, last, j, write, captured);
 }
 
 } // namespace
@@ -121,28 +148,6 @@ MURIVO_VECTOR int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, c
     return end;
 }
 
-namespace {
-
-// Runs `pass` with a function that maps sixteen pixels through `tables` (null: any tables, for a
-// pass that writes nothing). The tables' twelve 64-byte parts are plain values here, which the
-// compiler keeps in registers for the pass; in an array or a structure they stay on the stack.
-template <typename Pass>
-MURIVO_VECTOR inline auto WithTablesHeld(const uint8_t* tables, const Pass& pass) {
-    const uint8_t* t = tables != nullptr ? tables : kNoTables;
-    const __m512i b0 = _mm512_loadu_si512(t), b1 = _mm512_loadu_si512(t + 64),
-                  b2 = _mm512_loadu_si512(t + 128), b3 = _mm512_loadu_si512(t + 192);
-    const __m512i g0 = _mm512_loadu_si512(t + 256), g1 = _mm512_loadu_si512(t + 320),
-                  g2 = _mm512_loadu_si512(t + 384), g3 = _mm512_loadu_si512(t + 448);
-    const __m512i r0 = _mm512_loadu_si512(t + 512), r1 = _mm512_loadu_si512(t + 576),
-                  r2 = _mm512_loadu_si512(t + 640), r3 = _mm512_loadu_si512(t + 704);
-    return pass([&](__m512i captured, __m512i wallpaper) MURIVO_VECTOR {
-        return Combine(Lookup(wallpaper, b0, b1, b2, b3), Lookup(wallpaper, g0, g1, g2, g3),
-                       Lookup(wallpaper, r0, r1, r2, r3), captured);
-    });
-}
-
-} // namespace
-
 MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted,
                                            const uint32_t* last, int j, int end, uint32_t colour,
                                            const uint8_t* tables) {
@@ -151,14 +156,7 @@ MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitte
         for (; j < end; j += 16) {
             const __mmask16 lanes = Lanes(end - j);
             const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
-            __mmask16 write = SameColour(lanes, captured, key);
-            if (last != nullptr) {
-                write &= ~SameColour(write, captured, _mm512_maskz_loadu_epi32(write, last + j));
-            }
-            if (write != 0) {
-                const __m512i wallpaper = _mm512_maskz_loadu_epi32(write, fitted + j);
-                _mm512_mask_storeu_epi32(work + j, write, map(captured, wallpaper));
-            }
+            MapLanes(map, work, fitted, last, j, SameColour(lanes, captured, key), captured);
         }
         return 0;
     });
@@ -172,24 +170,24 @@ MURIVO_VECTOR int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fit
     const __m512i over[4] = {
         _mm512_set1_epi32(int(passed_over[0])), _mm512_set1_epi32(int(passed_over[1])),
         _mm512_set1_epi32(int(passed_over[2])), _mm512_set1_epi32(int(passed_over[3]))};
-    int count = 0;
-    for (; j < end; j += 16, ++matched) {
-        const __mmask16 open = Lanes(end - j) & __mmask16(~*matched);
-        if (open == 0) {
-            continue;
+    return WithTablesHeld(tables, [&](const auto& map) MURIVO_VECTOR {
+        int count = 0;
+        for (; j < end; j += 16, ++matched) {
+            const __mmask16 open = Lanes(end - j) & __mmask16(~*matched);
+            if (open == 0) {
+                continue;
+            }
+            const __m512i captured = _mm512_maskz_loadu_epi32(open, work + j);
+            const __mmask16 same = SameColour(open, captured, key);
+            MapLanes(map, work, fitted, last, j, tables != nullptr ? same : 0, captured);
+            const __mmask16 done =
+                same | SameColour(open, captured, over[0]) | SameColour(open, captured, over[1]) |
+                SameColour(open, captured, over[2]) | SameColour(open, captured, over[3]);
+            *matched = uint16_t(*matched | done);
+            count += __builtin_popcount(done);
         }
-        const __m512i captured = _mm512_maskz_loadu_epi32(open, work + j);
-        const __mmask16 same = SameColour(open, captured, key);
-        if (same != 0 && tables != nullptr) {
-            MapLanes(work, fitted, last, j, same, captured, tables);
-        }
-        const __mmask16 done =
-            same | SameColour(open, captured, over[0]) | SameColour(open, captured, over[1]) |
-            SameColour(open, captured, over[2]) | SameColour(open, captured, over[3]);
-        *matched = uint16_t(*matched | done);
-        count += __builtin_popcount(done);
-    }
-    return count;
+        return count;
+    });
 }
 
 MURIVO_VECTOR void MapFirstColourAndStage(uint32_t* work, const uint32_t* fitted,
