@@ -58,8 +58,8 @@ void StreamingBound(benchmark::State& state, Size size) {
     CountPixels(state, a);
 }
 
-void Composite(benchmark::State& state, Size size) {
-    SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
+void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse) {
+    SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height, grid);
     SetSettings(0.0);
     UpdateItemLayout(a.width, a.height);
     a.working = a.captured;
@@ -86,6 +86,11 @@ void CompositeItems(benchmark::State& state, Size size) {
         benchmark::ClobberMemory();
     }
     CountPixels(state, a);
+}
+
+// Grid lines every few pixels in background shades: most 16-pixel blocks hold several colours.
+void CompositeDense(benchmark::State& state, Size size) {
+    Composite(state, size, GridDensity::dense);
 }
 
 // The first frame after a theme or settings change: every colour misses once.
@@ -120,6 +125,8 @@ BENCHMARK_CAPTURE(StreamingBound, 1080p, k1080p)->Unit(benchmark::kMillisecond)-
 BENCHMARK_CAPTURE(StreamingBound, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Composite, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Composite, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CompositeDense, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CompositeDense, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(CompositeItems, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(CompositeItems, 4k, k4k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(CompositePlain, 4k, k4k, false)->Unit(benchmark::kMillisecond)->UseRealTime();

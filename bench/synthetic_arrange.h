@@ -15,6 +15,12 @@ struct SyntheticArrange {
     std::vector<uint32_t> last_frame;
 };
 
+// Sparse: a grid line every 48 pixels at 1920 wide, in grid colours (not background). Dense: as
+// at a close zoom, a line every 6 to 10 pixels, each blended into its lane in one of three
+// shades, so that every shade is a background colour of its own.
+enum class GridDensity { sparse, dense };
+
 // Builds the scene for a client size, commits its theme, binds the host functions and points
 // the frame view at the surfaces. The returned object must outlive the benchmark.
-SyntheticArrange& PrepareSyntheticArrange(int width, int height);
+SyntheticArrange& PrepareSyntheticArrange(int width, int height,
+                                          GridDensity grid = GridDensity::sparse);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/frame_view.h"
+#include "keying/chunk_colours.h"
 #include "keying/class_runs.h"
 #include "keying/colour_math.h"
 #include "keying/item_blend.h"
@@ -37,49 +38,21 @@ struct Region {
     bool protect; // with a valid last frame
 };
 
-// The vector path keys a chunk colour by colour instead of run by run, as grid lines and shades
-// cut lanes into runs of a few pixels: each pass takes the colour of the first pixel not yet
-// done and maps (or, for a colour that is not background, only marks) every pixel of that colour
-// in the chunk sixteen at a time. A chunk has only a few colours.
-constexpr int kChunkColumns = 512;
-// A pass costs about as much as keying a few dozen pixels one by one: the last ones are.
-constexpr int kColourPasses = 8;
-constexpr int kPixelsLeftForOneByOne = 32;
-
-// Colours of this call found not to be background (grid lines, mostly), with their band bit:
-// every pass also marks their pixels done, so they cost no pass of their own.
-struct PassedOver {
-    uint64_t call; // the compositor call the colours belong to
-    uint32_t keys[4];
-    int next; // the slot the next colour takes
-};
+// The vector path keys a chunk of a row that grid lines and shades cut into runs of a few pixels
+// in three steps (see chunk_colours.h) rather than run by run.
+constexpr int kChunkColumns = kMaxStagedColumns;
+// Below this many staged pixels, packing them costs more than keying them one by one.
+constexpr int kStagedForOneByOne = 12;
 
 // What each thread compositing rows of a call keeps for itself; [0] is the calling thread's.
 // Grows to the widest rectangle and stays.
 struct RowScratch {
     TableSpares spares;
-    PassedOver passed_over;
+    ChunkMemory chunks;
     ItemScratch items;
     std::vector<uint8_t> row_mask; // the item mask of a row where found backgrounds overlap
 };
 RowScratch g_scratch[kMaxRowThreads];
-
-void RememberPassedOver(PassedOver& p, uint32_t key) {
-    if (p.call != g_composite_call) {
-        p = {g_composite_call, {key, key, key, key}, 0};
-    }
-    p.keys[p.next] = key;
-    p.next = (p.next + 1) % 4;
-}
-
-// The remembered colours in the band state of band_bit; slots without one repeat `colour`, which
-// the pass takes anyway.
-void PassedOverColours(const PassedOver& p, uint32_t band_bit, uint32_t colour, uint32_t* colours) {
-    for (int k = 0; k < 4; ++k) {
-        const bool usable = p.call == g_composite_call && (p.keys[k] & ~kRgbMask) == band_bit;
-        colours[k] = usable ? p.keys[k] & kRgbMask : colour;
-    }
-}
 
 // The pixels of columns [j, end) that matched does not mark, keyed one by one.
 template <bool kProtect>
@@ -109,34 +82,19 @@ void KeyUnmatched(const RowSurfaces& row, int j, int end, uint32_t band_bit,
 // Columns [j, end), at most kChunkColumns.
 template <bool kProtect>
 void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit, RowScratch& s) {
-    uint16_t matched[kChunkColumns / 16] = {};
-    const int blocks = (end - j + 15) / 16;
-    if ((end - j) % 16 != 0) {
-        matched[blocks - 1] = uint16_t(0xFFFFu << ((end - j) % 16)); // past the end: done
-    }
-    int first = 0; // every block before it is done
-    int left = end - j;
-    for (int pass = 0; pass < kColourPasses && left > kPixelsLeftForOneByOne; ++pass) {
-        while (first < blocks && matched[first] == 0xFFFF) {
-            ++first;
+    const uint32_t first = LikelyChunkColour(row.work, j, end) | band_bit;
+    const uint32_t* wide = KeyedWideTables(first, s.spares);
+    StagedPixels staged;
+    MapFirstColourAndStage(row.work, row.fitted, kProtect ? row.last : nullptr, j, end, first,
+                           wide != nullptr ? TableBytes(wide) : nullptr, staged);
+    if (staged.count > kStagedForOneByOne) {
+        KeyStagedPixels(staged, band_bit, s.chunks, s.spares);
+        UnstageVector(row.work, j, end, staged);
+    } else if (staged.count > 0) {
+        uint16_t matched[kChunkColumns / 16] = {};
+        for (int b = 0; b < (end - j + 15) / 16; ++b) {
+            matched[b] = uint16_t(~staged.lanes[b]);
         }
-        if (first == blocks) {
-            return;
-        }
-        const int start = j + 16 * first;
-        const uint32_t colour =
-            row.work[start + __builtin_ctz(~uint32_t(matched[first]))] & kRgbMask;
-        const uint32_t* wide = KeyedWideTables(colour | band_bit, s.spares);
-        if (wide == nullptr) {
-            RememberPassedOver(s.passed_over, colour | band_bit);
-        }
-        uint32_t passed_over[4];
-        PassedOverColours(s.passed_over, band_bit, colour, passed_over);
-        left -= MapUnmatchedOfColourVector(
-            row.work, row.fitted, kProtect ? row.last : nullptr, start, end, colour,
-            wide != nullptr ? TableBytes(wide) : nullptr, passed_over, matched + first);
-    }
-    if (left > 0) {
         KeyUnmatched<kProtect>(row, j, end, band_bit, matched, s);
     }
 }

@@ -31,7 +31,7 @@ struct ItemContext {
 struct ItemTables {
     uint64_t key;
     uint64_t epoch; // the epoch that built them; 0 never
-    uint32_t wide[kWideTableWords];
+    alignas(64) uint32_t wide[kWideTableWords];
 };
 
 constexpr uint32_t kItemTableSlots = 128;

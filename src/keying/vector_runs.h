@@ -8,6 +8,8 @@
 
 enum class CompositorPath { plain, vector };
 
+struct StagedPixels;
+
 // The path the run loops take; chosen once from the processor at load.
 extern CompositorPath g_compositor_path;
 
@@ -31,6 +33,17 @@ void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint3
 int MapUnmatchedOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
                                int end, uint32_t colour, const uint8_t* tables,
                                const uint32_t* passed_over, uint16_t* matched);
+// Maps the pixels of columns [j, end) (at most kMaxStagedColumns) that have `colour` (with
+// tables; null leaves them) and stages the others, apart from those equal to the last frame's.
+void MapFirstColourAndStage(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
+                            int end, uint32_t colour, const uint8_t* tables, StagedPixels& staged);
+// One colour's pass over the staged pixels from block `block` (of sixteen) on: those not yet
+// found that have `colour` are mapped (with tables; null leaves them) and found. Returns
+// whether there were any.
+bool MapStagedOfColourVector(StagedPixels& staged, int block, uint32_t colour,
+                             const uint8_t* tables);
+// Writes the staged pixels back to columns [j, end).
+void UnstageVector(uint32_t* work, int j, int end, const StagedPixels& staged);
 // Bit k of near[i] is set when column j + 16 * i + k of [j, end) has class `kind`, each of its
 // channels lies within `tolerance` of `colour`'s, and (with a last frame) it differs from the
 // last frame's pixel; bits past end are 0.

@@ -7,7 +7,7 @@
 
 // A frame has a few dozen colours. Untouched slots cost no memory beyond their zero pages.
 WideSlot g_wide_slots[kWideSlots];
-uint32_t g_wide_tables[kWideSlots][kWideTableWords];
+alignas(64) uint32_t g_wide_tables[kWideSlots][kWideTableWords];
 uint64_t g_composite_call = 1;
 uint64_t g_table_epoch = 1;
 

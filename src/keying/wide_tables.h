@@ -13,10 +13,10 @@
 // this epoch: a slot filled in an epoch is never overwritten within it, as other threads of the
 // frame may be reading it.
 struct TableSpares {
-    KeyColourEntry entry;      // the key colour being widened
-    KeyColourEntry lane_entry; // the lane colour under the item span being blended
-    uint32_t wide[kWideTableWords];
-    uint32_t item[kWideTableWords];
+    KeyColourEntry entry;                       // the key colour being widened
+    KeyColourEntry lane_entry;                  // the lane colour under the item span being blended
+    alignas(64) uint32_t wide[kWideTableWords]; // whole cache lines, as the vector loops read
+    alignas(64) uint32_t item[kWideTableWords];
 };
 
 // What a slot holds, apart from its tables: probed for every run, so the slots sit together in
@@ -29,8 +29,9 @@ struct WideSlot {
 
 inline constexpr uint32_t kWideSlots = 256;
 extern WideSlot g_wide_slots[kWideSlots];
-extern uint32_t g_wide_tables[kWideSlots][kWideTableWords]; // meaningful when the slot is_key
-extern uint64_t g_composite_call;                           // numbers the calls; never 0
+// Meaningful when the slot is_key; aligned to whole cache lines, as the vector loops read them.
+alignas(64) extern uint32_t g_wide_tables[kWideSlots][kWideTableWords];
+extern uint64_t g_composite_call; // numbers the calls; never 0
 // Numbers the runs of calls made with the same table inputs; never 0. Tables of an earlier
 // epoch no longer count.
 extern uint64_t g_table_epoch;

@@ -437,6 +437,7 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
 
 // Thousands of distinct key colours in one call: more than the per-call tables hold, so slots
 // are taken over while earlier colours come back. Every shade is a near-grey of the lane.
+// Runs of one to three pixels leave nearly every sixteen-pixel block with several colours.
 TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference) {
     std::mt19937 rng(77);
     Painter paint(rng);
@@ -463,18 +464,24 @@ TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference)
             captured[size_t(i)] = c;
         }
     }
-    // The last pass splits the rows between threads, whose fills then overflow side by side.
-    for (int pass = 0; pass < 3; ++pass) {
-        if (pass == 2) {
+    // Pass 2 keeps about half the pixels, those equal to the last frame's; pass 3 does the same
+    // cold with the rows split between threads, whose fills then overflow side by side.
+    for (int pass = 0; pass < 4; ++pass) {
+        const bool protect = pass >= 2;
+        for (size_t i = 0; pass == 2 && i < captured.size(); ++i) {
+            last_frame_[i] = paint.Uniform(0, 1) == 0 ? captured[i] : ~captured[i];
+        }
+        if (pass == 3) {
             AdvanceKeyingGeneration();
         }
-        ForceRowThreads(pass == 2 ? 2 : 0);
+        ForceRowThreads(pass == 3 ? 2 : 0);
+        g_frame.last_frame_valid = protect;
         working_ = captured;
         g_frame.working = working_.data();
-        CompositeRegion(width, height, 0, 0, false);
+        CompositeRegion(width, height, 0, 0, protect);
         ForceRowThreads(0);
         std::vector<uint32_t> expected = captured;
-        ReferenceComposite(expected, width, height, 0, 0, false, 0, 0);
+        ReferenceComposite(expected, width, height, 0, 0, protect, 0, 0);
         ASSERT_EQ(working_, expected) << "pass " << pass;
     }
 }
