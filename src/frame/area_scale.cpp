@@ -260,5 +260,5 @@ void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int h
         job.sums[t] = sums.data() + sum_count * size_t(t);
         job.row_bytes[t] = row_bytes.data() + size_t(most_taps) * size_t(t);
     }
-    RunRowJob({ScaleRows, &job, rows, kScaleRowsPerBlock}, threads);
+    RunRowJob({ScaleRows, &job, rows, kScaleRowsPerBlock, false}, threads);
 }

@@ -269,5 +269,5 @@ void CompositeRegion(int w, int h, int x0, int y0, bool protect) {
     BeginCompositeCall();
 
     const int rows_per_block = std::max(kLeastRowsPerBlock, h / (threads * kBlocksPerThread));
-    RunRowJob({CompositeBlock, &r, h, rows_per_block}, threads);
+    RunRowJob({CompositeBlock, &r, h, rows_per_block, false}, threads);
 }

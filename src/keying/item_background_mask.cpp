@@ -340,9 +340,10 @@ bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_r
     if (!ListSegments(w, h, x0, y0, band_left, band_right)) {
         return true; // as for segments without a clear winner: nothing is blended
     }
-    // The segments are sampled on the threads that then share the rows.
+    // The segments are sampled on the threads that then share the rows, which come right after.
     const SegmentJob job = {x0, y0};
-    RunRowJob({DecideSegments, &job, int(g_segments.size()), 1}, RowThreadsFor(int64_t(w) * h));
+    RunRowJob({DecideSegments, &job, int(g_segments.size()), 1, true},
+              RowThreadsFor(int64_t(w) * h));
     for (const Segment& g : g_segments) {
         if (!g.found) {
             continue;

@@ -15,10 +15,10 @@ struct Workers {
     std::condition_variable wake; // a job was posted, or the workers are to stop
     std::condition_variable idle; // the last worker on a job finished its blocks
     std::vector<std::thread> threads;
-    const RowJob* job = nullptr; // the job being run; null between frames
-    int wanted = 0;              // workers that may take the posted job
-    uint64_t job_number = 0;
-    std::atomic<int> running{0}; // workers inside the posted job; changed under the lock
+    const RowJob* job = nullptr;         // the job being run; null between frames
+    int wanted = 0;                      // workers that may take the posted job
+    std::atomic<uint64_t> job_number{0}; // changed under the lock
+    std::atomic<int> running{0};         // workers inside the posted job; changed under the lock
     bool stopping = false;
     std::atomic<int> next_block{0};
 };
@@ -29,6 +29,9 @@ Workers* g_workers = nullptr;
 int g_forced_threads = 0;
 
 constexpr int kSpinsBeforeSleep = 200;
+// How long a worker stays awake for the job announced to follow: the caller posts it within
+// microseconds, and a sleep and a wake-up cost more (under Wine, two calls to its server).
+constexpr int kSpinsForNextJob = 500;
 
 void RunBlocks(Workers& w, const RowJob& job, int thread) {
     const int blocks = (job.rows + job.rows_per_block - 1) / job.rows_per_block;
@@ -55,12 +58,20 @@ void WorkerLoop(Workers* workers, int thread) {
         }
         seen = w.job_number;
         const RowJob* job = w.job;
+        const bool more_follows = job->more_follows;
         ++w.running;
         hold.unlock();
         RunBlocks(w, *job, thread);
         hold.lock();
         if (--w.running == 0) {
             w.idle.notify_one();
+        }
+        if (more_follows) {
+            hold.unlock();
+            for (int spin = 0; spin < kSpinsForNextJob && w.job_number.load() == seen; ++spin) {
+                std::this_thread::yield();
+            }
+            hold.lock();
         }
     }
 }

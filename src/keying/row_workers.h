@@ -19,6 +19,8 @@ struct RowJob {
     const void* context;
     int rows;
     int rows_per_block; // blocks are handed out in order to whichever thread is free
+    // Another job of the same frame follows at once: the workers wait for it awake, briefly.
+    bool more_follows;
 };
 
 // How many threads a w x h frame is split between: 1 for small frames, else the processor count
