@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 
-.PHONY: all deps deps-native win native release test test-native test-win demo bench fuzz dist clean
+.PHONY: all deps deps-native win native release test test-native test-win check-layers demo bench fuzz dist clean
 
 all: win native
 
@@ -39,7 +39,11 @@ test-native: native
 test-win: win
 	scripts/with-wine ctest --test-dir build/win --output-on-failure -V
 
-test: test-native test-win
+# Every #include under src/ points to its own folder or one below it.
+check-layers:
+	scripts/check-layers
+
+test: check-layers test-native test-win
 
 demo: win
 	scripts/demo

@@ -1,4 +1,4 @@
 // The core's diagnostics go nowhere in the benchmark binary.
-#include "host/debug_line.h"
+#include "base/debug_line.h"
 
 void DebugLine(const char*) {}

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "base/host_api.h"
 #include "frame/frame_view.h"
-#include "host/host_api.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
 

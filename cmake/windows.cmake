@@ -31,6 +31,8 @@ add_library(reaper_murivo SHARED $<TARGET_OBJECTS:murivo_objects> ${MURIVO_RESOU
                                  ${CMAKE_SOURCE_DIR}/src/host/reaper_murivo.def)
 set_target_properties(reaper_murivo PROPERTIES PREFIX "" OUTPUT_NAME reaper_murivo
                                                RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The resource scripts include headers by their layer path, as the sources do.
+target_include_directories(reaper_murivo PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(reaper_murivo PRIVATE ${MURIVO_SYSTEM_LIBS})
 # Stripped: what users get carries no symbols or the runtime's debug sections.
 target_link_options(reaper_murivo PRIVATE ${MURIVO_STATIC_LINK} -s)

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/host_api.h"
 #include "frame/frame_view.h"
-#include "host/host_api.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"

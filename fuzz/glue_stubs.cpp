@@ -1,7 +1,7 @@
 // The Win32 glue that the portable core calls, reduced to nothing: the fuzz targets exercise
 // the core alone.
 #include "host/actions.h"
-#include "settings/settings_apply.h"
+#include "present/settings_apply.h"
 #include "ui/commands.h"
 
 void DebugLine(const char*) {}

@@ -9,8 +9,8 @@
 #include <map>
 #include <string>
 
+#include "base/host_api.h"
 #include "fuzz_input.h"
-#include "host/host_api.h"
 #include "settings/project_storage.h"
 #include "settings/settings_codec.h"
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/host_api.h"
 #include "global_ext_state.h"
-#include "host/host_api.h"
 #include "host_windows.h"
 #include "projects.h"
 #include "registrations.h"

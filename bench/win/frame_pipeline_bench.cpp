@@ -10,17 +10,18 @@
 #include <functional>
 #include <vector>
 
-#include "frame/frame_buffers.h"
+#include "base/host_api.h"
 #include "frame/frame_view.h"
-#include "frame/render.h"
 #include "frame/wallpaper_image.h"
-#include "host/host_api.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "keying/compositor.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
+#include "present/frame_buffers.h"
+#include "present/render.h"
+#include "present/settings_apply.h"
 #include "settings/project_settings.h"
 #include "simulator.h"
 

@@ -18,18 +18,18 @@
 #include <vector>
 
 #include "arrange_paint.h"
-#include "frame/frame_buffers.h"
+#include "extension_module.h"
 #include "frame/frame_view.h"
-#include "host/arrange_target.h"
+#include "host_functions.h"
 #include "host_windows.h"
 #include "intercept/bitblt_hook.h"
 #include "keying/compositor.h"
 #include "keying/item_overlay.h"
 #include "png_writer.h"
+#include "present/arrange_target.h"
+#include "present/frame_buffers.h"
 #include "projects.h"
 #include "registrations.h"
-#include "extension_module.h"
-#include "host_functions.h"
 #include "simulator.h"
 
 struct BenchPluginInfo {

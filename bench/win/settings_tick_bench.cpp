@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "base/host_api.h"
 #include "frame/wallpaper_image.h"
 #include "global_ext_state.h"
-#include "host/host_api.h"
 #include "host_functions.h"
 #include "png_writer.h"
+#include "present/picture_source.h"
+#include "present/settings_apply.h"
 #include "projects.h"
-#include "settings/picture_source.h"
 #include "settings/project_settings.h"
-#include "settings/settings_apply.h"
 #include "simulator.h"
 
 namespace {

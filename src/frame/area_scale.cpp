@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/row_workers.h"
 #include "frame/fit_geometry.h"
-#include "keying/row_workers.h"
 
 namespace {
 

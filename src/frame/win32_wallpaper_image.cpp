@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/debug_line.h"
 #include "frame/area_scale.h"
 #include "frame/com_release.h"
 #include "frame/memory_bitmap.h"
-#include "host/debug_line.h"
 
 WallpaperImage g_wallpaper = {};
 

@@ -1,12 +1,13 @@
 #include "host/actions.h"
 
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/host_api.h"
-#include "host/version.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/host_api.h"
+#include "base/version.h"
+#include "host/project_commands.h"
+#include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
 #include "settings/project_storage.h"
-#include "settings/settings_apply.h"
 #include "ui/commands.h"
 
 namespace {
@@ -37,10 +38,6 @@ void* AsPointer(auto function) {
     return reinterpret_cast<void*>(function);
 }
 
-ReaProject* CurrentProject() {
-    return g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
-}
-
 void ToggleEnabled() {
     ReaProject* project = CurrentProject();
     if (project == nullptr) {
@@ -58,8 +55,6 @@ void ToggleEnabled() {
 }
 
 } // namespace
-
-int g_command_ids[kCommandCount] = {};
 
 bool RegisterActions() {
     auto reg = g_host.plugin_register;

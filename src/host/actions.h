@@ -1,18 +1,7 @@
 // The six actions, the command hooks, the toggle state and the Extensions menu.
 #pragma once
 
-enum CommandIndex {
-    kChoose = 0,
-    kRemove,
-    kToggle,
-    kSettings,
-    kAbout,
-    kUseAsDefault,
-    kCommandCount
-};
-
-// Command ids the host gave the actions; 0 while not registered.
-extern int g_command_ids[kCommandCount];
+#include "base/command_ids.h"
 
 bool RegisterActions();
 void UnregisterActions();

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <cwchar>
 
+#include "base/callback_guard.h"
+#include "base/host_api.h"
+#include "base/version.h"
 #include "host/actions.h"
-#include "host/callback_guard.h"
-#include "host/host_api.h"
-#include "host/version.h"
 #include "settings/default_wallpaper.h"
 
 namespace {
@@ -53,8 +53,7 @@ void UpdateMurivoSubmenu(HMENU submenu) {
         UINT check = QueryToggleState(g_command_ids[index]) == 1 ? MF_CHECKED : MF_UNCHECKED;
         CheckMenuItem(submenu, static_cast<UINT>(g_command_ids[index]), MF_BYCOMMAND | check);
     }
-    ReaProject* project =
-        g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
+    ReaProject* project = CurrentProject();
     UINT state = ReadShownSettings(project).settings.path.empty() ? MF_GRAYED : MF_ENABLED;
     for (CommandIndex index : {kRemove, kToggle, kUseAsDefault}) {
         EnableMenuItem(submenu, static_cast<UINT>(g_command_ids[index]), MF_BYCOMMAND | state);

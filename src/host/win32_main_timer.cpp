@@ -2,24 +2,22 @@
 
 #include <cstring>
 
-#include "frame/frame_buffers.h"
-#include "frame/render.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/host_api.h"
+#include "base/plugin_state.h"
+#include "base/ticks.h"
+#include "base/version.h"
 #include "frame/wallpaper_image.h"
-#include "host/arrange_target.h"
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/host_api.h"
-#include "host/plugin_state.h"
-#include "host/ticks.h"
-#include "host/version.h"
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
 #include "keying/theme_colours.h"
-#include "settings/picture_source.h"
+#include "present/arrange_target.h"
+#include "present/frame_buffers.h"
+#include "present/picture_source.h"
+#include "present/render.h"
+#include "present/settings_apply.h"
 #include "settings/project_settings.h"
-#include "settings/settings_apply.h"
-
-ArrangeTarget g_target = {};
 
 namespace {
 
@@ -28,7 +26,6 @@ constexpr int kMinimumWidth = 300;
 constexpr int kMinimumHeight = 200;
 constexpr uint32_t kSettingsIntervalMs = 250;
 constexpr uint32_t kFallbackRenderIntervalMs = 100;
-constexpr uint32_t kDeferredCorrectionDelayMs = 100;
 constexpr int kPlayingOrRecording = 5; // bit 0 playing, bit 2 recording
 
 constexpr const char* kActivationBanner = "\n"
@@ -42,10 +39,6 @@ constexpr const char* kActivationBanner = "\n"
                                           "BitBlt pre-presentation: ENABLED IF AVAILABLE\n"
                                           "Last-frame protection: YES\n"
                                           "========================================\n";
-
-ReaProject* CurrentProject() {
-    return g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
-}
 
 void RedrawNow(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
@@ -154,13 +147,6 @@ void Tick() {
 }
 
 } // namespace
-
-void ScheduleDeferredCorrection() {
-    // 0 marks "none pending", so a due tick that lands on 0 is nudged by one millisecond.
-    uint32_t due = GetTickCount() + kDeferredCorrectionDelayMs;
-    g_target.deferred_due_tick = due != 0 ? due : 1;
-    g_target.deferred_present_count = g_target.present_count;
-}
 
 HWND FindArrangeView() {
     if (g_host_main_window == nullptr) {

@@ -4,25 +4,22 @@
 
 #include <cstddef>
 
-#include "frame/frame_buffers.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/host_api.h"
+#include "base/plugin_state.h"
+#include "base/row_workers.h"
+#include "base/version.h"
 #include "frame/wallpaper_image.h"
 #include "host/actions.h"
-#include "host/arrange_target.h"
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/host_api.h"
 #include "host/main_timer.h"
-#include "host/plugin_state.h"
-#include "host/version.h"
+#include "host/plugin_entry.h"
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
-#include "keying/row_workers.h"
+#include "present/arrange_target.h"
+#include "present/frame_buffers.h"
+#include "present/settings_apply.h"
 #include "settings/project_settings.h"
-
-HWND g_host_main_window = nullptr;
-HINSTANCE g_module_instance = nullptr;
-bool g_timer_registered = false;
-std::atomic<int> g_shutting_down{0};
 
 // The host's plug-in information record, 64-bit layout.
 struct PluginInfo {

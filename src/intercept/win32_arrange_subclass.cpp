@@ -2,14 +2,14 @@
 // there before and corrects the frame after paints and interactions the hook did not correct.
 #include "intercept/arrange_subclass.h"
 
-#include "frame/render.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/module_pin.h"
+#include "base/plugin_state.h"
 #include "frame/wallpaper_image.h"
-#include "host/arrange_target.h"
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/module_pin.h"
-#include "host/plugin_state.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_target.h"
+#include "present/render.h"
 
 namespace {
 

@@ -5,19 +5,19 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "frame/frame_buffers.h"
+#include "base/debug_line.h"
+#include "base/module_pin.h"
+#include "base/plugin_state.h"
 #include "frame/frame_view.h"
-#include "frame/render.h"
 #include "frame/wallpaper_image.h"
-#include "host/arrange_target.h"
-#include "host/debug_line.h"
-#include "host/module_pin.h"
-#include "host/plugin_state.h"
 #include "intercept/copy_clip.h"
 #include "intercept/import_table.h"
 #include "keying/compositor.h"
 #include "keying/item_overlay.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_target.h"
+#include "present/frame_buffers.h"
+#include "present/render.h"
 
 namespace {
 

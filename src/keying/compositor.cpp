@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "base/row_workers.h"
 #include "frame/frame_view.h"
 #include "keying/chunk_colours.h"
 #include "keying/class_runs.h"
@@ -14,7 +15,6 @@
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/pixel_runs.h"
-#include "keying/row_workers.h"
 #include "keying/selection_band.h"
 #include "keying/wide_tables.h"
 #include "settings/project_settings.h"

@@ -3,10 +3,10 @@
 #include <new>
 #include <vector>
 
+#include "base/row_workers.h"
 #include "frame/frame_view.h"
 #include "keying/colour_math.h"
 #include "keying/item_overlay.h"
-#include "keying/row_workers.h"
 #include "settings/project_settings.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "host/host_api.h"
+#include "base/host_api.h"
 #include "keying/item_overlay.h"
 #include "keying/theme_colours.h"
 
@@ -140,7 +140,7 @@ bool UpdateItemLayout(int width, int height) {
         return false;
     }
     const HostApi& h = g_host;
-    ReaProject* project = h.EnumProjects(-1, nullptr, 0);
+    ReaProject* project = CurrentProject(h);
     if (project == nullptr) {
         return false;
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/host_api.h"
+#include "base/host_api.h"
 #include "keying/theme_colours.h"
 
 SelectionBand ComputeSelectionBand(int width) {
@@ -12,7 +12,7 @@ SelectionBand ComputeSelectionBand(int width) {
         !h.GetSet_LoopTimeRange2) {
         return {0, 0};
     }
-    ReaProject* project = h.EnumProjects(-1, nullptr, 0);
+    ReaProject* project = CurrentProject(h);
     if (project == nullptr) {
         return {0, 0};
     }

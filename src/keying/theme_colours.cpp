@@ -1,7 +1,7 @@
 #include "keying/theme_colours.h"
 
+#include "base/host_api.h"
 #include "frame/frame_view.h"
-#include "host/host_api.h"
 #include "keying/key_colour_cache.h"
 
 ThemeColourSet g_theme = {};

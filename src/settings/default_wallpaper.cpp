@@ -1,10 +1,9 @@
 #include "settings/default_wallpaper.h"
 
-#include "host/debug_line.h"
-#include "host/host_api.h"
+#include "base/debug_line.h"
+#include "base/host_api.h"
 #include "settings/global_state.h"
 #include "settings/project_storage.h"
-#include "settings/settings_apply.h"
 #include "settings/settings_codec.h"
 
 namespace {
@@ -70,20 +69,4 @@ ShownSettings ReadShownSettings(ReaProject* project) {
         shown.from_default = true;
     }
     return shown;
-}
-
-void ToggleDefaultWallpaper() {
-    ReaProject* project =
-        g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
-    if (project == nullptr) {
-        return;
-    }
-    ProjectSettings shown = ReadShownSettings(project).settings;
-    if (IsDefaultWallpaper(shown)) {
-        ClearDefaultWallpaper();
-    } else if (!StoreDefaultWallpaper(shown)) {
-        DebugLine("No wallpaper to use for projects without their own.\n");
-        return;
-    }
-    ApplyProjectSettings(false, true);
 }

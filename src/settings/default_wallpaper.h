@@ -23,7 +23,3 @@ struct ShownSettings {
 // What a project shows: its own settings, or the default while it has none of its own. A project
 // with settings of its own costs the nine reads it always did.
 ShownSettings ReadShownSettings(ReaProject* project);
-
-// The sixth action: the current project's wallpaper becomes the default, or, when it already is,
-// the default is cleared. Applies afterwards.
-void ToggleDefaultWallpaper();

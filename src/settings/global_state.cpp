@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/host_api.h"
+#include "base/host_api.h"
 #include "settings/project_storage.h"
 
 std::string ReadGlobalValue(const std::string& key) {

@@ -46,5 +46,3 @@ struct ProjectSettings {
 extern ProjectSettings g_current_settings;
 // The project the current settings were read from; null when none.
 extern ReaProject* g_last_applied_project;
-
-void ResetCurrentSettings();

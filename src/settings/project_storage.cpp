@@ -2,10 +2,8 @@
 
 #include <memory>
 
-#include "host/host_api.h"
-#include "settings/default_wallpaper.h"
+#include "base/host_api.h"
 #include "settings/picture_path.h"
-#include "settings/settings_apply.h"
 #include "settings/settings_codec.h"
 
 namespace {
@@ -178,22 +176,17 @@ std::u16string ProjectFolder(ReaProject* project) {
     return {};
 }
 
-void ClearProjectSettings() {
-    if (g_host.EnumProjects == nullptr || g_host.SetProjExtState == nullptr) {
-        return;
+bool RemoveProjectSettings(ReaProject* project, bool keep_default_away) {
+    if (project == nullptr || g_host.SetProjExtState == nullptr) {
+        return false;
     }
-    ReaProject* project = g_host.EnumProjects(-1, nullptr, 0);
-    if (project == nullptr) {
-        return;
-    }
-    const bool keep_default_away = ReadDefaultWallpaper().has_value();
     const bool own = HasOwnSettings(project);
     if (!own && !keep_default_away) {
-        return;
+        return false;
     }
     if (own && keep_default_away && ReadProjectSettings(project) == ProjectSettings{} &&
         ReadExtStateValue(project, "enabled") == "0") {
-        return; // already off on its own
+        return false; // already off on its own
     }
     if (own) {
         // A null key and value removes the whole section.
@@ -203,5 +196,5 @@ void ClearProjectSettings() {
         g_host.SetProjExtState(project, kExtStateSection, kKeyEnabled, "0");
     }
     MarkDirty(project);
-    ApplyProjectSettings(true, true);
+    return true;
 }

@@ -43,6 +43,7 @@ bool HasOwnSettings(ReaProject* project);
 // The folder of the project's file; empty while it is unsaved or unknown to the host.
 std::u16string ProjectFolder(ReaProject* project);
 
-// Removes the section of the current project when it holds anything, then applies. While a
-// default wallpaper exists an explicit off is stored instead, so the default stays away.
-void ClearProjectSettings();
+// Removes the project's section when it holds anything and marks the project changed. With
+// keep_default_away (a default wallpaper exists) an explicit off is stored instead, so the
+// default stays away. True when anything was written.
+bool RemoveProjectSettings(ReaProject* project, bool keep_default_away);

@@ -7,9 +7,6 @@
 
 #include "ui/settings_dialog_state.h"
 
-// The host's current project, or null when there is none or the host function is missing.
-ReaProject* CurrentHostProject();
-
 // False when the host has switched to another project since the dialog opened.
 bool DialogProjectIsCurrent(const SettingsDialogState& state);
 
@@ -32,9 +29,3 @@ void UpdateSliderLabels(HWND dialog);
 void UpdateTintLabel(HWND dialog, SettingsDialogState& state);
 void RefreshPreviewTint(HWND dialog, SettingsDialogState& state);
 void RedrawPreview(HWND dialog);
-
-// A trackbar position, and setting one with redraw.
-int SliderPosition(HWND dialog, int id);
-void SetSliderPosition(HWND dialog, int id, int position);
-void SetSliderRange(HWND dialog, int id, int maximum, int line, int page);
-void SetControlText(HWND dialog, int id, const std::u16string& text);

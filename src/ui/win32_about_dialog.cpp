@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/plugin_state.h"
-#include "host/version.h"
-#include "settings/picture_source.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/plugin_state.h"
+#include "base/version.h"
+#include "present/picture_source.h"
 #include "ui/commands.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"

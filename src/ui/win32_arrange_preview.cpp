@@ -8,21 +8,21 @@
 #include <cstring>
 #include <new>
 
+#include "base/callback_guard.h"
 #include "frame/anchored_placement.h"
 #include "frame/com_release.h"
 #include "frame/memory_bitmap.h"
 #include "frame/soften.h"
-#include "host/arrange_target.h"
-#include "host/callback_guard.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_target.h"
+#include "present/picture_source.h"
 #include "settings/network_pictures.h"
-#include "settings/picture_source.h"
 #include "settings/project_settings.h"
+#include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
 #include "ui/preview_geometry.h"
 #include "ui/preview_tint.h"
-#include "ui/settings_commit.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "host/host_api.h"
-#include "host/plugin_state.h"
+#include "base/host_api.h"
+#include "base/plugin_state.h"
+#include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
 #include "settings/network_pictures.h"
 #include "settings/project_settings.h"
 #include "settings/project_storage.h"
-#include "settings/settings_apply.h"
 #include "ui/browse.h"
 #include "ui/commands.h"
 
@@ -94,8 +94,7 @@ void ChooseWallpaperCommand() {
     if (!BrowseForImage(g_host_main_window, path)) {
         return;
     }
-    ReaProject* project =
-        g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
+    ReaProject* project = CurrentProject();
     if (project == nullptr) {
         return;
     }

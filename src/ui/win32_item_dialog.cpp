@@ -4,11 +4,12 @@
 
 #include <cmath>
 
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/plugin_state.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/plugin_state.h"
+#include "present/settings_apply.h"
 #include "settings/project_storage.h"
-#include "settings/settings_apply.h"
+#include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
 #include "ui/secondary_dialogs.h"

@@ -3,41 +3,20 @@
 
 #include <commctrl.h>
 
-#include "host/host_api.h"
+#include "base/host_api.h"
+#include "present/picture_source.h"
+#include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
 #include "settings/network_pictures.h"
-#include "settings/picture_source.h"
 #include "settings/project_storage.h"
-#include "settings/settings_apply.h"
 #include "ui/arrange_preview.h"
+#include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
 
-ReaProject* CurrentHostProject() {
-    return g_host.EnumProjects != nullptr ? g_host.EnumProjects(-1, nullptr, 0) : nullptr;
-}
-
 bool DialogProjectIsCurrent(const SettingsDialogState& state) {
     // Without the host function there is nothing to compare against.
-    return g_host.EnumProjects == nullptr || CurrentHostProject() == state.project;
-}
-
-int SliderPosition(HWND dialog, int id) {
-    return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
-}
-
-void SetSliderPosition(HWND dialog, int id, int position) {
-    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
-}
-
-void SetSliderRange(HWND dialog, int id, int maximum, int line, int page) {
-    SendDlgItemMessageW(dialog, id, TBM_SETRANGE, TRUE, MAKELPARAM(0, maximum));
-    SendDlgItemMessageW(dialog, id, TBM_SETLINESIZE, 0, line);
-    SendDlgItemMessageW(dialog, id, TBM_SETPAGESIZE, 0, page);
-}
-
-void SetControlText(HWND dialog, int id, const std::u16string& text) {
-    SetDlgItemTextW(dialog, id, WidePointer(text));
+    return g_host.EnumProjects == nullptr || CurrentProject() == state.project;
 }
 
 std::u16string ReadPathEdit(HWND dialog) {

@@ -4,15 +4,17 @@
 
 #include <cmath>
 
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/plugin_state.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/host_api.h"
+#include "base/plugin_state.h"
+#include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
 #include "settings/network_pictures.h"
-#include "settings/settings_apply.h"
 #include "ui/arrange_preview.h"
 #include "ui/browse.h"
 #include "ui/commands.h"
+#include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
 #include "ui/secondary_dialogs.h"
 #include "ui/settings_commit.h"
@@ -255,7 +257,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
 } // namespace
 
 void OpenSettingsDialog() {
-    ReaProject* project = CurrentHostProject();
+    ReaProject* project = CurrentProject();
     if (project == nullptr || g_module_instance == nullptr) {
         return;
     }

@@ -7,10 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "host/callback_guard.h"
-#include "host/debug_line.h"
-#include "host/plugin_state.h"
+#include "base/callback_guard.h"
+#include "base/debug_line.h"
+#include "base/plugin_state.h"
 #include "ui/colour_model.h"
+#include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
 #include "ui/secondary_dialogs.h"

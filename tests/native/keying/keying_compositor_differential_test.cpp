@@ -7,12 +7,12 @@
 #include <cmath>
 #include <random>
 
+#include "base/row_workers.h"
 #include "keying/compositor.h"
-#include "keying/fake_arrange.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
-#include "keying/row_workers.h"
 #include "keying/vector_runs.h"
+#include "support/fake_arrange.h"
 
 namespace {
 

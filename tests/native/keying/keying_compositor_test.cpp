@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "keying/compositor.h"
-#include "keying/fake_arrange.h"
 #include "keying/item_overlay.h"
 #include "keying/selection_band.h"
+#include "support/fake_arrange.h"
 
 namespace {
 

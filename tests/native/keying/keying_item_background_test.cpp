@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "keying/fake_arrange.h"
 #include "keying/item_overlay.h"
+#include "support/fake_arrange.h"
 
 namespace {
 

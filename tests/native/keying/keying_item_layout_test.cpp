@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "keying/fake_arrange.h"
 #include "keying/item_overlay.h"
+#include "support/fake_arrange.h"
 
 namespace {
 

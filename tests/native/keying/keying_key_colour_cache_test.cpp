@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "keying/fake_arrange.h"
 #include "keying/key_colour_cache.h"
+#include "support/fake_arrange.h"
 
 namespace {
 

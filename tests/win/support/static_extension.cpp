@@ -2,10 +2,10 @@
 
 #include "extension_module.h"
 #include "foreign_hook.h"
-#include "host/arrange_target.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "present/arrange_target.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene.h"

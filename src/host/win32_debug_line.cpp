@@ -1,9 +1,0 @@
-#include "host/debug_line.h"
-
-#include <windows.h>
-
-void DebugLine(const char* text) {
-    if (text != nullptr) {
-        OutputDebugStringA(text);
-    }
-}

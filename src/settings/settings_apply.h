@@ -1,4 +1,0 @@
-#pragma once
-
-// Brings the running extension in line with the current project's stored settings.
-void ApplyProjectSettings(bool force_reload, bool redraw);

@@ -1,0 +1,176 @@
+#include "support/fake_arrange.h"
+
+#include <cstring>
+
+#include "keying/item_overlay.h"
+#include "keying/key_colour_cache.h"
+
+FakeScene g_scene;
+
+namespace {
+
+ReaProject* const kProject = reinterpret_cast<ReaProject*>(&g_scene);
+
+FakeItem* AsItem(MediaItem* item) {
+    return reinterpret_cast<FakeItem*>(item);
+}
+
+ReaProject* FakeEnumProjects(int, char*, int) {
+    return g_scene.has_project ? kProject : nullptr;
+}
+
+void FakeArrangeView(ReaProject*, bool, int, int, double* start, double* end) {
+    *start = g_scene.view_start;
+    *end = g_scene.view_end;
+}
+
+void FakeLoopTimeRange(ReaProject*, bool, bool, double* start, double* end, bool) {
+    *start = g_scene.selection_start;
+    *end = g_scene.selection_end;
+}
+
+double FakeZoom() {
+    return g_scene.zoom;
+}
+
+int FakeCountItems(ReaProject*) {
+    return g_scene.item_count.value_or(int(g_scene.items.size()));
+}
+
+MediaItem* FakeGetItem(ReaProject*, int index) {
+    if (index < 0 || size_t(index) >= g_scene.items.size()) {
+        return nullptr;
+    }
+    return reinterpret_cast<MediaItem*>(&g_scene.items[size_t(index)]);
+}
+
+MediaTrack* FakeItemTrack(MediaItem* item) {
+    const int t = AsItem(item)->track;
+    if (t < 0 || size_t(t) >= g_scene.tracks.size()) {
+        return nullptr;
+    }
+    return reinterpret_cast<MediaTrack*>(&g_scene.tracks[size_t(t)]);
+}
+
+double FakeItemInfo(MediaItem* item, const char* name) {
+    const FakeItem& i = *AsItem(item);
+    if (std::strcmp(name, "D_POSITION") == 0) {
+        return i.position;
+    }
+    if (std::strcmp(name, "D_LENGTH") == 0) {
+        return i.length;
+    }
+    if (std::strcmp(name, "I_LASTY") == 0) {
+        return i.lasty;
+    }
+    if (std::strcmp(name, "I_LASTH") == 0) {
+        return i.lasth;
+    }
+    ADD_FAILURE() << "unexpected item parameter " << name;
+    return 0;
+}
+
+double FakeTrackInfo(MediaTrack* track, const char* name) {
+    const FakeTrack& t = *reinterpret_cast<FakeTrack*>(track);
+    if (std::strcmp(name, "I_TCPY") == 0) {
+        return t.tcpy;
+    }
+    if (std::strcmp(name, "IP_TRACKNUMBER") == 0) {
+        return t.number;
+    }
+    if (std::strcmp(name, "I_SELECTED") == 0) {
+        return t.selected;
+    }
+    ADD_FAILURE() << "unexpected track parameter " << name;
+    return 0;
+}
+
+MediaItem_Take* FakeActiveTake(MediaItem* item) {
+    FakeItem* i = AsItem(item);
+    return i->take == FakeTake::none ? nullptr : reinterpret_cast<MediaItem_Take*>(&i->take);
+}
+
+bool FakeTakeIsMidi(MediaItem_Take* take) {
+    return *reinterpret_cast<FakeTake*>(take) == FakeTake::midi;
+}
+
+int FakeItemColour(MediaItem* item, MediaItem_Take*) {
+    return AsItem(item)->custom_colour ? 0x1000000 | 0x3366CC : 0;
+}
+
+int FakeThemeColour(const char* key, int) {
+    auto it = g_scene.theme.find(key);
+    return it == g_scene.theme.end() ? -1 : it->second;
+}
+
+} // namespace
+
+void KeyingTest::SetUp() {
+    saved_host_ = g_host;
+    saved_theme_ = g_theme;
+    saved_settings_ = g_current_settings;
+    saved_frame_ = g_frame;
+
+    g_scene = FakeScene{};
+    g_scene.tracks.push_back(FakeTrack{});
+    g_host = HostApi{};
+    g_host.EnumProjects = FakeEnumProjects;
+    g_host.GetSet_ArrangeView2 = FakeArrangeView;
+    g_host.GetSet_LoopTimeRange2 = FakeLoopTimeRange;
+    g_host.GetHZoomLevel = FakeZoom;
+    g_host.CountMediaItems = FakeCountItems;
+    g_host.GetMediaItem = FakeGetItem;
+    g_host.GetMediaItem_Track = FakeItemTrack;
+    g_host.GetMediaItemInfo_Value = FakeItemInfo;
+    g_host.GetMediaTrackInfo_Value = FakeTrackInfo;
+    g_host.GetActiveTake = FakeActiveTake;
+    g_host.TakeIsMIDI = FakeTakeIsMidi;
+    g_host.GetDisplayedMediaItemColor2 = FakeItemColour;
+    g_host.GetThemeColor = FakeThemeColour;
+
+    g_theme = ThemeColourSet{};
+    g_current_settings = ProjectSettings{};
+    g_frame = FrameView{};
+    ResetItemOverlay();
+    AdvanceKeyingGeneration();
+}
+
+void KeyingTest::TearDown() {
+    g_host = saved_host_;
+    g_theme = saved_theme_;
+    g_current_settings = saved_settings_;
+    g_frame = saved_frame_;
+    g_scene = FakeScene{};
+    ResetItemOverlay();
+    AdvanceKeyingGeneration();
+}
+
+void KeyingTest::SetTheme(const std::vector<uint32_t>& background,
+                          const std::vector<uint32_t>& grid, int32_t selection) {
+    ThemeColourSet t = {};
+    for (uint32_t c : background) {
+        t.background[t.background_count++] = int32_t(c);
+    }
+    for (uint32_t c : grid) {
+        t.grid[t.grid_count++] = int32_t(c);
+    }
+    t.arrange_bg = t.background_count > 0 ? t.background[0] : 0;
+    t.selection_valid = selection != -1;
+    t.selection_bg = selection;
+    g_theme = t;
+    AdvanceKeyingGeneration();
+}
+
+void KeyingTest::MakeFrame(int width, int height, uint32_t captured, uint32_t wallpaper) {
+    const size_t n = size_t(width) * size_t(height);
+    working_.assign(n, captured);
+    fitted_.assign(n, wallpaper);
+    last_frame_.assign(n, 0);
+    g_frame = FrameView{};
+    g_frame.working = working_.data();
+    g_frame.fitted = fitted_.data();
+    g_frame.last_frame = last_frame_.data();
+    g_frame.width = width;
+    g_frame.height = height;
+    g_frame.picture_rect = {0, 0, width, height};
+}

@@ -1,0 +1,99 @@
+#include "support/fake_host.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+FakeHost* g_fake = nullptr;
+
+FakeProject* Project(ReaProject* handle) {
+    for (FakeProject& p : g_fake->projects) {
+        if (reinterpret_cast<ReaProject*>(&p) == handle) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+ReaProject* EnumProjects(int index, char*, int) {
+    if (index == -1) {
+        return g_fake->current < 0 ? nullptr : g_fake->Handle(g_fake->current);
+    }
+    return index >= 0 && index < 2 ? g_fake->Handle(index) : nullptr;
+}
+
+int GetProjExtState(ReaProject* handle, const char* section, const char* key, char* buffer,
+                    int size) {
+    ++g_fake->ext_state_reads;
+    FakeProject* p = Project(handle);
+    if (p == nullptr || size <= 0) {
+        return 0;
+    }
+    auto s = p->ext_state.find(section);
+    if (s == p->ext_state.end()) {
+        return 0;
+    }
+    auto v = s->second.find(key);
+    if (v == s->second.end() || v->second.empty()) {
+        return 0;
+    }
+    size_t n = std::min(v->second.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, v->second.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(v->second.size());
+}
+
+int SetProjExtState(ReaProject* handle, const char* section, const char* key, const char* value) {
+    ++g_fake->ext_state_writes;
+    FakeProject* p = Project(handle);
+    if (p == nullptr) {
+        return 0;
+    }
+    if (key == nullptr) {
+        p->ext_state.erase(section);
+    } else {
+        p->ext_state[section][key] = value != nullptr ? value : "";
+    }
+    return 1;
+}
+
+void MarkProjectDirty(ReaProject* handle) {
+    if (FakeProject* p = Project(handle)) {
+        ++p->dirty_marks;
+    }
+}
+
+int GetThemeColor(const char* key, int) {
+    auto it = g_fake->theme.find(key);
+    return it == g_fake->theme.end() ? -1 : it->second;
+}
+
+int PluginRegister(const char* name, void* info) {
+    bool refuse =
+        std::find(g_fake->refused.begin(), g_fake->refused.end(), name) != g_fake->refused.end();
+    int result = 0;
+    if (!refuse) {
+        result = std::strcmp(name, "custom_action") == 0 ? g_fake->next_command_id++ : 1;
+    }
+    g_fake->registrations.push_back({name, info, result});
+    return result;
+}
+
+} // namespace
+
+FakeHost::FakeHost() : saved(g_host) {
+    g_fake = this;
+    g_host = HostApi{};
+    g_host.EnumProjects = EnumProjects;
+    g_host.GetProjExtState = GetProjExtState;
+    g_host.SetProjExtState = SetProjExtState;
+    g_host.MarkProjectDirty = MarkProjectDirty;
+    g_host.GetThemeColor = GetThemeColor;
+    g_host.plugin_register = PluginRegister;
+}
+
+FakeHost::~FakeHost() {
+    g_host = saved;
+    g_fake = nullptr;
+}

@@ -1,0 +1,43 @@
+// An in-memory host for the portable core: projects with extension state, theme colours and a
+// registration log. A FakeHost installs itself into g_host and restores the table when it goes.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/host_api.h"
+
+struct FakeProject {
+    std::map<std::string, std::map<std::string, std::string>> ext_state;
+    int dirty_marks = 0;
+};
+
+struct Registration {
+    std::string name;
+    void* info;
+    int result;
+};
+
+struct FakeHost {
+    FakeHost();
+    ~FakeHost();
+    FakeHost(const FakeHost&) = delete;
+    FakeHost& operator=(const FakeHost&) = delete;
+
+    ReaProject* Handle(int index) { return reinterpret_cast<ReaProject*>(&projects[index]); }
+    std::string& Stored(int index, const std::string& key) {
+        return projects[index].ext_state["Murivo"][key];
+    }
+
+    FakeProject projects[2];
+    int current = 0; // -1: no current project
+    std::map<std::string, int> theme;
+    std::vector<Registration> registrations;
+    std::vector<std::string> refused; // registration names that fail
+    int next_command_id = 40000;
+    int ext_state_reads = 0;
+    int ext_state_writes = 0;
+
+    HostApi saved;
+};
