@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "arrange_paint.h"
+#include "base/host_records.h"
 #include "extension_module.h"
 #include "frame/frame_view.h"
 #include "host_functions.h"
@@ -31,15 +32,6 @@
 #include "projects.h"
 #include "registrations.h"
 #include "simulator.h"
-
-struct BenchPluginInfo {
-    int caller_version;
-    HWND hwnd_main;
-    int (*Register)(const char* name, void* info);
-    void* (*GetFunc)(const char* name);
-};
-
-extern "C" int ReaperPluginEntry(HINSTANCE instance, const BenchPluginInfo* info);
 
 namespace {
 
@@ -131,7 +123,7 @@ std::string WritePicture() {
     return path;
 }
 
-BenchPluginInfo g_info = {};
+PluginInfo g_info = {};
 
 bool LoadAndAttach(const std::string& picture) {
     if (!sim::StartSimulator(BenchScene())) {
@@ -142,7 +134,7 @@ bool LoadAndAttach(const std::string& picture) {
     sim::PutExtStateValue(project, "Murivo", "enabled", "1");
     sim::PutExtStateValue(project, "Murivo", "audio_item_transparency_permille", "500");
     sim::PutExtStateValue(project, "Murivo", "midi_item_transparency_permille", "500");
-    g_info = {sim::kHostInterfaceVersion, sim::MainWindow(), sim::HostPluginRegister,
+    g_info = {kHostInterfaceVersion, sim::MainWindow(), sim::HostPluginRegister,
               sim::LookupHostFunction};
     if (ReaperPluginEntry(GetModuleHandleW(nullptr), &g_info) != 1) {
         return false;
