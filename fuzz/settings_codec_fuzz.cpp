@@ -13,22 +13,9 @@
 #include "fuzz_input.h"
 #include "settings/project_storage.h"
 #include "settings/settings_codec.h"
+#include "settings/stored_keys.h"
 
 namespace {
-
-constexpr const char* kKeys[] = {"path",
-                                 "enabled",
-                                 "opacity_permille",
-                                 "mode",
-                                 "tint_rgb",
-                                 "tint_permille",
-                                 "grayscale",
-                                 "audio_item_transparency_permille",
-                                 "midi_item_transparency_permille",
-                                 "anchor",
-                                 "blur_permille",
-                                 "time_selection_permille"};
-constexpr size_t kAlwaysWritten = 9;
 
 // How the fake host answers a read.
 enum class Answer : uint8_t { exact, unterminated, zero_result, negative_result, huge_result };
@@ -185,11 +172,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_store.answer = Answer(in.U8() % 5);
     // Which keys exist at all (the ninth always does).
     const unsigned present = in.U8() | unsigned(in.U8()) << 8;
-    for (size_t k = 0; k < std::size(kKeys); ++k) {
+    for (int k = 0; k < kStoredKeyCount; ++k) {
         std::string value = in.Text(size);
         CheckParsers(value);
-        if (k == 8 || (present >> k & 1) != 0) {
-            g_store.values[kKeys[k]] = std::move(value);
+        if (k == kAlwaysWrittenKeyCount - 1 || (present >> k & 1) != 0) {
+            g_store.values[kStoredKeys[k].name] = std::move(value);
         }
     }
 
@@ -207,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteProjectSettings(kProject, read);
     // The nine always; a later key only when it says something other than its default.
     const size_t written = g_store.values.size();
-    if (written < kAlwaysWritten || written > std::size(kKeys) ||
+    if (written < size_t(kAlwaysWrittenKeyCount) || written > size_t(kStoredKeyCount) ||
         ReadProjectSettings(kProject) != read) {
         std::abort();
     }

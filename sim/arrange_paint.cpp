@@ -41,12 +41,17 @@ struct Canvas {
     int width;
     int height;
 
-    void Fill(int left, int top, int right, int bottom, uint32_t pixel) {
+    // Clips the rectangle to the canvas; false when no column is left.
+    bool Clip(int& left, int& top, int& right, int& bottom) const {
         left = std::max(left, 0);
         top = std::max(top, 0);
         right = std::min(right, width);
         bottom = std::min(bottom, height);
-        if (right <= left) {
+        return right > left;
+    }
+
+    void Fill(int left, int top, int right, int bottom, uint32_t pixel) {
+        if (!Clip(left, top, right, bottom)) {
             return;
         }
         for (int y = top; y < bottom; ++y) {
@@ -56,11 +61,7 @@ struct Canvas {
     }
 
     void Blend(int left, int top, int right, int bottom, uint32_t colour, const BlendMode& mode) {
-        left = std::max(left, 0);
-        top = std::max(top, 0);
-        right = std::min(right, width);
-        bottom = std::min(bottom, height);
-        if (right <= left) {
+        if (!Clip(left, top, right, bottom)) {
             return;
         }
         for (int y = top; y < bottom; ++y) {

@@ -18,20 +18,10 @@ std::atomic<bool> g_stop{false};
 std::atomic<int64_t> g_calls{0};
 std::vector<std::thread> g_threads;
 
-struct MemorySurface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-};
-
-MemorySurface MakeMemorySurface() {
-    MemorySurface surface;
-    void* bits = nullptr;
-    surface.dc = CreateCompatibleDC(nullptr);
-    surface.bitmap = CreateTopDownDib(nullptr, kSize, kSize, &bits);
-    if (surface.dc != nullptr && surface.bitmap != nullptr) {
-        surface.previous = SelectObject(surface.dc, surface.bitmap);
-    }
+// All null when it cannot be made: the copies then fail and the thread goes on.
+MemoryBitmap MakeMemorySurface() {
+    MemoryBitmap surface;
+    CreateMemoryBitmap(nullptr, kSize, kSize, surface);
     return surface;
 }
 
@@ -51,8 +41,8 @@ void PumpThreadMessages() {
 // Copies between two memory DCs of the thread's own and onto a window of its own, through the
 // import.
 void CopyUntilStopped(unsigned pause_ms) {
-    MemorySurface a = MakeMemorySurface();
-    MemorySurface b = MakeMemorySurface();
+    MemoryBitmap a = MakeMemorySurface();
+    MemoryBitmap b = MakeMemorySurface();
     HWND window = MakeThreadWindow();
     int64_t calls = 0;
     while (!g_stop.load()) {
@@ -76,8 +66,8 @@ void CopyUntilStopped(unsigned pause_ms) {
     if (window != nullptr) {
         DestroyWindow(window);
     }
-    ReleaseMemoryBitmap(a.dc, a.previous, a.bitmap);
-    ReleaseMemoryBitmap(b.dc, b.previous, b.bitmap);
+    ReleaseMemoryBitmap(a);
+    ReleaseMemoryBitmap(b);
 }
 
 } // namespace

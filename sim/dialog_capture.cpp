@@ -8,6 +8,7 @@
 #include "png_writer.h"
 #include "text_file.h"
 #include "ui/dialog_ids.h"
+#include "window_pixels.h"
 
 namespace sim {
 
@@ -105,61 +106,6 @@ void PostClick(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The client area as the screen shows it. Under Wine the frame and caption belong to the window
-// manager (none under Xvfb), so the window DC has nothing to show outside the client area.
-bool CopyClientPixels(HWND window, std::vector<uint32_t>& pixels, int& width, int& height) {
-    RECT client = {};
-    if (!GetClientRect(window, &client)) {
-        return false;
-    }
-    width = client.right - client.left;
-    height = client.bottom - client.top;
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-    // gdi32's own function: the extension may sit in the program's BitBlt import.
-    using BitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
-    auto system_bitblt = reinterpret_cast<BitBltFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"gdi32.dll"), "BitBlt")));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    bool ok = false;
-    HDC window_dc = GetDC(window);
-    HDC memory = window_dc != nullptr ? CreateCompatibleDC(window_dc) : nullptr;
-    void* bits = nullptr;
-    HBITMAP target = memory != nullptr
-                         ? CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-                         : nullptr;
-    if (system_bitblt != nullptr && target != nullptr && bits != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, target);
-        ok = system_bitblt(memory, 0, 0, width, height, window_dc, 0, 0, SRCCOPY) != FALSE;
-        GdiFlush();
-        SelectObject(memory, previous);
-        if (ok) {
-            const auto* source = static_cast<const uint32_t*>(bits);
-            pixels.assign(source, source + static_cast<size_t>(width) * height);
-            for (uint32_t& pixel : pixels) {
-                pixel &= 0xFFFFFF;
-            }
-        }
-    }
-    if (target != nullptr) {
-        DeleteObject(target);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
-    }
-    if (window_dc != nullptr) {
-        ReleaseDC(window, window_dc);
-    }
-    return ok;
-}
-
 void Capture(CaptureRun& run) {
     // Anything still waiting to paint goes out first.
     RedrawWindow(run.target, nullptr, nullptr,
@@ -169,7 +115,9 @@ void Capture(CaptureRun& run) {
     int width = 0;
     int height = 0;
     std::string error;
-    if (!CopyClientPixels(run.target, pixels, width, height)) {
+    // Under Wine the frame and caption belong to the window manager (none under Xvfb), so the
+    // window DC has nothing to show outside the client area.
+    if (!CaptureClientPixels(run.target, pixels, width, height)) {
         run.message = "cannot read the dialog's window";
         return;
     }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
 #include "host_functions.h"
 #include "host_windows.h"
 #include "module_copy.h"
@@ -14,21 +12,8 @@ namespace sim {
 
 namespace {
 
-// The host's plug-in information record, 64-bit layout.
-struct PluginInfo {
-    int caller_version;
-    HWND hwnd_main;
-    int (*Register)(const char* name, void* info);
-    void* (*GetFunc)(const char* name);
-};
-static_assert(offsetof(PluginInfo, hwnd_main) == 8);
-static_assert(offsetof(PluginInfo, Register) == 16);
-static_assert(offsetof(PluginInfo, GetFunc) == 24);
-
-using EntryFunction = int (*)(HINSTANCE instance, PluginInfo* info);
-
 HMODULE g_module = nullptr;
-EntryFunction g_entry = nullptr;
+PluginEntryFunction g_entry = nullptr;
 // The host keeps its record alive for the whole session.
 PluginInfo g_info = {};
 
@@ -56,7 +41,7 @@ bool LoadExtensionModule(const std::string& path, std::string& error) {
                 std::to_string(GetLastError()) + ")";
         return false;
     }
-    g_entry = reinterpret_cast<EntryFunction>(
+    g_entry = reinterpret_cast<PluginEntryFunction>(
         reinterpret_cast<void*>(GetProcAddress(g_module, "ReaperPluginEntry")));
     if (g_entry == nullptr) {
         error = DisplayPath(path) + ": no ReaperPluginEntry export";

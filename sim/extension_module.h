@@ -6,9 +6,9 @@
 
 #include <string>
 
-namespace sim {
+#include "base/host_records.h"
 
-inline constexpr int kHostInterfaceVersion = 526;
+namespace sim {
 
 // reaper_murivo.dll next to the running executable.
 std::string DefaultExtensionPath();

@@ -7,6 +7,7 @@
 #include "registrations.h"
 #include "scene.h"
 #include "theme.h"
+#include "window_pixels.h"
 
 namespace sim {
 
@@ -327,57 +328,7 @@ int WindowTimerTickCount() {
 }
 
 bool CaptureArrange(std::vector<uint32_t>& pixels, int& width, int& height) {
-    RECT client = {};
-    if (g_arrange == nullptr || !GetClientRect(g_arrange, &client)) {
-        return false;
-    }
-    width = client.right - client.left;
-    height = client.bottom - client.top;
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-    // The real gdi32 function: a screenshot is not one of the host's presentations, so it
-    // must not pass through whatever sits in the import slot.
-    using BitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
-    auto system_bitblt = reinterpret_cast<BitBltFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"gdi32.dll"), "BitBlt")));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    bool ok = false;
-    HDC window_dc = GetDC(g_arrange);
-    HDC memory = window_dc != nullptr ? CreateCompatibleDC(window_dc) : nullptr;
-    void* bits = nullptr;
-    HBITMAP target = memory != nullptr
-                         ? CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-                         : nullptr;
-    if (system_bitblt != nullptr && target != nullptr && bits != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, target);
-        ok = system_bitblt(memory, 0, 0, width, height, window_dc, 0, 0, SRCCOPY) != FALSE;
-        GdiFlush();
-        SelectObject(memory, previous);
-        if (ok) {
-            const auto* source = static_cast<const uint32_t*>(bits);
-            pixels.assign(source, source + static_cast<size_t>(width) * height);
-            for (uint32_t& pixel : pixels) {
-                pixel &= 0xFFFFFF;
-            }
-        }
-    }
-    if (target != nullptr) {
-        DeleteObject(target);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
-    }
-    if (window_dc != nullptr) {
-        ReleaseDC(g_arrange, window_dc);
-    }
-    return ok;
+    return CaptureClientPixels(g_arrange, pixels, width, height);
 }
 
 } // namespace sim

@@ -40,21 +40,12 @@ void FreeSurface(Surface& surface) {
 
 // A 32-bit top-down DIB selected into a memory DC compatible with dc.
 bool MakeSurface(HDC dc, int width, int height, Surface& surface) {
-    void* bits = nullptr;
-    surface.dc = CreateCompatibleDC(dc);
-    surface.bitmap = CreateTopDownDib(dc, width, height, &bits);
-    surface.bits = static_cast<uint32_t*>(bits);
-    surface.width = width;
-    surface.height = height;
-    HGDIOBJ previous = nullptr;
-    if (surface.dc != nullptr && surface.bitmap != nullptr && surface.bits != nullptr) {
-        previous = SelectObject(surface.dc, surface.bitmap);
-    }
-    if (previous == nullptr || previous == HGDI_ERROR) {
-        FreeSurface(surface);
+    MemoryBitmap made;
+    if (CreateMemoryBitmap(dc, width, height, made) != MemoryBitmapStep::done) {
+        surface = {};
         return false;
     }
-    surface.previous = previous;
+    surface = {made.dc, made.bitmap, made.previous_object, made.pixels, width, height};
     return true;
 }
 

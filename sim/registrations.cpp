@@ -2,30 +2,11 @@
 
 #include <map>
 
+#include "base/host_records.h"
+
 namespace sim {
 
 namespace {
-
-// The host's custom action record, 64-bit layout.
-struct CustomActionRecord {
-    int section_id;
-    const char* id_string;
-    const char* display_name;
-    void* reserved;
-};
-
-// The host's section record; the hook reads only the leading section id.
-struct SectionRecord {
-    int unique_id;
-    const char* name;
-};
-
-using Hookcommand2 = bool (*)(void* section, int command, int value, int value_high,
-                              int relative_mode, void* window);
-using Hookcommand = bool (*)(int command, int flag);
-using ToggleAction = int (*)(int command);
-using CustomMenuHook = void (*)(const char* name, void* menu, int flag);
-using TimerCallback = void (*)();
 
 struct Refusal {
     std::string name;
@@ -157,19 +138,19 @@ int CommandIdFor(const std::string& action_id) {
 
 void TickTimers() {
     // A copy: a callback may unregister itself or others while we walk the list.
-    for (TimerCallback timer : Callbacks<TimerCallback>("timer")) {
+    for (TimerFunction timer : Callbacks<TimerFunction>("timer")) {
         timer();
     }
 }
 
 bool DispatchCommand(int command_id) {
     SectionRecord main_section = {0, "Main"};
-    for (Hookcommand2 hook : Callbacks<Hookcommand2>("hookcommand2")) {
+    for (HookCommand2Function hook : Callbacks<HookCommand2Function>("hookcommand2")) {
         if (hook(&main_section, command_id, 0, 0, 0, nullptr)) {
             return true;
         }
     }
-    for (Hookcommand hook : Callbacks<Hookcommand>("hookcommand")) {
+    for (HookCommandFunction hook : Callbacks<HookCommandFunction>("hookcommand")) {
         if (hook(command_id, 0)) {
             return true;
         }
@@ -178,7 +159,7 @@ bool DispatchCommand(int command_id) {
 }
 
 int QueryToggleState(int command_id) {
-    for (ToggleAction toggle : Callbacks<ToggleAction>("toggleaction")) {
+    for (ToggleActionFunction toggle : Callbacks<ToggleActionFunction>("toggleaction")) {
         int state = toggle(command_id);
         if (state != -1) {
             return state;
@@ -188,7 +169,7 @@ int QueryToggleState(int command_id) {
 }
 
 void CallMenuHooks(const char* menu_name, void* menu, int flag) {
-    for (CustomMenuHook hook : Callbacks<CustomMenuHook>("hookcustommenu")) {
+    for (CustomMenuFunction hook : Callbacks<CustomMenuFunction>("hookcustommenu")) {
         hook(menu_name, menu, flag);
     }
 }

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "base/version.h"
 #include "extension_module.h"
 #include "foreign_hook.h"
 #include "gdi_accounting.h"
@@ -38,7 +39,7 @@ const char* const kExpectedLines[] = {
 const char* const kExpectedPrefixes[] = {
     "Wallpaper loaded: ",
     "Arrange background: ",
-    "\n========================================\nMurivo V1.0.1 ACTIVE\n",
+    "\n========================================\nMurivo V" MURIVO_VERSION_TEXT " ACTIVE\n",
 };
 const char* const kExpectedInFallback[] = {
     "BitBlt import unavailable or already hooked.\n",

@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "arrange_paint.h"
+#include "base/host_records.h"
 #include "extension_module.h"
 #include "frame/frame_view.h"
+#include "frame/memory_bitmap.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "intercept/bitblt_hook.h"
@@ -31,15 +33,6 @@
 #include "projects.h"
 #include "registrations.h"
 #include "simulator.h"
-
-struct BenchPluginInfo {
-    int caller_version;
-    HWND hwnd_main;
-    int (*Register)(const char* name, void* info);
-    void* (*GetFunc)(const char* name);
-};
-
-extern "C" int ReaperPluginEntry(HINSTANCE instance, const BenchPluginInfo* info);
 
 namespace {
 
@@ -65,43 +58,16 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-struct Surface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    uint32_t* pixels = nullptr;
-};
+using Surface = MemoryBitmap;
 
 Surface MakeSurface(int width, int height) {
     Surface s;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    s.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    s.dc = CreateCompatibleDC(nullptr);
-    s.pixels = static_cast<uint32_t*>(bits);
-    if (s.bitmap != nullptr && s.dc != nullptr) {
-        s.previous = SelectObject(s.dc, s.bitmap);
-    }
+    CreateMemoryBitmap(nullptr, width, height, s);
     return s;
 }
 
 void ReleaseSurface(Surface& s) {
-    if (s.dc != nullptr) {
-        if (s.previous != nullptr) {
-            SelectObject(s.dc, s.previous);
-        }
-        DeleteDC(s.dc);
-    }
-    if (s.bitmap != nullptr) {
-        DeleteObject(s.bitmap);
-    }
-    s = {};
+    ReleaseMemoryBitmap(s);
 }
 
 sim::Scene BenchScene() {
@@ -131,7 +97,7 @@ std::string WritePicture() {
     return path;
 }
 
-BenchPluginInfo g_info = {};
+PluginInfo g_info = {};
 
 bool LoadAndAttach(const std::string& picture) {
     if (!sim::StartSimulator(BenchScene())) {
@@ -142,7 +108,7 @@ bool LoadAndAttach(const std::string& picture) {
     sim::PutExtStateValue(project, "Murivo", "enabled", "1");
     sim::PutExtStateValue(project, "Murivo", "audio_item_transparency_permille", "500");
     sim::PutExtStateValue(project, "Murivo", "midi_item_transparency_permille", "500");
-    g_info = {sim::kHostInterfaceVersion, sim::MainWindow(), sim::HostPluginRegister,
+    g_info = {kHostInterfaceVersion, sim::MainWindow(), sim::HostPluginRegister,
               sim::LookupHostFunction};
     if (ReaperPluginEntry(GetModuleHandleW(nullptr), &g_info) != 1) {
         return false;

@@ -1,55 +1,25 @@
-// Decodes the wallpaper through WIC into a DIB section, reduced on the way when it is larger
-// than it can ever be shown.
+// The wallpaper in its memory DC: decoded into a DIB section, reduced on the way when it is
+// larger than it can ever be shown, and read again larger when a view needs it.
 #include "frame/wallpaper_image.h"
-
-#include <wincodec.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "base/debug_line.h"
-#include "frame/area_scale.h"
-#include "frame/com_release.h"
 #include "frame/memory_bitmap.h"
+#include "frame/picture_decoder.h"
 
 WallpaperImage g_wallpaper = {};
 
 namespace {
 
-// 8192 x 8192: about 256 MiB of pixels. The limit is on the area, so one side may be longer.
-constexpr uint64_t kMaxPixels = 67'108'864;
-
-struct WicObjects {
-    IWICImagingFactory* factory;
-    IWICBitmapDecoder* decoder;
-    IWICBitmapFrameDecode* frame;
-    IWICFormatConverter* converter;
-};
-
-void ReleaseWicObjects(WicObjects& wic) {
-    ReleaseCom(wic.converter);
-    ReleaseCom(wic.frame);
-    ReleaseCom(wic.decoder);
-    ReleaseCom(wic.factory);
-}
-
-// Output rows made per strip when a picture is reduced while it is read: the strip holds the
-// source rows they cover, a small fraction of the picture.
-constexpr int kStripRows = 32;
-
-struct StoredSize {
-    int width;
-    int height;
-};
-
 // The size a width x height picture is kept at: in its own proportions, just large enough to
 // cover a view of the whole virtual screen (or of at_least), never larger than the picture.
 // Every fit mode then places it for any view up to that size at no more than this size.
-StoredSize StoredSizeFor(int width, int height, StoredSize at_least) {
+PictureSize StoredSizeFor(int width, int height, PictureSize at_least) {
     const int screen_width = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), at_least.width);
     const int screen_height = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), at_least.height);
     if (screen_width <= 0 || screen_height <= 0) {
@@ -64,146 +34,50 @@ StoredSize StoredSizeFor(int width, int height, StoredSize at_least) {
             std::clamp(static_cast<int>(std::ceil(height * scale)), 1, height)};
 }
 
-// Reads the picture strip by strip and area-averages each strip into out (stored size): no
-// full-size copy beyond what the codec itself holds.
-bool CopyReduced(IWICBitmapSource* source, int width, int height, uint32_t* out,
-                 StoredSize stored) {
-    std::vector<uint32_t> strip;
-    for (int top = 0; top < stored.height; top += kStripRows) {
-        const int bottom = std::min(stored.height, top + kStripRows);
-        const int first = static_cast<int>(int64_t(top) * height / stored.height);
-        const int last = static_cast<int>((int64_t(bottom) * height - 1) / stored.height);
-        const int rows = last - first + 1;
-        try {
-            strip.resize(size_t(rows) * size_t(width));
-        } catch (const std::bad_alloc&) {
-            DebugLine("Unable to allocate wallpaper bitmap.\n");
-            return false;
-        }
-        const WICRect rect = {0, first, width, rows};
-        const UINT stride = static_cast<UINT>(width) * 4;
-        HRESULT hr = source->CopyPixels(&rect, stride, stride * static_cast<UINT>(rows),
-                                        reinterpret_cast<BYTE*>(strip.data()));
-        if (FAILED(hr)) {
-            ReportHresultFailure("WIC CopyPixels", static_cast<uint32_t>(hr));
-            return false;
-        }
-        try {
-            AreaScaleInto({strip.data(), width, height, first},
-                          out + size_t(top) * size_t(stored.width), stored.width, bottom - top,
-                          {0, -top, stored.width, stored.height - top});
-        } catch (const std::bad_alloc&) {
-            DebugLine("Unable to allocate wallpaper bitmap.\n");
-            return false;
-        }
+void ReportDecodeFailure(const DecodedPicture& decoded) {
+    switch (decoded.status) {
+    case DecodeStatus::call_failed:
+        ReportHresultFailure(decoded.step, decoded.hresult);
+        break;
+    case DecodeStatus::bad_size:
+        DebugLine("Wallpaper dimensions are invalid or too large.\n");
+        break;
+    case DecodeStatus::out_of_memory:
+        DebugLine("Unable to allocate wallpaper bitmap.\n");
+        break;
+    case DecodeStatus::decoded:
+        break;
     }
-    return true;
 }
 
-// Takes ownership of bitmap: it ends up in image or deleted.
-bool StorePicture(HBITMAP bitmap, const uint32_t* pixels, int width, int height, StoredSize stored,
-                  WallpaperImage& image) {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
-    if (dc == nullptr) {
-        DeleteObject(bitmap);
+// The decoded bitmap into its memory DC and image; the bitmap ends up there or deleted.
+bool StorePicture(const DecodedPicture& decoded, WallpaperImage& image) {
+    MemoryBitmap made;
+    made.bitmap = decoded.bitmap;
+    switch (SelectIntoMemoryDc(nullptr, made)) {
+    case MemoryBitmapStep::done:
+        break;
+    case MemoryBitmapStep::dc:
         DebugLine("Unable to create wallpaper DC.\n");
         return false;
-    }
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    if (previous == nullptr || previous == HGDI_ERROR) {
-        DeleteDC(dc);
-        DeleteObject(bitmap);
+    default:
         DebugLine("Unable to select wallpaper bitmap.\n");
         return false;
     }
-    image = {bitmap, dc, previous, width, height, pixels, stored.width, stored.height};
+    const PictureSize own = decoded.own;
+    image = {made.bitmap, made.dc,        made.previous_object, own.width,
+             own.height,  decoded.pixels, decoded.size.width,   decoded.size.height};
     char line[128] = {};
-    std::snprintf(line, sizeof line, "Wallpaper loaded: %d x %d\n", width, height);
+    std::snprintf(line, sizeof line, "Wallpaper loaded: %d x %d\n", own.width, own.height);
     DebugLine(line);
     return true;
-}
-
-// Everything from the factory to the stored picture. The caller releases wic on every path.
-bool DecodePicture(const wchar_t* path, StoredSize at_least, WicObjects& wic,
-                   WallpaperImage& image) {
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&wic.factory));
-    if (FAILED(hr) || wic.factory == nullptr) {
-        ReportHresultFailure("WIC factory", static_cast<uint32_t>(hr));
-        return false;
-    }
-    hr = wic.factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnLoad, &wic.decoder);
-    if (FAILED(hr) || wic.decoder == nullptr) {
-        ReportHresultFailure("WIC decoder", static_cast<uint32_t>(hr));
-        return false;
-    }
-    // Multi-page and animated files give their first page or frame.
-    hr = wic.decoder->GetFrame(0, &wic.frame);
-    if (FAILED(hr) || wic.frame == nullptr) {
-        ReportHresultFailure("WIC frame", static_cast<uint32_t>(hr));
-        return false;
-    }
-    UINT width = 0;
-    UINT height = 0;
-    hr = wic.frame->GetSize(&width, &height);
-    if (FAILED(hr) || width == 0 || height == 0 ||
-        static_cast<uint64_t>(width) * height > kMaxPixels) {
-        DebugLine("Wallpaper dimensions are invalid or too large.\n");
-        return false;
-    }
-    hr = wic.factory->CreateFormatConverter(&wic.converter);
-    if (FAILED(hr) || wic.converter == nullptr) {
-        ReportHresultFailure("WIC converter", static_cast<uint32_t>(hr));
-        return false;
-    }
-    hr = wic.converter->Initialize(wic.frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                   nullptr, 0.0, WICBitmapPaletteTypeCustom);
-    if (FAILED(hr)) {
-        ReportHresultFailure("WIC pixel conversion", static_cast<uint32_t>(hr));
-        return false;
-    }
-    // Both sizes fit int by the limit.
-    const int w = static_cast<int>(width);
-    const int h = static_cast<int>(height);
-    const StoredSize stored = StoredSizeFor(w, h, at_least);
-    void* pixels = nullptr;
-    HBITMAP bitmap = CreateTopDownDib(nullptr, stored.width, stored.height, &pixels);
-    if (bitmap == nullptr || pixels == nullptr) {
-        if (bitmap != nullptr) {
-            DeleteObject(bitmap);
-        }
-        DebugLine("Unable to allocate wallpaper bitmap.\n");
-        return false;
-    }
-    uint32_t* out = static_cast<uint32_t*>(pixels);
-    if (stored.width != w || stored.height != h) {
-        if (!CopyReduced(wic.converter, w, h, out, stored)) {
-            DeleteObject(bitmap);
-            return false;
-        }
-        return StorePicture(bitmap, out, w, h, stored, image);
-    }
-    // Decoded straight into the DIB: no intermediate buffer. Both sizes fit 32 bits by the limit.
-    UINT stride = width * 4;
-    hr = wic.converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(pixels));
-    if (FAILED(hr)) {
-        DeleteObject(bitmap);
-        ReportHresultFailure("WIC CopyPixels", static_cast<uint32_t>(hr));
-        return false;
-    }
-    return StorePicture(bitmap, out, w, h, stored, image);
 }
 
 // The path of the loaded picture, for reading it again at a larger size.
 std::u16string g_loaded_path;
 
-// Reads the file into image; the checks, the apartment and the diagnostics of a load.
-bool ReadPicture(const std::u16string& path, StoredSize at_least, WallpaperImage& image) {
+// Reads the file into image; the checks and the diagnostics of a load.
+bool ReadPicture(const std::u16string& path, PictureSize at_least, WallpaperImage& image) {
     if (path.empty()) {
         return false;
     }
@@ -213,20 +87,14 @@ bool ReadPicture(const std::u16string& path, StoredSize at_least, WallpaperImage
         DebugLine("Wallpaper file not found.\n");
         return false;
     }
-    // A thread already in the multithreaded apartment answers RPC_E_CHANGED_MODE: WIC works there
-    // too, and that initialisation is not ours to undo.
-    HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(init) && init != RPC_E_CHANGED_MODE) {
-        ReportHresultFailure("CoInitializeEx", static_cast<uint32_t>(init));
+    const DecodedPicture decoded = DecodePicture(
+        {wide_path, true, PictureReduction::area_average,
+         [at_least](int width, int height) { return StoredSizeFor(width, height, at_least); }});
+    if (decoded.status != DecodeStatus::decoded) {
+        ReportDecodeFailure(decoded);
         return false;
     }
-    WicObjects wic = {};
-    bool loaded = DecodePicture(wide_path, at_least, wic, image);
-    ReleaseWicObjects(wic);
-    if (SUCCEEDED(init)) {
-        CoUninitialize();
-    }
-    return loaded;
+    return StorePicture(decoded, image);
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "host/actions.h"
 
+#include <type_traits>
+
 #include "base/callback_guard.h"
 #include "base/debug_line.h"
 #include "base/host_api.h"
+#include "base/host_records.h"
 #include "base/version.h"
 #include "host/project_commands.h"
 #include "present/settings_apply.h"
@@ -11,14 +14,6 @@
 #include "ui/commands.h"
 
 namespace {
-
-// The host's custom action record; the host keeps our address for the life of the module.
-struct CustomActionRecord {
-    int section_id;
-    const char* id_string;
-    const char* display_name;
-    void* reserved;
-};
 
 CustomActionRecord g_action_records[kCommandCount] = {
     {0, "MURIVOCHOOSE", "Murivo: Choose wallpaper...", nullptr},
@@ -33,6 +28,11 @@ bool g_hookcommand2_registered = false;
 bool g_hookcommand_registered = false;
 bool g_toggleaction_registered = false;
 bool g_custommenu_registered = false;
+
+static_assert(std::is_same_v<decltype(&OnHookCommand2), HookCommand2Function>);
+static_assert(std::is_same_v<decltype(&OnHookCommand), HookCommandFunction>);
+static_assert(std::is_same_v<decltype(&QueryToggleState), ToggleActionFunction>);
+static_assert(std::is_same_v<decltype(&OnCustomMenu), CustomMenuFunction>);
 
 void* AsPointer(auto function) {
     return reinterpret_cast<void*>(function);
@@ -137,7 +137,7 @@ bool DispatchCommand(int command_id) {
 
 bool OnHookCommand2(void* section, int command_id, int, int, int, void*) {
     // Commands of other sections (MIDI editor, media explorer...) are not ours.
-    if (section != nullptr && *static_cast<const int*>(section) != 0) {
+    if (section != nullptr && static_cast<const SectionRecord*>(section)->unique_id != 0) {
         return false;
     }
     return RunGuarded(true, [&] { return DispatchCommand(command_id); });

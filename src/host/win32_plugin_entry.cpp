@@ -2,11 +2,10 @@
 // record unloads in a fixed order.
 #include <windows.h>
 
-#include <cstddef>
-
 #include "base/callback_guard.h"
 #include "base/debug_line.h"
 #include "base/host_api.h"
+#include "base/host_records.h"
 #include "base/plugin_state.h"
 #include "base/row_workers.h"
 #include "base/version.h"
@@ -21,19 +20,7 @@
 #include "present/settings_apply.h"
 #include "settings/project_settings.h"
 
-// The host's plug-in information record, 64-bit layout.
-struct PluginInfo {
-    int caller_version;
-    HWND hwnd_main;
-    int (*Register)(const char* name, void* info);
-    void* (*GetFunc)(const char* name);
-};
-static_assert(offsetof(PluginInfo, hwnd_main) == 8);
-static_assert(offsetof(PluginInfo, GetFunc) == 24);
-
 namespace {
-
-constexpr int kHostInterfaceVersion = 526;
 
 void* TimerCallback() {
     return reinterpret_cast<void*>(&OnMainTimer);

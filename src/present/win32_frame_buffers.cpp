@@ -24,20 +24,11 @@ namespace {
 constexpr uint32_t kFailedSizeBackoffMs = 1000;
 
 bool CreateSurface(HDC reference, int width, int height, FrameSurface& surface) {
-    // Stored before testing, so a DIB without memory is freed by the release.
-    surface.bitmap = CreateFrameDib(reference, width, height, &surface.pixels);
-    if (surface.bitmap == nullptr || surface.pixels == nullptr) {
+    MemoryBitmap made;
+    if (CreateMemoryBitmap(reference, width, height, made) != MemoryBitmapStep::done) {
         return false;
     }
-    surface.dc = CreateCompatibleDC(reference);
-    if (surface.dc == nullptr) {
-        return false;
-    }
-    HGDIOBJ previous = SelectObject(surface.dc, surface.bitmap);
-    if (previous == nullptr || previous == HGDI_ERROR) {
-        return false; // a DC without its bitmap draws nowhere
-    }
-    surface.previous_object = previous;
+    surface = {made.bitmap, made.dc, made.previous_object, made.pixels};
     return true;
 }
 
@@ -55,10 +46,7 @@ bool SurfacesExist(const FrameBuffers& buffers) {
 } // namespace
 
 HBITMAP CreateFrameDib(HDC reference, int width, int height, uint32_t** pixels) {
-    void* memory = nullptr;
-    HBITMAP bitmap = CreateTopDownDib(reference, width, height, &memory);
-    *pixels = static_cast<uint32_t*>(memory);
-    return bitmap;
+    return CreateTopDownDib(reference, width, height, pixels);
 }
 
 bool EnsureFrameBuffers(HDC reference, int width, int height) {

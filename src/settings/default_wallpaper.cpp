@@ -15,7 +15,7 @@ std::string DefaultKey(const char* key) {
 } // namespace
 
 std::optional<ProjectSettings> ReadDefaultWallpaper() {
-    if (ReadGlobalValue(DefaultKey(kSettingsKeys[0])).empty()) {
+    if (ReadGlobalValue(DefaultKey(StoredKeyName(kPathKey))).empty()) {
         return std::nullopt;
     }
     ProjectSettings settings =
@@ -32,15 +32,15 @@ bool StoreDefaultWallpaper(const ProjectSettings& settings) {
     }
     const SettingsValues values = EncodeSettings(settings);
     // The path last: a default is there only once all its values are.
-    for (int i = kSettingsKeyCount - 1; i >= 0; --i) {
-        WriteGlobalValue(DefaultKey(kSettingsKeys[i]), values[static_cast<size_t>(i)]);
+    for (int i = kStoredKeyCount - 1; i >= 0; --i) {
+        WriteGlobalValue(DefaultKey(kStoredKeys[i].name), values[static_cast<size_t>(i)]);
     }
     return true;
 }
 
 void ClearDefaultWallpaper() {
-    for (const char* key : kSettingsKeys) {
-        WriteGlobalValue(DefaultKey(key), "");
+    for (const StoredKey& key : kStoredKeys) {
+        WriteGlobalValue(DefaultKey(key.name), "");
     }
 }
 

@@ -8,27 +8,6 @@
 
 namespace {
 
-constexpr const char* kKeyPath = "path";
-constexpr const char* kKeyEnabled = "enabled";
-constexpr const char* kKeyOpacity = "opacity_permille";
-constexpr const char* kKeyMode = "mode";
-constexpr const char* kKeyTintRgb = "tint_rgb";
-constexpr const char* kKeyTint = "tint_permille";
-constexpr const char* kKeyGrayscale = "grayscale";
-constexpr const char* kKeyAudioItems = "audio_item_transparency_permille";
-constexpr const char* kKeyMidiItems = "midi_item_transparency_permille";
-constexpr const char* kKeyAnchor = "anchor";
-constexpr const char* kKeyBlur = "blur_permille";
-constexpr const char* kKeyTimeSelection = "time_selection_permille";
-
-} // namespace
-
-const char* const kSettingsKeys[kSettingsKeyCount] = {
-    kKeyPath,      kKeyEnabled,    kKeyOpacity,   kKeyMode,   kKeyTintRgb, kKeyTint,
-    kKeyGrayscale, kKeyAudioItems, kKeyMidiItems, kKeyAnchor, kKeyBlur,    kKeyTimeSelection};
-
-namespace {
-
 // Project file names are paths; the host writes at most this many bytes of one.
 constexpr int kProjectFileBufferSize = 4096;
 // The host's project list is short; a longer walk means it never ends.
@@ -59,7 +38,8 @@ void MarkDirty(ReaProject* project) {
 // made afresh (or removed) when it changes.
 void WriteRelativePath(ReaProject* project, const std::u16string& path) {
     std::string stored_relative = ReadExtStateValue(project, kRelativePathKey);
-    if (!stored_relative.empty() && Utf8ToUtf16(ReadExtStateValue(project, kKeyPath)) == path) {
+    if (!stored_relative.empty() &&
+        Utf8ToUtf16(ReadExtStateValue(project, StoredKeyName(kPathKey))) == path) {
         return;
     }
     std::optional<std::u16string> relative = RelativeToFolder(ProjectFolder(project), path);
@@ -88,22 +68,22 @@ std::string ReadExtStateValue(ReaProject* project, const char* key) {
 
 ProjectSettings DecodeSettings(const std::function<std::string(const char* key)>& read) {
     ProjectSettings settings;
-    settings.path = Utf8ToUtf16(read(kKeyPath));
+    settings.path = Utf8ToUtf16(read(StoredKeyName(kPathKey)));
     if (!settings.path.empty()) {
-        settings.enabled = read(kKeyEnabled) == "1";
+        settings.enabled = read(StoredKeyName(kEnabledKey)) == "1";
     }
-    ReadPermille(read(kKeyOpacity), settings.opacity);
-    settings.mode = ParseFitMode(read(kKeyMode));
-    ReadPermille(read(kKeyTint), settings.tint);
-    if (auto colour = ParseHexColour(read(kKeyTintRgb))) {
+    ReadPermille(read(StoredKeyName(kOpacityKey)), settings.opacity);
+    settings.mode = ParseFitMode(read(StoredKeyName(kModeKey)));
+    ReadPermille(read(StoredKeyName(kTintKey)), settings.tint);
+    if (auto colour = ParseHexColour(read(StoredKeyName(kTintRgbKey)))) {
         settings.tint_rgb = *colour;
     }
-    settings.grayscale = read(kKeyGrayscale) == "1";
-    ReadPermille(read(kKeyAudioItems), settings.audio_item_transparency);
-    ReadPermille(read(kKeyMidiItems), settings.midi_item_transparency);
-    settings.anchor = ParseAnchor(read(kKeyAnchor));
-    ReadPermille(read(kKeyBlur), settings.blur);
-    ReadPermille(read(kKeyTimeSelection), settings.time_selection);
+    settings.grayscale = read(StoredKeyName(kGrayscaleKey)) == "1";
+    ReadPermille(read(StoredKeyName(kAudioItemsKey)), settings.audio_item_transparency);
+    ReadPermille(read(StoredKeyName(kMidiItemsKey)), settings.midi_item_transparency);
+    settings.anchor = ParseAnchor(read(StoredKeyName(kAnchorKey)));
+    ReadPermille(read(StoredKeyName(kBlurKey)), settings.blur);
+    ReadPermille(read(StoredKeyName(kTimeSelectionKey)), settings.time_selection);
     return settings;
 }
 
@@ -138,19 +118,20 @@ void WriteProjectSettings(ReaProject* project, const ProjectSettings& settings) 
     WriteRelativePath(project, settings.path);
     const SettingsValues values = EncodeSettings(settings);
     static const SettingsValues kDefaults = EncodeSettings(ProjectSettings{});
-    for (int i = 0; i < kSettingsKeyCount; ++i) {
-        if (i >= kAlwaysWrittenKeyCount && values[i] == kDefaults[i] &&
-            ReadExtStateValue(project, kSettingsKeys[i]).empty()) {
+    for (int i = 0; i < kStoredKeyCount; ++i) {
+        const StoredKey& key = kStoredKeys[i];
+        if (!key.always_written && values[i] == kDefaults[i] &&
+            ReadExtStateValue(project, key.name).empty()) {
             continue;
         }
-        g_host.SetProjExtState(project, kExtStateSection, kSettingsKeys[i], values[i].c_str());
+        g_host.SetProjExtState(project, kExtStateSection, key.name, values[i].c_str());
     }
     MarkDirty(project);
 }
 
 bool HasOwnSettings(ReaProject* project) {
-    for (const char* key : kSettingsKeys) {
-        if (!ReadExtStateValue(project, key).empty()) {
+    for (const StoredKey& key : kStoredKeys) {
+        if (!ReadExtStateValue(project, key.name).empty()) {
             return true;
         }
     }
@@ -185,7 +166,7 @@ bool RemoveProjectSettings(ReaProject* project, bool keep_default_away) {
         return false;
     }
     if (own && keep_default_away && ReadProjectSettings(project) == ProjectSettings{} &&
-        ReadExtStateValue(project, "enabled") == "0") {
+        ReadExtStateValue(project, StoredKeyName(kEnabledKey)) == "0") {
         return false; // already off on its own
     }
     if (own) {
@@ -193,7 +174,7 @@ bool RemoveProjectSettings(ReaProject* project, bool keep_default_away) {
         g_host.SetProjExtState(project, kExtStateSection, nullptr, nullptr);
     }
     if (keep_default_away) {
-        g_host.SetProjExtState(project, kExtStateSection, kKeyEnabled, "0");
+        g_host.SetProjExtState(project, kExtStateSection, StoredKeyName(kEnabledKey), "0");
     }
     MarkDirty(project);
     return true;

@@ -6,18 +6,12 @@
 #include <string>
 
 #include "settings/project_settings.h"
+#include "settings/stored_keys.h"
 
 inline constexpr const char* kExtStateSection = "Murivo";
 inline constexpr int kExtStateBufferSize = 131072;
 
-// The keys in table order: the nine every version writes, then the placement keys (anchor,
-// softness, time selection) that older versions ignore. "relative_path" is kept apart.
-inline constexpr int kSettingsKeyCount = 12;
-inline constexpr int kAlwaysWrittenKeyCount = 9;
-extern const char* const kSettingsKeys[kSettingsKeyCount];
-inline constexpr const char* kRelativePathKey = "relative_path";
-
-using SettingsValues = std::array<std::string, kSettingsKeyCount>;
+using SettingsValues = std::array<std::string, kStoredKeyCount>;
 // The record from stored texts (read gives the text of a key, empty when there is none), with
 // every rule for malformed values; shared by the project and the host's global state.
 ProjectSettings DecodeSettings(const std::function<std::string(const char* key)>& read);

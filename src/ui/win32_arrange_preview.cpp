@@ -1,8 +1,6 @@
 // The arrange preview: its own scaled picture copy, the tint pass and the double-buffered paint.
 #include "ui/arrange_preview.h"
 
-#include <wincodec.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,8 +8,8 @@
 
 #include "base/callback_guard.h"
 #include "frame/anchored_placement.h"
-#include "frame/com_release.h"
 #include "frame/memory_bitmap.h"
+#include "frame/picture_decoder.h"
 #include "frame/soften.h"
 #include "keying/theme_colours.h"
 #include "present/arrange_target.h"
@@ -26,121 +24,31 @@
 
 namespace {
 
-constexpr uint64_t kMaxPixels = 67'108'864;
 constexpr COLORREF kNoThemeBackground = RGB(55, 55, 55);
 constexpr COLORREF kFrameColour = RGB(130, 130, 130);
 
-struct PreviewWic {
-    IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICBitmapScaler* scaler = nullptr;
-    IWICFormatConverter* converter = nullptr;
-};
-
-void ReleaseWic(PreviewWic& wic) {
-    ReleaseCom(wic.converter);
-    ReleaseCom(wic.scaler);
-    ReleaseCom(wic.frame);
-    ReleaseCom(wic.decoder);
-    ReleaseCom(wic.factory);
-}
-
-// Takes ownership of bitmap: it ends up in picture or deleted.
-bool StorePreviewPicture(PreviewPicture& picture, HBITMAP bitmap, void* pixels, int width,
-                         int height) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (dc == nullptr) {
-        DeleteObject(bitmap);
+// Takes ownership of the decoded bitmap: it ends up in picture or deleted.
+bool StorePreviewPicture(PreviewPicture& picture, const DecodedPicture& decoded) {
+    MemoryBitmap made;
+    made.bitmap = decoded.bitmap;
+    if (SelectIntoMemoryDc(nullptr, made) != MemoryBitmapStep::done) {
         return false;
     }
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    if (previous == nullptr || previous == HGDI_ERROR) {
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-        return false;
-    }
-    picture.bitmap = bitmap;
-    picture.dc = dc;
-    picture.previous_object = previous;
-    picture.pixels = static_cast<uint8_t*>(pixels);
-    size_t bytes = static_cast<size_t>(width) * height * 4;
+    picture.bitmap = made.bitmap;
+    picture.dc = made.dc;
+    picture.previous_object = made.previous_object;
+    picture.pixels = reinterpret_cast<uint8_t*>(decoded.pixels);
+    size_t bytes = static_cast<size_t>(decoded.size.width) * decoded.size.height * 4;
     try {
         picture.source_pixels.assign(picture.pixels, picture.pixels + bytes);
     } catch (const std::bad_alloc&) {
         ReleasePreviewPicture(picture);
         return false;
     }
-    picture.width = static_cast<uint32_t>(width);
-    picture.height = static_cast<uint32_t>(height);
-    return true;
-}
-
-bool DecodePreview(PreviewPicture& picture, const wchar_t* path, PreviewWic& wic) {
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&wic.factory));
-    if (FAILED(hr) || wic.factory == nullptr) {
-        return false;
-    }
-    hr = wic.factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, &wic.decoder);
-    if (FAILED(hr) || wic.decoder == nullptr) {
-        return false;
-    }
-    hr = wic.decoder->GetFrame(0, &wic.frame);
-    if (FAILED(hr) || wic.frame == nullptr) {
-        return false;
-    }
-    UINT width = 0;
-    UINT height = 0;
-    hr = wic.frame->GetSize(&width, &height);
-    if (FAILED(hr) || width == 0 || height == 0 ||
-        static_cast<uint64_t>(width) * height > kMaxPixels) {
-        return false;
-    }
-    PreviewSize size = PreviewPictureSize(width, height);
-    IWICBitmapSource* source = wic.frame;
-    if (static_cast<UINT>(size.width) != width || static_cast<UINT>(size.height) != height) {
-        hr = wic.factory->CreateBitmapScaler(&wic.scaler);
-        if (FAILED(hr) || wic.scaler == nullptr) {
-            return false;
-        }
-        hr = wic.scaler->Initialize(wic.frame, static_cast<UINT>(size.width),
-                                    static_cast<UINT>(size.height), WICBitmapInterpolationModeFant);
-        if (FAILED(hr)) {
-            return false;
-        }
-        source = wic.scaler;
-    }
-    hr = wic.factory->CreateFormatConverter(&wic.converter);
-    if (FAILED(hr) || wic.converter == nullptr) {
-        return false;
-    }
-    hr = wic.converter->Initialize(source, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                   nullptr, 0.0, WICBitmapPaletteTypeCustom);
-    if (FAILED(hr)) {
-        return false;
-    }
-    void* pixels = nullptr;
-    HBITMAP bitmap = CreateTopDownDib(nullptr, size.width, size.height, &pixels);
-    if (bitmap == nullptr || pixels == nullptr) {
-        if (bitmap != nullptr) {
-            DeleteObject(bitmap);
-        }
-        return false;
-    }
-    UINT stride = static_cast<UINT>(size.width) * 4;
-    hr = wic.converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(size.height),
-                                   static_cast<BYTE*>(pixels));
-    if (FAILED(hr)) {
-        DeleteObject(bitmap);
-        return false;
-    }
-    if (!StorePreviewPicture(picture, bitmap, pixels, size.width, size.height)) {
-        return false;
-    }
-    picture.own_width = width;
-    picture.own_height = height;
+    picture.width = static_cast<uint32_t>(decoded.size.width);
+    picture.height = static_cast<uint32_t>(decoded.size.height);
+    picture.own_width = static_cast<uint32_t>(decoded.own.width);
+    picture.own_height = static_cast<uint32_t>(decoded.own.height);
     return true;
 }
 
@@ -267,12 +175,8 @@ void PaintIntoControl(HWND window, SettingsDialogState& state) {
                 buffer = {bitmap, dc, previous, w, h};
                 buffered = true;
             } else {
-                if (dc != nullptr) {
-                    DeleteDC(dc);
-                }
-                if (bitmap != nullptr) {
-                    DeleteObject(bitmap);
-                }
+                previous = nullptr;
+                ReleaseMemoryBitmap(dc, previous, bitmap);
             }
         }
         HDC target = buffered ? buffer.dc : paint_dc;
@@ -295,17 +199,13 @@ bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
     if (file.empty() || !PictureMayBeOpened(file)) {
         return false;
     }
-    HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(init) && init != RPC_E_CHANGED_MODE) {
-        return false;
-    }
-    PreviewWic wic;
-    bool loaded = DecodePreview(picture, WidePointer(file), wic);
-    ReleaseWic(wic);
-    if (SUCCEEDED(init)) {
-        CoUninitialize();
-    }
-    return loaded;
+    const DecodedPicture decoded = DecodePicture(
+        {WidePointer(file), false, PictureReduction::wic_fant, [](int width, int height) {
+             const PreviewSize size =
+                 PreviewPictureSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+             return PictureSize{size.width, size.height};
+         }});
+    return decoded.status == DecodeStatus::decoded && StorePreviewPicture(picture, decoded);
 }
 
 void TintPreviewPicture(PreviewPicture& picture, bool grayscale, uint32_t tint_colour,
@@ -396,18 +296,7 @@ void UpdatePreviewCaption(HWND dialog, SettingsDialogState& state) {
 }
 
 void ReleasePreviewPicture(PreviewPicture& picture) {
-    if (picture.dc != nullptr) {
-        if (picture.previous_object != nullptr) {
-            SelectObject(picture.dc, picture.previous_object);
-        }
-        DeleteDC(picture.dc);
-    }
-    if (picture.bitmap != nullptr) {
-        DeleteObject(picture.bitmap);
-    }
-    picture.bitmap = nullptr;
-    picture.dc = nullptr;
-    picture.previous_object = nullptr;
+    ReleaseMemoryBitmap(picture.dc, picture.previous_object, picture.bitmap);
     picture.pixels = nullptr;
     picture.source_pixels.clear(); // storage kept for the next load
     picture.width = 0;
@@ -417,15 +306,7 @@ void ReleasePreviewPicture(PreviewPicture& picture) {
 }
 
 void ReleasePreviewPaintBuffer(PreviewPaintBuffer& buffer) {
-    if (buffer.dc != nullptr) {
-        if (buffer.previous_object != nullptr) {
-            SelectObject(buffer.dc, buffer.previous_object);
-        }
-        DeleteDC(buffer.dc);
-    }
-    if (buffer.bitmap != nullptr) {
-        DeleteObject(buffer.bitmap);
-    }
+    ReleaseMemoryBitmap(buffer.dc, buffer.previous_object, buffer.bitmap);
     buffer = {};
 }
 

@@ -10,6 +10,7 @@
 #include "base/callback_guard.h"
 #include "base/debug_line.h"
 #include "base/plugin_state.h"
+#include "frame/memory_bitmap.h"
 #include "ui/colour_model.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
@@ -232,13 +233,7 @@ void DrawPickerArea(const DRAWITEMSTRUCT& item, TintPickerState& picker, bool is
     if (!PrepareArea(area, w, h, picker.hsv.hue, is_strip)) {
         return;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownDibInfo(w, h);
     StretchDIBits(item.hDC, rect.left, rect.top, w, h, 0, 0, w, h, area.pixels.data(), &info,
                   DIB_RGB_COLORS, SRCCOPY);
     DrawMarker(item.hDC, rect, picker, is_strip);

@@ -3,27 +3,43 @@
 // own, nothing reads past a buffer, and what was read writes back as valid text.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
-
-#include <map>
 
 #include "settings/default_wallpaper.h"
 #include "settings/project_storage.h"
 #include "settings/settings_codec.h"
+#include "settings/stored_keys.h"
 #include "support/fake_host.h"
 
 namespace {
 
-const char* const kKeys[] = {"path",
-                             "enabled",
-                             "opacity_permille",
-                             "mode",
-                             "tint_rgb",
-                             "tint_permille",
-                             "grayscale",
-                             "audio_item_transparency_permille",
-                             "midi_item_transparency_permille"};
+// Every key a project may hold: the stored settings, then the relative path beside them.
+std::vector<std::string> ProjectKeys() {
+    std::vector<std::string> keys;
+    for (const StoredKey& key : kStoredKeys) {
+        keys.push_back(key.name);
+    }
+    keys.push_back(kRelativePathKey);
+    return keys;
+}
+
+bool HoldsPermille(const std::string& name) {
+    for (const StoredKey& key : kStoredKeys) {
+        if (name == key.name) {
+            return key.value == StoredValue::permille;
+        }
+    }
+    return false;
+}
+
+// The neighbours every hostile key is stored beside, and what they read as.
+void StoreSaneNeighbours(FakeHost& host) {
+    host.Stored(0, StoredKeyName(kPathKey)) = "C:\\w.png";
+    host.Stored(0, StoredKeyName(kEnabledKey)) = "1";
+    host.Stored(0, StoredKeyName(kOpacityKey)) = "200";
+}
 
 std::string Garbage() {
     std::string bytes;
@@ -62,8 +78,8 @@ TEST(HostileProjectState, DefaultWallpaperInTheHostsGlobalStateFallsBackLikeAPro
         FakeHost host;
         g_host.GetExtState = &GlobalValue;
         g_global.clear();
-        for (const char* key : kKeys) {
-            g_global[std::string("default_") + key] = v.text;
+        for (const StoredKey& key : kStoredKeys) {
+            g_global[std::string("default_") + key.name] = v.text;
         }
         g_global["default_path"] = "C:\\w.png";
         ProjectSettings expected;
@@ -82,13 +98,11 @@ TEST(HostileProjectState, DefaultWallpaperInTheHostsGlobalStateFallsBackLikeAPro
 
 TEST(HostileProjectState, EveryKeyFallsBackAloneForEveryHostileValue) {
     for (const HostileValue& v : HostileValues()) {
-        for (const char* key : kKeys) {
-            SCOPED_TRACE(std::string(key) + " = " + v.name);
+        for (const std::string& key : ProjectKeys()) {
+            SCOPED_TRACE(key + " = " + v.name);
             FakeHost host;
             // A sane neighbour on every other key shows that only this key falls back.
-            host.Stored(0, "path") = "C:\\w.png";
-            host.Stored(0, "enabled") = "1";
-            host.Stored(0, "opacity_permille") = "200";
+            StoreSaneNeighbours(host);
             host.Stored(0, key) = v.text;
             const ProjectSettings s = ReadProjectSettings(host.Handle(0));
 
@@ -96,22 +110,23 @@ TEST(HostileProjectState, EveryKeyFallsBackAloneForEveryHostileValue) {
             expected.path = u"C:\\w.png";
             expected.enabled = true;
             expected.opacity = 0.2;
-            if (std::string(key) == "path") {
+            if (key == StoredKeyName(kPathKey)) {
                 // Bytes that are valid UTF-8 (the overlong digits) stay, cut at the buffer.
                 expected.path = Utf8ToUtf16(v.text.substr(0, 131071));
                 expected.enabled = !expected.path.empty();
-            } else if (std::string(key) == "enabled") {
+            } else if (key == StoredKeyName(kEnabledKey)) {
                 expected.enabled = false;
-            } else if (std::string(key) == "opacity_permille") {
-                expected.opacity = 0.35;
+            } else if (key == StoredKeyName(kOpacityKey)) {
+                expected.opacity = kDefaultOpacity;
             }
-            if (std::string(v.name) == "overlong valid-looking" &&
-                std::string(key).ends_with("_permille")) {
-                // Read as cut at the buffer: what is left is a valid " ... 500".
-                (std::string(key) == "opacity_permille"  ? expected.opacity
-                 : std::string(key) == "tint_permille"   ? expected.tint
-                 : std::string(key).starts_with("audio") ? expected.audio_item_transparency
-                                                         : expected.midi_item_transparency) = 0.5;
+            if (std::string(v.name) == "overlong valid-looking" && HoldsPermille(key)) {
+                // Read as cut at the buffer: what is left is a valid " ... 500", read as 500 is.
+                FakeHost plain;
+                StoreSaneNeighbours(plain);
+                const ProjectSettings neighbours = ReadProjectSettings(plain.Handle(0));
+                plain.Stored(0, key) = "500";
+                expected = ReadProjectSettings(plain.Handle(0));
+                ASSERT_NE(expected, neighbours) << "500 reads as a value of its own";
             }
             EXPECT_EQ(s, expected);
         }
@@ -136,12 +151,12 @@ TEST(HostileProjectState, WhatWasReadWritesBackAsValidText) {
     for (const HostileValue& v : HostileValues()) {
         SCOPED_TRACE(v.name);
         FakeHost host;
-        for (const char* key : kKeys) {
+        for (const std::string& key : ProjectKeys()) {
             host.Stored(0, key) = v.text;
         }
         const ProjectSettings s = ReadProjectSettings(host.Handle(0));
         WriteProjectSettings(host.Handle(1), s);
-        for (const char* key : kKeys) {
+        for (const std::string& key : ProjectKeys()) {
             const std::string& written = host.Stored(1, key);
             EXPECT_TRUE(written.empty() || !Utf8ToUtf16(written).empty()) << key;
             EXPECT_LE(written.size(), 131071u) << key;

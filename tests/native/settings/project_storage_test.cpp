@@ -3,22 +3,9 @@
 #include "host/project_commands.h"
 #include "settings/project_storage.h"
 #include "settings/settings_codec.h"
+#include "settings/stored_keys.h"
 #include "support/fake_host.h"
 #include "support/glue_fakes.h"
-
-namespace {
-
-const char* const kAllKeys[] = {"path",
-                                "enabled",
-                                "opacity_permille",
-                                "mode",
-                                "tint_rgb",
-                                "tint_permille",
-                                "grayscale",
-                                "audio_item_transparency_permille",
-                                "midi_item_transparency_permille"};
-
-} // namespace
 
 TEST(ProjectSettingsRead, UntouchedProjectGivesTheDefaults) {
     FakeHost host;
@@ -167,8 +154,8 @@ TEST(ProjectSettingsClear, RemovesTheSectionOfTheCurrentProjectThenApplies) {
     ASSERT_EQ(g_glue_calls.applies.size(), 1u);
     EXPECT_TRUE(g_glue_calls.applies[0].force_reload);
     EXPECT_TRUE(g_glue_calls.applies[0].redraw);
-    for (const char* key : kAllKeys) {
-        EXPECT_EQ(ReadExtStateValue(host.Handle(1), key), "");
+    for (const StoredKey& key : kStoredKeys) {
+        EXPECT_EQ(ReadExtStateValue(host.Handle(1), key.name), "") << key.name;
     }
 }
 

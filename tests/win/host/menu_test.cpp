@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/version.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "projects.h"
@@ -61,7 +62,7 @@ TEST_F(Menu, BuiltOnceWithTheEightEntriesInOrder) {
     EXPECT_EQ(ItemText(submenu, 4), L"Enable / Disable");
     EXPECT_EQ(ItemText(submenu, 5), L"Use current wallpaper for projects without their own");
     EXPECT_EQ(GetMenuItemID(submenu, 5), static_cast<UINT>(sim::CommandIdFor("MURIVODEFAULT")));
-    EXPECT_EQ(ItemText(submenu, 7), L"About Murivo 1.0.1");
+    EXPECT_EQ(ItemText(submenu, 7), L"About Murivo " MURIVO_VERSION_TEXT);
     EXPECT_NE(GetMenuState(submenu, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
     EXPECT_NE(GetMenuState(submenu, 6, MF_BYPOSITION) & MF_SEPARATOR, 0u);
 }

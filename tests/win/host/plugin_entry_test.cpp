@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "base/host_api.h"
 #include "bitblt_threads.h"
 #include "extension_module.h"
 #include "host_functions.h"
@@ -26,32 +27,9 @@ std::vector<std::string> Names(const std::vector<sim::Registration>& log, size_t
 
 const char* const kRequired[] = {"plugin_register", "EnumProjects", "GetProjExtState",
                                  "SetProjExtState", "GetThemeColor"};
-const char* const kAllNames[] = {"AddExtensionsMainMenu",
-                                 "CountMediaItems",
-                                 "EnumProjects",
-                                 "GetActiveTake",
-                                 "GetDisplayedMediaItemColor2",
-                                 "GetHZoomLevel",
-                                 "GetMediaItem",
-                                 "GetMediaItem_Track",
-                                 "GetMediaItemInfo_Value",
-                                 "GetMediaTrackInfo_Value",
-                                 "GetPlayState",
-                                 "GetProjExtState",
-                                 "GetSet_ArrangeView2",
-                                 "GetSet_LoopTimeRange2",
-                                 "GetThemeColor",
-                                 "MarkProjectDirty",
-                                 "plugin_register",
-                                 "RefreshToolbar2",
-                                 "SetProjExtState",
-                                 "TakeIsMIDI",
-                                 "GetExtState",
-                                 "HasExtState",
-                                 "SetExtState"};
 
 TEST_F(PluginEntry, OtherInterfaceVersionsAreRefusedWithoutLookingAnythingUp) {
-    for (int version : {525, 527}) {
+    for (int version : {kHostInterfaceVersion - 1, kHostInterfaceVersion + 1}) {
         EXPECT_EQ(Load(version), 0) << version;
     }
     EXPECT_EQ(sim::LookupCallCount(), 0);
@@ -60,13 +38,13 @@ TEST_F(PluginEntry, OtherInterfaceVersionsAreRefusedWithoutLookingAnythingUp) {
 }
 
 TEST_F(PluginEntry, MissingLookupIsReportedAndRefused) {
-    EXPECT_EQ(sim::CallEntryLoad(526, false), 0);
+    EXPECT_EQ(sim::CallEntryLoad(kHostInterfaceVersion, false), 0);
     EXPECT_EQ(Output(), std::vector<std::string>{"REAPER API lookup unavailable.\n"});
     EXPECT_TRUE(sim::RegistrationLog().empty());
 }
 
 TEST_F(PluginEntry, OnlyRequiredFunctionsLoadAndReportTheFourOptionalOnesInOrder) {
-    for (const char* name : kAllNames) {
+    for (const char* name : kHostFunctionNames) {
         bool required = false;
         for (const char* r : kRequired) {
             required = required || std::string(name) == r;

@@ -10,22 +10,13 @@
 #include "host_windows.h"
 #include "projects.h"
 #include "registrations.h"
+#include "settings/stored_keys.h"
 #include "support/modal_driver.h"
 #include "support/sim_fixture.h"
 
 namespace {
 
 constexpr int kEnable = 1003, kOpacity = 1004, kGrayscale = 1016;
-
-const char* const kKeys[] = {"path",
-                             "enabled",
-                             "opacity_permille",
-                             "mode",
-                             "tint_rgb",
-                             "tint_permille",
-                             "grayscale",
-                             "audio_item_transparency_permille",
-                             "midi_item_transparency_permille"};
 
 class HostileProjectState : public SimulatedHost {
   protected:
@@ -66,9 +57,10 @@ TEST_F(HostileProjectState, GarbageInEveryKeyLoadsAsDefaultsAndTheHostRuns) {
     for (const std::string& value : garbage) {
         SCOPED_TRACE(value.substr(0, 12));
         ReaProject* project = sim::CurrentProject();
-        for (const char* key : kKeys) {
-            sim::PutExtStateValue(project, "Murivo", key, value);
+        for (const StoredKey& key : kStoredKeys) {
+            sim::PutExtStateValue(project, "Murivo", key.name, value);
         }
+        sim::PutExtStateValue(project, "Murivo", kRelativePathKey, value);
         const bool overlong = value.size() > 131072;
         if (overlong) {
             // Longer than any Windows path, enabled: the load is tried and finds nothing. (A

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "extension_module.h"
 #include "file_open_accounting.h"
 #include "global_ext_state.h"
@@ -212,7 +213,7 @@ TEST_F(ProjectPictures, DialogsSayWhereThePictureCameFromAndTheSettingsSetTheDef
     Attach();
     DialogWatchdog watchdog(15000);
     std::wstring about_note;
-    WhenDialogAppears(L"About Murivo 1.0.1", [&](HWND dialog) {
+    WhenDialogAppears(L"About Murivo " MURIVO_VERSION_TEXT, [&](HWND dialog) {
         about_note = ControlText(dialog, kAboutSourceNote);
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });

@@ -31,36 +31,16 @@ Pixels ArrangeScreen() {
 
 SourceSurface MakeSource(const Pixels& pixels, int width, int height) {
     SourceSurface source;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    source.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    source.dc = CreateCompatibleDC(nullptr);
-    if (source.bitmap == nullptr || bits == nullptr || source.dc == nullptr) {
+    if (CreateMemoryBitmap(nullptr, width, height, source) != MemoryBitmapStep::done) {
         ADD_FAILURE() << "cannot create a source surface";
         return source;
     }
-    std::memcpy(bits, pixels.data(), pixels.size() * sizeof(uint32_t));
-    source.previous = SelectObject(source.dc, source.bitmap);
+    std::memcpy(source.pixels, pixels.data(), pixels.size() * sizeof(uint32_t));
     return source;
 }
 
 void ReleaseSource(SourceSurface& source) {
-    if (source.dc != nullptr) {
-        if (source.previous != nullptr) {
-            SelectObject(source.dc, source.previous);
-        }
-        DeleteDC(source.dc);
-    }
-    if (source.bitmap != nullptr) {
-        DeleteObject(source.bitmap);
-    }
-    source = {};
+    ReleaseMemoryBitmap(source);
 }
 
 void BlackOutArrange() {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame/memory_bitmap.h"
+
 using Pixels = std::vector<uint32_t>;
 using SystemBitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
 
@@ -20,11 +22,7 @@ Pixels HostImage(int width, int height);
 Pixels ArrangeScreen();
 
 // A memory DC with a DIB section holding pixels; released by ReleaseSource.
-struct SourceSurface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-};
+using SourceSurface = MemoryBitmap;
 SourceSurface MakeSource(const Pixels& pixels, int width, int height);
 void ReleaseSource(SourceSurface& source);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "scene.h"
 
 // Two tracks, one audio item, two project tabs, an arrange view of 640 x 360.
@@ -30,7 +31,8 @@ bool ContainsEntry(const std::vector<std::string>& entries, const std::string& t
 // Entries that start with prefix.
 int CountStartingWith(const std::vector<std::string>& entries, const std::string& prefix);
 
-inline const std::string kLoadBanner = "\n========================================\nMurivo V1.0.1\n"
-                                       "========================================\n";
+inline const std::string kLoadBanner =
+    "\n========================================\nMurivo V" MURIVO_VERSION_TEXT "\n"
+    "========================================\n";
 inline const std::string kActiveBannerStart =
-    "\n========================================\nMurivo V1.0.1 ACTIVE\n";
+    "\n========================================\nMurivo V" MURIVO_VERSION_TEXT " ACTIVE\n";

@@ -1,5 +1,6 @@
 #include "support/static_extension.h"
 
+#include "base/host_records.h"
 #include "extension_module.h"
 #include "foreign_hook.h"
 #include "host_functions.h"
@@ -14,20 +15,10 @@
 #include "support/picture_files.h"
 #include "support/sim_fixture.h"
 
-// The host's plug-in information record as the statically linked entry point reads it.
-struct StaticPluginInfo {
-    int caller_version;
-    HWND hwnd_main;
-    int (*Register)(const char* name, void* info);
-    void* (*GetFunc)(const char* name);
-};
-
-extern "C" int ReaperPluginEntry(HINSTANCE instance, const StaticPluginInfo* info);
-
 namespace {
 
 constexpr char kPictureName[] = "static_extension.png";
-StaticPluginInfo g_info = {};
+PluginInfo g_info = {};
 
 } // namespace
 
@@ -63,7 +54,7 @@ void StaticExtensionHost::TearDown() {
 }
 
 int StaticExtensionHost::Load() {
-    g_info.caller_version = sim::kHostInterfaceVersion;
+    g_info.caller_version = kHostInterfaceVersion;
     g_info.hwnd_main = sim::MainWindow();
     g_info.Register = sim::HostPluginRegister;
     g_info.GetFunc = sim::LookupHostFunction;

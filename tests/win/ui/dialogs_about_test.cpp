@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/version.h"
 #include "registrations.h"
 #include "support/import_swap.h"
 #include "support/modal_driver.h"
@@ -44,7 +45,7 @@ TEST_F(AboutDialog, TitleCarriesTheVersionAndCloseEndsIt) {
     ASSERT_EQ(Load(), 1);
     DialogWatchdog watchdog(15000);
     bool seen = false;
-    WhenDialogAppears(L"About Murivo 1.0.1", [&](HWND dialog) {
+    WhenDialogAppears(L"About Murivo " MURIVO_VERSION_TEXT, [&](HWND dialog) {
         seen = true;
         wchar_t address[128] = {};
         HWND child = GetWindow(dialog, GW_CHILD);
@@ -70,7 +71,7 @@ TEST_F(AboutDialog, FailedBrowserStartWarnsAndTheDialogStaysOpen) {
     const std::wstring address = reinterpret_cast<const wchar_t*>(kMakerWebAddress);
     DialogWatchdog watchdog(15000);
     bool warned = false;
-    WhenDialogAppears(L"About Murivo 1.0.1", [&](HWND dialog) {
+    WhenDialogAppears(L"About Murivo " MURIVO_VERSION_TEXT, [&](HWND dialog) {
         WhenDialogAppears(L"Murivo", [&](HWND box) {
             warned = true;
             EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);

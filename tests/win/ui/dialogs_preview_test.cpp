@@ -12,10 +12,10 @@
 
 #include "registrations.h"
 #include "simulator.h"
-#include "support/arrange_pixels.h"
 #include "support/modal_driver.h"
 #include "support/sim_fixture.h"
 #include "theme.h"
+#include "window_pixels.h"
 
 namespace {
 
@@ -51,45 +51,8 @@ uint32_t RgbOf(COLORREF colour) {
 // What the control shows on screen, read back through its window DC.
 Capture ReadControl(HWND control) {
     Capture capture;
-    RECT client = {};
-    GetClientRect(control, &client);
-    capture.width = client.right;
-    capture.height = client.bottom;
-    if (capture.width <= 0 || capture.height <= 0) {
-        return capture;
-    }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC window_dc = GetDC(control);
-    HDC memory = window_dc != nullptr ? CreateCompatibleDC(window_dc) : nullptr;
-    void* bits = nullptr;
-    HBITMAP bitmap = memory != nullptr
-                         ? CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-                         : nullptr;
-    if (bitmap != nullptr && bits != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        // gdi32's own BitBlt: the extension may sit in this program's import slot.
-        if (SystemBitBlt()(memory, 0, 0, capture.width, capture.height, window_dc, 0, 0, SRCCOPY)) {
-            GdiFlush();
-            const auto* first = static_cast<const uint32_t*>(bits);
-            capture.pixels.assign(first,
-                                  first + static_cast<size_t>(capture.width) * capture.height);
-        }
-        SelectObject(memory, previous);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
-    }
-    if (bitmap != nullptr) {
-        DeleteObject(bitmap);
-    }
-    if (window_dc != nullptr) {
-        ReleaseDC(control, window_dc);
+    if (!sim::CaptureClientPixels(control, capture.pixels, capture.width, capture.height)) {
+        capture.pixels.clear();
     }
     return capture;
 }
