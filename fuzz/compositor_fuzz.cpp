@@ -10,7 +10,10 @@
 #include "frame/frame_view.h"
 #include "fuzz_arrange.h"
 #include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
+#include "keying/theme_colours.h"
+#include "settings/project_settings.h"
 
 namespace {
 
@@ -54,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool protect = (in.U8() & 1) != 0;
 
     const std::vector<uint32_t> before = a.working;
-    CompositeRegion(w, h, x0, y0, protect);
+    CompositeRegion(
+        {w, h, x0, y0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
     (void)layout;
 
     for (int y = 0; y < H; ++y) {

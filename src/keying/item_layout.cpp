@@ -1,3 +1,5 @@
+#include "keying/item_layout.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "support/fake_arrange.h"
 
@@ -199,7 +200,7 @@ TEST_F(ItemLayoutTest, ResetEmptiesEverything) {
     ResetItemOverlay();
     const ItemOverlay& o = g_item_overlay;
     EXPECT_TRUE(o.items.empty() && o.class_map.empty() && o.row_colours.empty() &&
-                o.item_mask.empty());
+                o.backgrounds.empty());
     EXPECT_EQ(o.layout_width, 0);
     EXPECT_EQ(o.layout_height, 0);
 }
