@@ -157,8 +157,20 @@ BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int cli
                       int client_h) {
     BitBltFunction real = g_target.real_bitblt;
     const BackBuffer back = {source, &c, client_w, client_h};
-    const FramePass pass = {source, c.sx,     c.sy,     destination, c.dx,  c.dy,           c.w,
-                            c.h,    client_w, client_h, real,        false, ReadBackBuffer, &back};
+    const FramePass pass = {.source = source,
+                            .sx = c.sx,
+                            .sy = c.sy,
+                            .destination = destination,
+                            .x = c.dx,
+                            .y = c.dy,
+                            .w = c.w,
+                            .h = c.h,
+                            .client_w = client_w,
+                            .client_h = client_h,
+                            .blit = real,
+                            .protect = false,
+                            .host_frame = ReadBackBuffer,
+                            .context = &back};
     const BOOL result = RunFramePass(pass).presented;
     if (!result) {
         return 0;

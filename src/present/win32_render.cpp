@@ -13,8 +13,20 @@ namespace {
 
 // Steps between taking the window's DC and giving it back; the caller releases it.
 void RenderInto(HDC window_dc, int width, int height, bool keep_last_frame) {
-    const FramePass pass = {window_dc, 0,     0,      window_dc, 0,    0,       width,
-                            height,    width, height, nullptr,   true, nullptr, nullptr};
+    const FramePass pass = {.source = window_dc,
+                            .sx = 0,
+                            .sy = 0,
+                            .destination = window_dc,
+                            .x = 0,
+                            .y = 0,
+                            .w = width,
+                            .h = height,
+                            .client_w = width,
+                            .client_h = height,
+                            .blit = nullptr,
+                            .protect = true,
+                            .host_frame = nullptr,
+                            .context = nullptr};
     if (!RunFramePass(pass).captured) {
         return;
     }
