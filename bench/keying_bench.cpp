@@ -69,7 +69,7 @@ void StreamingBound(benchmark::State& state, Size size) {
 void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height, grid);
     SetSettings(0.0);
-    UpdateItemLayout(a.width, a.height);
+    UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     a.working = a.captured;
     CompositeWhole(a.width, a.height, false); // warm the cache
     for (auto _ : state) {
@@ -83,12 +83,12 @@ void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensit
 void CompositeItems(benchmark::State& state, Size size) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
     SetSettings(0.5);
-    UpdateItemLayout(a.width, a.height);
+    UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     a.working = a.captured;
     CompositeWhole(a.width, a.height, false);
     for (auto _ : state) {
         Recapture(state, a);
-        if (UpdateItemLayout(a.width, a.height)) {
+        if (UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height)) {
             CompositeWhole(a.width, a.height, false);
         }
         benchmark::ClobberMemory();
@@ -105,7 +105,7 @@ void CompositeDense(benchmark::State& state, Size size) {
 void CompositeCold(benchmark::State& state, Size size) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
     SetSettings(0.0);
-    UpdateItemLayout(a.width, a.height);
+    UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     for (auto _ : state) {
         state.PauseTiming();
         std::memcpy(a.working.data(), a.captured.data(), a.captured.size() * sizeof(uint32_t));

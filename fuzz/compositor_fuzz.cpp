@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BuildFuzzArrange(in, a, 128);
     const int W = a.width;
     const int H = a.height;
-    const bool layout = UpdateItemLayout(W, H);
+    const bool layout = UpdateItemLayout(g_item_overlay, g_theme, W, H);
     if ((in.U8() & 3) == 0) {
         ResetItemOverlay(); // no items at all, as after a failed layout
     }

@@ -40,11 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int W = a.width;
     const int H = a.height;
 
-    if (UpdateItemLayout(W, H)) {
+    if (UpdateItemLayout(g_item_overlay, g_theme, W, H)) {
         CheckLayout(W, H);
         const std::vector<uint8_t> classes = g_item_overlay.class_map;
         // Same answers again: the layout is kept as it is.
-        if (!UpdateItemLayout(W, H) || g_item_overlay.class_map != classes) {
+        if (!UpdateItemLayout(g_item_overlay, g_theme, W, H) ||
+            g_item_overlay.class_map != classes) {
             std::abort();
         }
     }

@@ -165,7 +165,7 @@ int main() {
     HDC window_dc = GetDC(window);
     auto capture = [&] { BitBlt(WorkingDc(), 0, 0, 1920, 1080, window_dc, 0, 0, SRCCOPY); };
     auto composite = [] {
-        UpdateItemLayout(1920, 1080);
+        UpdateItemLayout(g_item_overlay, g_theme, 1920, 1080);
         CompositeWhole(1920, 1080, true);
     };
     Report(

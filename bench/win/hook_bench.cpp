@@ -293,7 +293,7 @@ void Presentations(int width, int height, int frames, bool strip) {
     for (int i = 0; i < frames; ++i) {
         std::copy_n(back_buffer.pixels, static_cast<size_t>(width) * height, g_frame.working);
         const double start = Now();
-        if (UpdateItemLayout(width, height)) {
+        if (UpdateItemLayout(g_item_overlay, g_theme, width, height)) {
             CompositeWhole(width, height, false);
         }
         compositor.push_back(Milliseconds(start));

@@ -27,7 +27,7 @@ FramePassResult RunFramePass(const FramePass& p) {
         return {false, 0};
     }
     GdiFlush(); // the compositor reads the DIB memory GDI just wrote
-    if (UpdateItemLayout(p.client_w, p.client_h)) {
+    if (UpdateItemLayout(g_item_overlay, g_theme, p.client_w, p.client_h)) {
         const HostFrame host = p.host_frame != nullptr ? p.host_frame(p.context) : HostFrame{};
         CompositeRegion({p.w, p.h, p.x, p.y, p.protect, g_frame, g_current_settings, g_item_overlay,
                          host, g_theme});

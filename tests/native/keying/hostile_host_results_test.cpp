@@ -34,7 +34,7 @@ class HostileHostResults : public KeyingTest {
 
     // Layout, then the whole frame composited when the layout allows it, as a render does.
     bool Render() {
-        const bool layout = UpdateItemLayout(kWidth, kHeight);
+        const bool layout = UpdateItemLayout(g_item_overlay, g_theme, kWidth, kHeight);
         if (layout) {
             CompositeFrame(kWidth, kHeight, 0, 0, false);
         }
@@ -146,7 +146,7 @@ TEST_F(HostileHostResults, ThousandsOfItemsLayOutAndComposite) {
     CompositeFrame(100, 50, 150, 40, false);
     // The same answers again keep the layout.
     const std::vector<uint8_t> classes = g_item_overlay.class_map;
-    ASSERT_TRUE(UpdateItemLayout(kWidth, kHeight));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, kWidth, kHeight));
     EXPECT_EQ(g_item_overlay.class_map, classes);
 }
 

@@ -134,8 +134,8 @@ int Channel(uint32_t pixel, int shift) {
 
 // Literal per-pixel compositing of working (rectangle at its top left, stride W).
 // mask: the item background marks of the rectangle (see ItemBackgroundMask), or empty.
-void ReferenceComposite(std::vector<uint32_t>& work, const std::vector<uint8_t>& mask, int w,
-                        int h, int x0, int y0, bool protect, int band_left, int band_right) {
+void ReferenceComposite(std::vector<uint32_t>& work, const std::vector<uint8_t>& mask, int w, int h,
+                        int x0, int y0, bool protect, int band_left, int band_right) {
     const FrameView& f = g_frame;
     const ItemOverlay& o = g_item_overlay;
     const ProjectSettings& s = g_current_settings;
@@ -150,8 +150,7 @@ void ReferenceComposite(std::vector<uint32_t>& work, const std::vector<uint8_t>&
             const double t = (kind == 1 || kind == 4)   ? s.audio_item_transparency
                              : (kind == 2 || kind == 5) ? s.midi_item_transparency
                                                         : 0;
-            if (kind != 0 &&
-                (t <= 0 || mask.empty() || mask[size_t(i * w + j)] == 0)) {
+            if (kind != 0 && (t <= 0 || mask.empty() || mask[size_t(i * w + j)] == 0)) {
                 continue;
             }
             bool inside = true;
@@ -373,7 +372,7 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
         }
         g_frame.picture_rect = {paint.Uniform(-5, width), paint.Uniform(-5, height),
                                 paint.Uniform(0, width + 5), paint.Uniform(0, height + 5)};
-        ASSERT_TRUE(UpdateItemLayout(width, height));
+        ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, width, height));
         PaintItems(paint, image, width, paint.Uniform(0, 1) == 1);
 
         // A third of the calls take the whole client area, as a render does.
@@ -452,7 +451,7 @@ TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference)
     const int width = 300;
     const int height = 60;
     MakeFrame(width, height, 0, 0);
-    ASSERT_TRUE(UpdateItemLayout(width, height));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, width, height));
     for (uint32_t& v : fitted_) {
         v = uint32_t(rng());
     }

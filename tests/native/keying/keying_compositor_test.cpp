@@ -35,7 +35,7 @@ TEST_F(CompositorTest, BandCoversTheColumnsStrictlyInsideTheSelection) {
     SetTheme({ThemeRgb(0, 0, 0)}, {}, int32_t(ThemeRgb(0, 0, 100)));
     g_current_settings.opacity = 1;
     MakeFrame(300, 2, PixelRgb(0, 0, 50), PixelRgb(7, 8, 9));
-    ASSERT_TRUE(UpdateItemLayout(300, 2));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 2));
     CompositeFrame(300, 2, 0, 0, false);
     for (int x = 0; x < 300; ++x) {
         const bool in_band = x >= 101 && x <= 199;
@@ -74,7 +74,7 @@ TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
             working_[size_t(y * 300 + x)] = PixelRgb(80, 80, 80, 0xCD);
         }
     }
-    ASSERT_TRUE(UpdateItemLayout(300, 60));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
     CompositeFrame(300, 60, 0, 0, false);
     EXPECT_EQ(At(100, 25), PixelRgb(88, 88, 88, 0xCD));
     EXPECT_EQ(At(49, 25), PixelRgb(80, 80, 80, 0xCD)); // margin column: not sampled, not marked
@@ -84,7 +84,7 @@ TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
 TEST_F(CompositorTest, ItemsStayAsCapturedWithoutTransparency) {
     g_scene.items = {FakeItem{50, 100, 0, 30, 0, FakeTake::audio, false}};
     MakeFrame(300, 60, PixelRgb(40, 40, 40), PixelRgb(200, 200, 200));
-    ASSERT_TRUE(UpdateItemLayout(300, 60));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
     CompositeFrame(300, 60, 0, 0, false);
     EXPECT_EQ(At(100, 20), PixelRgb(40, 40, 40)); // lane colour, but inside the item
     EXPECT_EQ(At(49, 20), PixelRgb(40, 40, 40));
@@ -96,7 +96,7 @@ TEST_F(CompositorTest, ContainModeKeysOnlyInsideThePicture) {
     g_current_settings.mode = FitMode::contain;
     MakeFrame(40, 30, PixelRgb(40, 40, 40), PixelRgb(255, 255, 255));
     g_frame.picture_rect = {10, 5, 30, 25};
-    ASSERT_TRUE(UpdateItemLayout(40, 30));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 40, 30));
     CompositeFrame(40, 30, 0, 0, false);
     EXPECT_EQ(At(10, 5), PixelRgb(115, 115, 115));
     EXPECT_EQ(At(29, 24), PixelRgb(115, 115, 115));
@@ -109,7 +109,7 @@ TEST_F(CompositorTest, ContainModeKeysOnlyInsideThePicture) {
 TEST_F(CompositorTest, ScreenCapturesAreNotBlendedTwice) {
     // Wallpaper 60 over lane 40 gives 47, itself a grey shade that would key again.
     MakeFrame(16, 8, PixelRgb(40, 40, 40), PixelRgb(60, 60, 60));
-    ASSERT_TRUE(UpdateItemLayout(16, 8));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 16, 8));
     CompositeFrame(16, 8, 0, 0, true);
     ASSERT_EQ(At(3, 3), PixelRgb(47, 47, 47));
     last_frame_ = working_;
@@ -126,7 +126,7 @@ TEST_F(CompositorTest, ScreenCapturesAreNotBlendedTwice) {
 TEST_F(CompositorTest, SubRectangleUsesClientCoordinatesForWallpaper) {
     MakeFrame(20, 10, PixelRgb(40, 40, 40), PixelRgb(0, 0, 0));
     fitted_[size_t(6 * 20 + 8)] = PixelRgb(255, 255, 255);
-    ASSERT_TRUE(UpdateItemLayout(20, 10));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 20, 10));
     // The 4 x 3 rectangle at (5, 4) lies at the top left of working.
     CompositeFrame(4, 3, 5, 4, false);
     EXPECT_EQ(At(3, 2), PixelRgb(115, 115, 115));
