@@ -6,8 +6,10 @@
 
 #include "frame/frame_view.h"
 #include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
+#include "keying/theme_colours.h"
 #include "keying/vector_runs.h"
 #include "settings/project_settings.h"
 #include "synthetic_arrange.h"
@@ -21,6 +23,12 @@ struct Size {
 
 constexpr Size k1080p = {1920, 1080};
 constexpr Size k4k = {3840, 2160};
+
+// Composites the whole frame over the process-wide surfaces, settings, items and theme.
+void CompositeWhole(int width, int height, bool protect) {
+    CompositeRegion(
+        {width, height, 0, 0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
+}
 
 void Recapture(benchmark::State& state, SyntheticArrange& a) {
     state.PauseTiming();
@@ -61,12 +69,12 @@ void StreamingBound(benchmark::State& state, Size size) {
 void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height, grid);
     SetSettings(0.0);
-    UpdateItemLayout(a.width, a.height);
+    UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     a.working = a.captured;
-    CompositeRegion(a.width, a.height, 0, 0, false); // warm the cache
+    CompositeWhole(a.width, a.height, false); // warm the cache
     for (auto _ : state) {
         Recapture(state, a);
-        CompositeRegion(a.width, a.height, 0, 0, false);
+        CompositeWhole(a.width, a.height, false);
         benchmark::ClobberMemory();
     }
     CountPixels(state, a);
@@ -75,13 +83,13 @@ void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensit
 void CompositeItems(benchmark::State& state, Size size) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
     SetSettings(0.5);
-    UpdateItemLayout(a.width, a.height);
+    UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     a.working = a.captured;
-    CompositeRegion(a.width, a.height, 0, 0, false);
+    CompositeWhole(a.width, a.height, false);
     for (auto _ : state) {
         Recapture(state, a);
-        if (UpdateItemLayout(a.width, a.height)) {
-            CompositeRegion(a.width, a.height, 0, 0, false);
+        if (UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height)) {
+            CompositeWhole(a.width, a.height, false);
         }
         benchmark::ClobberMemory();
     }
@@ -97,13 +105,13 @@ void CompositeDense(benchmark::State& state, Size size) {
 void CompositeCold(benchmark::State& state, Size size) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
     SetSettings(0.0);
-    UpdateItemLayout(a.width, a.height);
+    UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     for (auto _ : state) {
         state.PauseTiming();
         std::memcpy(a.working.data(), a.captured.data(), a.captured.size() * sizeof(uint32_t));
         AdvanceKeyingGeneration();
         state.ResumeTiming();
-        CompositeRegion(a.width, a.height, 0, 0, false);
+        CompositeWhole(a.width, a.height, false);
         benchmark::ClobberMemory();
     }
     CountPixels(state, a);

@@ -12,6 +12,7 @@
 #include "frame/frame_view.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_theme.h"
 
 namespace {
 
@@ -309,7 +310,7 @@ SyntheticArrange& PrepareSyntheticArrange(int width, int height, GridDensity gri
         a.last_frame = a.captured;
     }
     SyntheticArrange& a = *slot;
-    RefreshThemeColours();
+    RefreshArrangeTheme();
     g_frame = FrameView{a.working.data(),
                         a.fitted.data(),
                         a.last_frame.data(),

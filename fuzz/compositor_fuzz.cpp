@@ -10,7 +10,10 @@
 #include "frame/frame_view.h"
 #include "fuzz_arrange.h"
 #include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
+#include "keying/theme_colours.h"
+#include "settings/project_settings.h"
 
 namespace {
 
@@ -31,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BuildFuzzArrange(in, a, 128);
     const int W = a.width;
     const int H = a.height;
-    const bool layout = UpdateItemLayout(W, H);
+    const bool layout = UpdateItemLayout(g_item_overlay, g_theme, W, H);
     if ((in.U8() & 3) == 0) {
         ResetItemOverlay(); // no items at all, as after a failed layout
     }
@@ -54,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool protect = (in.U8() & 1) != 0;
 
     const std::vector<uint32_t> before = a.working;
-    CompositeRegion(w, h, x0, y0, protect);
+    CompositeRegion(
+        {w, h, x0, y0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
     (void)layout;
 
     for (int y = 0; y < H; ++y) {

@@ -1,13 +1,17 @@
 // libFuzzer target: the item layout built from hostile host answers, then the item background
-// search and mask over arbitrary captured pixels and rectangles, and FindItemBackground on its
-// own with arbitrary item records inside the frame.
+// search and the row marks over arbitrary captured pixels and rectangles, and FindItemBackground
+// on its own with arbitrary item records inside the frame.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "frame/frame_view.h"
 #include "fuzz_arrange.h"
+#include "keying/item_backgrounds.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
+#include "keying/theme_colours.h"
+#include "settings/project_settings.h"
 
 namespace {
 
@@ -36,11 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int W = a.width;
     const int H = a.height;
 
-    if (UpdateItemLayout(W, H)) {
+    if (UpdateItemLayout(g_item_overlay, g_theme, W, H)) {
         CheckLayout(W, H);
         const std::vector<uint8_t> classes = g_item_overlay.class_map;
         // Same answers again: the layout is kept as it is.
-        if (!UpdateItemLayout(W, H) || g_item_overlay.class_map != classes) {
+        if (!UpdateItemLayout(g_item_overlay, g_theme, W, H) ||
+            g_item_overlay.class_map != classes) {
             std::abort();
         }
     }
@@ -51,14 +56,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int h = in.Range(0, H - y0);
     const int band_left = in.U8() < 200 ? in.Range(-8, W + 8) : int(in.U32());
     const int band_right = in.U8() < 200 ? in.Range(-8, W + 8) : int(in.U32());
-    BuildItemBackgroundMask(w, h, x0, y0, band_left, band_right);
-    const std::vector<uint8_t>& mask = g_item_overlay.item_mask;
-    if (!mask.empty() && mask.size() != size_t(w) * size_t(h)) {
-        std::abort();
-    }
-    for (uint8_t m : mask) {
-        if (m > kMarkedNear) {
-            std::abort();
+    const CompositeCall call = {
+        w, h, x0, y0, false, g_frame, g_current_settings, g_item_overlay, {}, g_theme};
+    if (FindItemBackgrounds(call, band_left, band_right)) {
+        std::vector<uint8_t> row(size_t(w), 0);
+        for (int i = 0; i < h; ++i) {
+            const size_t client = size_t(y0 + i) * size_t(W) + size_t(x0);
+            MarkItemBackgroundRow(g_item_overlay.backgrounds, y0 + i, w, x0,
+                                  g_item_overlay.class_map.data() + client,
+                                  g_frame.working + size_t(i) * size_t(W), row.data());
+            for (uint8_t m : row) {
+                if (m > kMarkedNear) {
+                    std::abort();
+                }
+            }
         }
     }
 
@@ -75,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int yt = in.Range(y0, y0 + h);
         const int yb = in.Range(yt, y0 + h);
         uint32_t colour = 0;
-        if (FindItemBackground(r, xl, xr, yt, yb, x0, y0, &colour) && colour > 0xFFFFFF) {
+        if (FindItemBackground(call, {}, 0, r, xl, xr, yt, yb, &colour) && colour > 0xFFFFFF) {
             std::abort();
         }
     }

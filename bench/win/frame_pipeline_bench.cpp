@@ -16,9 +16,11 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/render.h"
 #include "present/settings_apply.h"
@@ -28,6 +30,12 @@
 namespace {
 
 constexpr int kRuns = 9;
+
+// Composites the whole frame over the process-wide surfaces, settings, items and theme.
+void CompositeWhole(int width, int height, bool protect) {
+    CompositeRegion(
+        {width, height, 0, 0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
+}
 
 double Milliseconds(const std::function<void()>& work) {
     LARGE_INTEGER frequency;
@@ -115,7 +123,7 @@ int main() {
         return 1;
     }
     BindHostApi(&sim::LookupHostFunction);
-    RefreshThemeColours();
+    RefreshArrangeTheme();
     ResetCurrentSettings();
     g_current_settings.enabled = true;
     AdvanceKeyingGeneration();
@@ -157,8 +165,8 @@ int main() {
     HDC window_dc = GetDC(window);
     auto capture = [&] { BitBlt(WorkingDc(), 0, 0, 1920, 1080, window_dc, 0, 0, SRCCOPY); };
     auto composite = [] {
-        UpdateItemLayout(1920, 1080);
-        CompositeRegion(1920, 1080, 0, 0, true);
+        UpdateItemLayout(g_item_overlay, g_theme, 1920, 1080);
+        CompositeWhole(1920, 1080, true);
     };
     Report(
         "capture 1920x1080 from the window", [] {}, capture);

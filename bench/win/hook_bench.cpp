@@ -26,12 +26,15 @@
 #include "host_windows.h"
 #include "intercept/bitblt_hook.h"
 #include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
+#include "keying/theme_colours.h"
 #include "png_writer.h"
 #include "present/arrange_target.h"
 #include "present/frame_buffers.h"
 #include "projects.h"
 #include "registrations.h"
+#include "settings/project_settings.h"
 #include "simulator.h"
 
 namespace {
@@ -41,6 +44,12 @@ constexpr int kFrameHeight = 1080;
 constexpr int kRounds = 15; // the median of these is reported
 
 using BitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
+
+// Composites the whole frame over the process-wide surfaces, settings, items and theme.
+void CompositeWhole(int width, int height, bool protect) {
+    CompositeRegion(
+        {width, height, 0, 0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
+}
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -250,8 +259,8 @@ void Presentations(int width, int height, int frames, bool strip) {
     for (int i = 0; i < frames; ++i) {
         std::copy_n(back_buffer.pixels, static_cast<size_t>(width) * height, g_frame.working);
         const double start = Now();
-        if (UpdateItemLayout(width, height)) {
-            CompositeRegion(width, height, 0, 0, false);
+        if (UpdateItemLayout(g_item_overlay, g_theme, width, height)) {
+            CompositeWhole(width, height, false);
         }
         compositor.push_back(Milliseconds(start));
     }

@@ -13,6 +13,7 @@
 #include "intercept/bitblt_hook.h"
 #include "keying/theme_colours.h"
 #include "present/arrange_target.h"
+#include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/picture_source.h"
 #include "present/render.h"
@@ -68,7 +69,7 @@ void TryAttach() {
     g_target.window = candidate;
     g_target.thread_id = GetWindowThreadProcessId(candidate, nullptr);
 
-    RefreshThemeColours();
+    RefreshArrangeTheme();
     // Without the theme's background colour there is nothing to key against yet.
     if (g_theme.background_count == 0) {
         return;
@@ -100,7 +101,7 @@ void FollowAttached() {
         g_target.last_settings_tick = now;
         ApplyProjectSettings(false, true);
         ReloadPictureIfChanged();
-        if (RefreshThemeColours() && IsWallpaperLoaded()) {
+        if (RefreshArrangeTheme() && IsWallpaperLoaded()) {
             RedrawNow(window);
         }
     }

@@ -7,8 +7,8 @@
 #include "base/module_pin.h"
 #include "base/plugin_state.h"
 #include "frame/wallpaper_image.h"
-#include "keying/theme_colours.h"
 #include "present/arrange_target.h"
+#include "present/arrange_theme.h"
 #include "present/render.h"
 
 namespace {
@@ -141,7 +141,7 @@ LRESULT CALLBACK ArrangeWindowProc(HWND window, UINT message, WPARAM wparam, LPA
         return Forward(target, window, message, wparam, lparam);
     }
     if (message == WM_PAINT || message == WM_THEMECHANGED) {
-        RunGuarded([] { RefreshThemeColours(); });
+        RunGuarded([] { RefreshArrangeTheme(); });
     } else if (message == WM_ERASEBKGND && IsWallpaperLoaded()) {
         return 1; // the wallpaper frame covers the client area; erasing would only flicker
     }

@@ -12,11 +12,11 @@
 #include "frame/wallpaper_image.h"
 #include "intercept/copy_clip.h"
 #include "intercept/import_table.h"
-#include "keying/compositor.h"
 #include "keying/item_overlay.h"
-#include "keying/theme_colours.h"
 #include "present/arrange_target.h"
+#include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
+#include "present/frame_pass.h"
 #include "present/render.h"
 
 namespace {
@@ -140,30 +140,44 @@ HostFrame BackBufferFrame(HDC source, const ClippedCopy& c, int client_w, int cl
     return frame;
 }
 
+struct BackBuffer {
+    HDC source;
+    const ClippedCopy* copy;
+    int client_w;
+    int client_h;
+};
+
+HostFrame ReadBackBuffer(const void* context) {
+    const BackBuffer& b = *static_cast<const BackBuffer*>(context);
+    return BackBufferFrame(b.source, *b.copy, b.client_w, b.client_h);
+}
+
 // Corrects and presents the clipped copy; 0 when the host's own copy must be made instead.
 BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int client_w,
                       int client_h) {
     BitBltFunction real = g_target.real_bitblt;
-    if (!EnsureFrameBuffers(destination, client_w, client_h)) {
-        return 0;
-    }
-    HDC working = WorkingDc();
-    if (!real(working, 0, 0, c.w, c.h, source, c.sx, c.sy, SRCCOPY)) {
-        return 0;
-    }
-    GdiFlush(); // the compositor reads the DIB memory GDI just wrote
-    if (UpdateItemLayout(client_w, client_h)) {
-        g_item_overlay.host_frame = BackBufferFrame(source, c, client_w, client_h);
-        CompositeRegion(c.w, c.h, c.dx, c.dy, false);
-        g_item_overlay.host_frame = {};
-    }
-    BOOL result = real(destination, c.dx, c.dy, c.w, c.h, working, 0, 0, SRCCOPY);
+    const BackBuffer back = {source, &c, client_w, client_h};
+    const FramePass pass = {.source = source,
+                            .sx = c.sx,
+                            .sy = c.sy,
+                            .destination = destination,
+                            .x = c.dx,
+                            .y = c.dy,
+                            .w = c.w,
+                            .h = c.h,
+                            .client_w = client_w,
+                            .client_h = client_h,
+                            .blit = real,
+                            .protect = false,
+                            .host_frame = ReadBackBuffer,
+                            .context = &back};
+    const BOOL result = RunFramePass(pass).presented;
     if (!result) {
         return 0;
     }
     ++g_target.present_count;
     if (g_frame.last_frame_valid && LastFrameDc() != nullptr) {
-        real(LastFrameDc(), c.dx, c.dy, c.w, c.h, working, 0, 0, SRCCOPY);
+        real(LastFrameDc(), c.dx, c.dy, c.w, c.h, WorkingDc(), 0, 0, SRCCOPY);
     }
     return result;
 }
@@ -228,11 +242,10 @@ BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC sour
     }
     BOOL result = 0;
     try {
-        RefreshThemeColours();
+        RefreshArrangeTheme();
         g_render_busy = true;
         result = PresentCorrected(destination, source, copy, client.right, client.bottom);
     } catch (...) {
-        g_item_overlay.host_frame = {};
         result = 0; // the host still gets its frame below
     }
     if (!result) {

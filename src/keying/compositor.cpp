@@ -6,18 +6,16 @@
 #include <vector>
 
 #include "base/row_workers.h"
-#include "frame/frame_view.h"
 #include "keying/chunk_colours.h"
 #include "keying/class_runs.h"
 #include "keying/colour_math.h"
+#include "keying/item_backgrounds.h"
 #include "keying/item_blend.h"
 #include "keying/item_mix_table.h"
-#include "keying/item_overlay.h"
-#include "keying/key_colour_cache.h"
+#include "keying/key_colour_tables.h"
 #include "keying/pixel_runs.h"
 #include "keying/selection_band.h"
 #include "keying/wide_tables.h"
-#include "settings/project_settings.h"
 
 namespace {
 
@@ -25,6 +23,8 @@ constexpr uint32_t kBandBit = 1u << 24;
 
 // What the rows of one call share.
 struct Region {
+    const FrameView* frame;
+    const ItemOverlay* items;
     int w;
     int h;
     int x0;
@@ -140,8 +140,8 @@ void KeyBackground(const Region& r, const RowSurfaces& row, int lo, int hi, RowS
 
 // Rows [first, end) of the rectangle.
 template <bool kProtect> void CompositeRows(const Region& r, RowScratch& s, int first, int end) {
-    const FrameView& f = g_frame;
-    const ItemOverlay& o = g_item_overlay;
+    const FrameView& f = *r.frame;
+    const ItemOverlay& o = *r.items;
     const size_t width = size_t(f.width);
     for (int i = first; i < end; ++i) {
         const int y = r.y0 + i;
@@ -215,7 +215,7 @@ int PrepareScratch(const Region& r, int threads) {
             if (s.row_mask.size() < size_t(r.w)) {
                 s.row_mask.resize(size_t(r.w));
             }
-            ReserveItemRows(s.items);
+            ReserveItemRows(s.items, r.items->backgrounds.size());
         } catch (const std::bad_alloc&) {
             return t;
         }
@@ -229,17 +229,24 @@ constexpr int kLeastRowsPerBlock = 4;
 
 } // namespace
 
-void CompositeRegion(int w, int h, int x0, int y0, bool protect) {
-    const FrameView& f = g_frame;
-    const SelectionBand band = ComputeSelectionBand(f.width);
-    const bool backgrounds = FindItemBackgrounds(w, h, x0, y0, band.left, band.right);
-    if (!RegionInsideFrame(w, h, x0, y0) || f.fitted == nullptr) {
+void CompositeRegion(const CompositeCall& call) {
+    const int w = call.w;
+    const int h = call.h;
+    const int x0 = call.x0;
+    const int y0 = call.y0;
+    const FrameView& f = call.frame;
+    const SelectionBand band = ComputeSelectionBand(f.width, call.theme);
+    const bool backgrounds = FindItemBackgrounds(call, band.left, band.right);
+    if (!RegionInsideFrame(f, call.items, w, h, x0, y0) || f.fitted == nullptr) {
         return;
     }
 
-    const ItemOverlay& o = g_item_overlay;
-    const ProjectSettings& s = g_current_settings;
+    const ItemOverlay& o = call.items;
+    const ProjectSettings& s = call.settings;
+    const KeyingInputs keying = KeyingInputsOf(s, call.theme);
     Region r = {};
+    r.frame = &f;
+    r.items = &o;
     r.w = w;
     r.h = h;
     r.x0 = x0;
@@ -264,9 +271,12 @@ void CompositeRegion(int w, int h, int x0, int y0, bool protect) {
     const double midi = s.midi_item_transparency;
     r.blend = {r.items_blend && audio > 0 ? &PrepareItemMixTable(g_audio_item_mix, audio) : nullptr,
                r.items_blend && midi > 0 ? &PrepareItemMixTable(g_midi_item_mix, midi) : nullptr,
-               s.opacity, ComputeTintFactors(s.tint_rgb, s.tint)};
-    r.protect = protect && f.last_frame_valid && f.last_frame != nullptr;
-    BeginCompositeCall();
+               s.opacity,
+               ComputeTintFactors(s.tint_rgb, s.tint),
+               &o.backgrounds,
+               &keying};
+    r.protect = call.protect && f.last_frame_valid && f.last_frame != nullptr;
+    BeginCompositeCall(s, keying);
 
     const int rows_per_block = std::max(kLeastRowsPerBlock, h / (threads * kBlocksPerThread));
     RunRowJob({CompositeBlock, &r, h, rows_per_block, false}, threads);

@@ -1,7 +1,7 @@
 // Blends the fitted wallpaper into a captured rectangle of the arrange view, in place.
 #pragma once
 
-// The rectangle (w x h at client position x0, y0) sits at row 0, column 0 of the working surface.
-// protect: leave pixels equal to the kept last frame (the capture came from the screen).
+#include "keying/composite_call.h"
+
 // Callers run UpdateItemLayout for the client size first and call this only when it succeeded.
-void CompositeRegion(int w, int h, int x0, int y0, bool protect);
+void CompositeRegion(const CompositeCall& call);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "keying/class_runs.h"
+#include "keying/item_backgrounds.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/wide_tables.h"
@@ -46,8 +47,7 @@ std::mutex g_fill_lock;
 constexpr int kNearTableBudget = 16;
 
 // Works out the list of row y.
-void FindCovering(ItemScratch& c, int y) {
-    const std::vector<ItemBackground>& backgrounds = g_item_overlay.backgrounds;
+void FindCovering(ItemScratch& c, const std::vector<ItemBackground>& backgrounds, int y) {
     c.covering_call = g_composite_call;
     c.from = std::numeric_limits<int>::min();
     c.to = std::numeric_limits<int>::max();
@@ -434,8 +434,8 @@ template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
     // Looked up per span: it may be in the spare entry, which lasts until the next lookup.
     const uint32_t lane_rgb =
         uint32_t(x.lane.red) << 16 | uint32_t(x.lane.green) << 8 | uint32_t(x.lane.blue);
-    const KeyColourEntry& lane_entry =
-        LookupKeyColourShared(KeyColourKey(lane_rgb, false), r.scratch->spares->lane_entry);
+    const KeyColourEntry& lane_entry = LookupKeyColourShared(
+        KeyColourKey(lane_rgb, false), r.scratch->spares->lane_entry, *r.blend->keying);
     x.lane_entry = lane_entry.is_key != 0 ? &lane_entry : nullptr;
     x.blend = r.blend;
     x.scratch = r.scratch;
@@ -444,7 +444,7 @@ template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
         return;
     }
     // A background lies inside one span of item pixels, and the list is ordered by left edge.
-    const std::vector<ItemBackground>& backgrounds = g_item_overlay.backgrounds;
+    const std::vector<ItemBackground>& backgrounds = *r.blend->backgrounds;
     for (; r.next < r.count && backgrounds[r.covering[r.next]].left - r.x0 < e; ++r.next) {
         BlendBackgroundRow<kProtect>(r.row, r.classes, backgrounds[r.covering[r.next]], r.y, r.x0,
                                      r.inside_lo, r.inside_hi, x);
@@ -453,15 +453,15 @@ template <bool kProtect> void BlendSpan(ItemRow& r, int s, int e) {
 
 } // namespace
 
-void ReserveItemRows(ItemScratch& scratch) {
+void ReserveItemRows(ItemScratch& scratch, size_t count) {
     scratch.covering_call = 0;
-    scratch.indices.reserve(g_item_overlay.backgrounds.size());
+    scratch.indices.reserve(count);
 }
 
 void BeginItemRow(ItemRow& r, uint8_t* mask_scratch) {
     ItemScratch& c = *r.scratch;
     if (c.covering_call != g_composite_call || r.y < c.from || r.y >= c.to) {
-        FindCovering(c, r.y);
+        FindCovering(c, *r.blend->backgrounds, r.y);
     }
     r.next = 0;
     r.mask = nullptr;
@@ -469,7 +469,8 @@ void BeginItemRow(ItemRow& r, uint8_t* mask_scratch) {
     r.count = c.indices.size();
     r.active = r.count != 0;
     if (c.overlap) {
-        MarkItemBackgroundRow(r.y, r.w, r.x0, r.row.work, mask_scratch);
+        MarkItemBackgroundRow(*r.blend->backgrounds, r.y, r.w, r.x0, r.classes, r.row.work,
+                              mask_scratch);
         r.mask = mask_scratch;
     }
 }

@@ -9,6 +9,8 @@
 
 #include "keying/colour_math.h"
 #include "keying/item_mix_table.h"
+#include "keying/item_overlay.h"
+#include "keying/key_colour_tables.h"
 #include "keying/pixel_runs.h"
 #include "keying/wide_tables.h"
 
@@ -18,6 +20,8 @@ struct ItemBlend {
     const ItemMixTable* midi_mix;
     double opacity;
     TintFactors k;
+    const std::vector<ItemBackground>* backgrounds; // found in the rectangle, by left edge
+    const KeyingInputs* keying;                     // for the lane colour's key colour entry
 };
 
 // What one thread keeps while it blends the item rows of a call.
@@ -57,9 +61,9 @@ struct ItemRow {
     size_t next; // the first of them not yet blended
 };
 
-// Makes room in a thread's scratch for the row lists of this call's found backgrounds; throws
-// std::bad_alloc.
-void ReserveItemRows(ItemScratch& scratch);
+// Makes room in a thread's scratch for the row lists of this call's `count` found backgrounds;
+// throws std::bad_alloc.
+void ReserveItemRows(ItemScratch& scratch, size_t count);
 
 // mask_scratch has room for w bytes.
 void BeginItemRow(ItemRow& r, uint8_t* mask_scratch);

@@ -1,3 +1,5 @@
+#include "keying/item_layout.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -27,15 +29,14 @@ bool RequiredHostFunctionsBound() {
            h.GetMediaItem_Track && h.GetMediaTrackInfo_Value && h.GetSet_ArrangeView2;
 }
 
-void ReadTrackColours(uint32_t colours[4]) {
+void ReadTrackColours(const ThemeColourSet& theme, uint32_t colours[4]) {
     for (int i = 0; i < 4; ++i) {
         int32_t c = g_host.GetThemeColor ? g_host.GetThemeColor(kTrackColourKeys[i], 0) : kNoColour;
-        colours[i] = uint32_t(c == kNoColour ? g_theme.arrange_bg : c);
+        colours[i] = uint32_t(c == kNoColour ? theme.arrange_bg : c);
     }
 }
 
-void ReadPeaksColours() {
-    ItemOverlay& o = g_item_overlay;
+void ReadPeaksColours(ItemOverlay& o) {
     o.peaks_count = 0;
     if (!g_host.GetThemeColor) {
         return;
@@ -115,15 +116,15 @@ bool MeasureItem(MediaItem* item, MediaTrack* track, const ViewMapping& view, in
     return true;
 }
 
-void PaintClassMap(const std::vector<ItemRect>& items, int width, int height) {
-    ItemOverlay& o = g_item_overlay;
+void PaintClassMap(ItemOverlay& o, const ThemeColourSet& theme, const std::vector<ItemRect>& items,
+                   int width, int height) {
     if (items.empty()) {
         o.class_map.clear();
         o.row_colours.clear();
         return;
     }
     o.class_map.assign(size_t(width) * size_t(height), kNoItem);
-    o.row_colours.assign(size_t(height), uint32_t(g_theme.arrange_bg));
+    o.row_colours.assign(size_t(height), uint32_t(theme.arrange_bg));
     for (const ItemRect& r : items) {
         for (int y = r.top; y < r.bottom; ++y) {
             o.row_colours[size_t(y)] = r.row_colour;
@@ -135,7 +136,7 @@ void PaintClassMap(const std::vector<ItemRect>& items, int width, int height) {
 
 } // namespace
 
-bool UpdateItemLayout(int width, int height) {
+bool UpdateItemLayout(ItemOverlay& o, const ThemeColourSet& theme, int width, int height) {
     if (width <= 0 || height <= 0 || !RequiredHostFunctionsBound()) {
         return false;
     }
@@ -160,10 +161,9 @@ bool UpdateItemLayout(int width, int height) {
     }
     const int count = std::max(h.CountMediaItems(project), 0);
     uint32_t track_colours[4];
-    ReadTrackColours(track_colours);
-    ReadPeaksColours();
+    ReadTrackColours(theme, track_colours);
+    ReadPeaksColours(o);
 
-    ItemOverlay& o = g_item_overlay;
     try {
         std::vector<ItemRect> items;
         items.reserve(size_t(count));
@@ -178,7 +178,7 @@ bool UpdateItemLayout(int width, int height) {
         if (width == o.layout_width && height == o.layout_height && items == o.items) {
             return true; // unchanged: the class map stays as it is
         }
-        PaintClassMap(items, width, height);
+        PaintClassMap(o, theme, items, width, height);
         o.items = std::move(items);
         o.layout_width = width;
         o.layout_height = height;

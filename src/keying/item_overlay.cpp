@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/frame_view.h"
-
 ItemOverlay g_item_overlay;
 
 void ResetItemOverlay() {
@@ -12,8 +10,7 @@ void ResetItemOverlay() {
     g_item_overlay = ItemOverlay{};
 }
 
-bool RegionInsideFrame(int w, int h, int x0, int y0) {
-    const FrameView& f = g_frame;
+bool RegionInsideFrame(const FrameView& f, const ItemOverlay& o, int w, int h, int x0, int y0) {
     if (f.working == nullptr || f.width <= 0 || f.height <= 0) {
         return false;
     }
@@ -21,7 +18,6 @@ bool RegionInsideFrame(int w, int h, int x0, int y0) {
         int64_t(y0) + h > f.height) {
         return false;
     }
-    const ItemOverlay& o = g_item_overlay;
     return o.class_map.empty() || (o.layout_width == f.width && o.layout_height == f.height &&
                                    o.class_map.size() == size_t(f.width) * size_t(f.height));
 }

@@ -1,10 +1,12 @@
-// Where the project's media items lie in the arrange view (a class per client pixel and the
-// track colour under each row), and which item pixels show the item's own background colour.
+// The media item overlay's shared records: where the project's media items lie in the arrange
+// view (a class per client pixel and the track colour under each row), and the item backgrounds
+// found in the rectangle being composited. Built by item_layout.h, found by item_backgrounds.h.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "frame/frame_view.h"
 #include "keying/colour_math.h"
 
 enum ItemKind : uint8_t {
@@ -85,42 +87,17 @@ struct ItemOverlay {
     std::vector<uint32_t> row_colours; // H lane colours (0x00BBGGRR); empty when no items
     uint32_t peaks[4] = {};            // theme waveform colours, 0x00BBGGRR
     int peaks_count = 0;
-    // w x h marks of the rectangle BuildItemBackgroundMask was last called for; empty when none.
-    // The compositor does not fill it: it marks and blends row by row (see backgrounds).
-    std::vector<uint8_t> item_mask;
     // The backgrounds found in the rectangle being composited, ordered by left edge; the
-    // compositor blends their pixels row by row as it goes instead of through item_mask.
+    // compositor marks and blends their pixels row by row as it goes.
     std::vector<ItemBackground> backgrounds;
-    HostFrame host_frame; // set by the caller around one composite only
 };
 
 extern ItemOverlay g_item_overlay;
 
-// Asks the host where every item is and rebuilds the class map when anything changed.
-// False (frame to be presented unkeyed) without the host functions, a project or a view span.
-bool UpdateItemLayout(int width, int height);
-
-// Marks, inside the composited rectangle, the pixels that show an item's own background colour
-// (item_mask, 1 for a marked pixel).
-void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right);
-
-// The sampling half of the mask: empties item_mask and fills `backgrounds`. False when no item
-// pixel of the rectangle can be blended (no class map, both transparencies off, bad rectangle).
-bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right);
-
-// The dominant background colour of one item segment, from samples of the captured pixels (or
-// of the host frame, when one is set; the segment must then lie inside it).
-bool FindItemBackground(const ItemRect& item, int xl, int xr, int yt, int yb, int x0, int y0,
-                        uint32_t* colour);
-
-// The marking half, for client row y of the rectangle, whose captured pixels start at `pixels`
-// (client column x0): false, and the mask row untouched, when no background covers the row;
-// otherwise the w bytes of mask_row get kMarked* values or 0.
-bool MarkItemBackgroundRow(int y, int w, int x0, const uint32_t* pixels, uint8_t* mask_row);
-
-// Frees every piece of layout and mask state; the frame buffers' release calls this.
+// Frees every piece of layout and background state; the frame buffers' release calls this.
 void ResetItemOverlay();
 
 // True when the rectangle lies inside the frame's surfaces and the class map (if any) was built
 // for the frame's size; anything else is a caller fault and leaves the frame as captured.
-bool RegionInsideFrame(int w, int h, int x0, int y0);
+bool RegionInsideFrame(const FrameView& frame, const ItemOverlay& overlay, int w, int h, int x0,
+                       int y0);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "keying/key_colour_tables.h"
+
 struct KeyColourEntry {
     uint32_t key;        // band << 24 | red << 16 | green << 8 | blue
     uint32_t generation; // keying generation the entry was computed at; 0 never valid
@@ -29,26 +31,12 @@ inline uint32_t KeyColourSlot(uint32_t key) {
     return (key * 0x9E3779B1u) >> 18;
 }
 
-// Recomputes the entry of key in place (the miss path of the lookups).
-void FillKeyColourEntry(KeyColourEntry& entry, uint32_t key);
-
-// The entry stays valid only until the next lookup, which may take over the same slot.
-inline KeyColourEntry& LookupKeyColourByKey(uint32_t key) {
-    KeyColourEntry& entry = g_key_colour_cache[KeyColourSlot(key)];
-    if (entry.generation != g_keying_generation || entry.key != key) {
-        FillKeyColourEntry(entry, key);
-    }
-    return entry;
-}
-
-// As LookupKeyColourByKey, safe while other threads of the same call look up too: an entry valid
-// in this generation is never overwritten (another thread may be reading it), so a colour whose
-// slot is taken is filled into `spare`. Fills are serialised; a hit takes no lock.
-const KeyColourEntry& LookupKeyColourShared(uint32_t key, KeyColourEntry& spare);
-
-inline KeyColourEntry& LookupKeyColour(uint8_t red, uint8_t green, uint8_t blue, bool in_band) {
-    return LookupKeyColourByKey(KeyColourKey(uint32_t(red) << 16 | green << 8 | blue, in_band));
-}
+// The entry of key, filled from `in` when the slot holds no valid entry of it. Safe while other
+// threads of the same call look up too: an entry valid in this generation is never overwritten
+// (another thread may be reading it), so a colour whose slot is taken is filled into `spare`, and
+// the result lasts until this thread's next lookup. Fills are serialised; a hit takes no lock.
+const KeyColourEntry& LookupKeyColourShared(uint32_t key, KeyColourEntry& spare,
+                                            const KeyingInputs& in);
 
 // Makes every entry stale; on the 32-bit wrap the table is zeroed and the generation restarts at 1.
 void AdvanceKeyingGeneration();

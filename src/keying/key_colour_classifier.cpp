@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "keying/colour_math.h"
-#include "keying/theme_colours.h"
 
 namespace {
 
@@ -20,25 +19,25 @@ int ClampedCount(int count, int capacity) {
 
 } // namespace
 
-bool MatchesGridColour(int red, int green, int blue) {
+bool MatchesGridColour(const ThemeColourSet& theme, int red, int green, int blue) {
     const Rgb pixel = {red, green, blue};
-    const int count = ClampedCount(g_theme.grid_count, 6);
+    const int count = ClampedCount(theme.grid_count, 6);
     for (int i = 0; i < count; ++i) {
-        if (ChebyshevDistance(pixel, RgbFromTheme(uint32_t(g_theme.grid[i]))) <= kGridTolerance) {
+        if (ChebyshevDistance(pixel, RgbFromTheme(uint32_t(theme.grid[i]))) <= kGridTolerance) {
             return true;
         }
     }
     return false;
 }
 
-bool MatchesBackgroundColour(int red, int green, int blue) {
-    if (MatchesGridColour(red, green, blue)) {
+bool MatchesBackgroundColour(const ThemeColourSet& theme, int red, int green, int blue) {
+    if (MatchesGridColour(theme, red, green, blue)) {
         return false;
     }
     const Rgb pixel = {red, green, blue};
-    const int count = ClampedCount(g_theme.background_count, 5);
+    const int count = ClampedCount(theme.background_count, 5);
     for (int i = 0; i < count; ++i) {
-        const Rgb bg = RgbFromTheme(uint32_t(g_theme.background[i]));
+        const Rgb bg = RgbFromTheme(uint32_t(theme.background[i]));
         if (ChebyshevDistance(pixel, bg) <= kBackgroundTolerance) {
             return true;
         }
@@ -56,7 +55,7 @@ bool MatchesBackgroundColour(int red, int green, int blue) {
     const double lum = Luma(pixel);
     const int mean = (red + green + blue) / 3;
     for (int i = 0; i < count; ++i) {
-        const Rgb bg = RgbFromTheme(uint32_t(g_theme.background[i]));
+        const Rgb bg = RgbFromTheme(uint32_t(theme.background[i]));
         const int bg_mean = (bg.red + bg.green + bg.blue) / 3;
         if (std::fabs(lum - Luma(bg)) <= kShadeLumaTolerance &&
             AbsInt(mean - bg_mean) <= kShadeMeanTolerance) {
@@ -66,16 +65,17 @@ bool MatchesBackgroundColour(int red, int green, int blue) {
     return false;
 }
 
-bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background, double* fraction) {
-    if (!g_theme.selection_valid || MatchesGridColour(red, green, blue)) {
+bool MatchSelectionBlend(const ThemeColourSet& theme, int red, int green, int blue,
+                         uint32_t* background, double* fraction) {
+    if (!theme.selection_valid || MatchesGridColour(theme, red, green, blue)) {
         return false;
     }
     const Rgb pixel = {red, green, blue};
-    const Rgb s = RgbFromTheme(uint32_t(g_theme.selection_bg));
+    const Rgb s = RgbFromTheme(uint32_t(theme.selection_bg));
     int best = 256;
-    const int count = ClampedCount(g_theme.background_count, 5);
+    const int count = ClampedCount(theme.background_count, 5);
     for (int i = 0; i < count; ++i) {
-        const Rgb f = RgbFromTheme(uint32_t(g_theme.background[i]));
+        const Rgb f = RgbFromTheme(uint32_t(theme.background[i]));
         const double dr = s.red - f.red;
         const double dg = s.green - f.green;
         const double db = s.blue - f.blue;
@@ -96,7 +96,7 @@ bool MatchSelectionBlend(int red, int green, int blue, uint32_t* background, dou
         const int d = ChebyshevDistance(pixel, f);
         if (d < best) {
             best = d;
-            *background = uint32_t(g_theme.background[i]);
+            *background = uint32_t(theme.background[i]);
             if (fraction != nullptr) {
                 *fraction = t;
             }

@@ -4,11 +4,10 @@
 #include <cmath>
 
 #include "base/host_api.h"
-#include "keying/theme_colours.h"
 
-SelectionBand ComputeSelectionBand(int width) {
+SelectionBand ComputeSelectionBand(int width, const ThemeColourSet& theme) {
     const HostApi& h = g_host;
-    if (!g_theme.selection_valid || !h.EnumProjects || !h.GetSet_ArrangeView2 ||
+    if (!theme.selection_valid || !h.EnumProjects || !h.GetSet_ArrangeView2 ||
         !h.GetSet_LoopTimeRange2) {
         return {0, 0};
     }

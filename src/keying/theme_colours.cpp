@@ -1,8 +1,6 @@
 #include "keying/theme_colours.h"
 
 #include "base/host_api.h"
-#include "frame/frame_view.h"
-#include "keying/key_colour_cache.h"
 
 ThemeColourSet g_theme = {};
 
@@ -90,8 +88,5 @@ bool RefreshThemeColours() {
     if (selection_valid) {
         t.selection_bg = selection;
     }
-    // Cached decisions and the kept frame were keyed against the old colours.
-    AdvanceKeyingGeneration();
-    InvalidateLastFrame();
     return true;
 }

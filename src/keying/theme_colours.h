@@ -15,5 +15,6 @@ struct ThemeColourSet {
 
 extern ThemeColourSet g_theme;
 
-// Reads the twelve keys again; commits and returns true only when something differs.
+// Reads the twelve keys again; commits and returns true only when something differs. What was
+// keyed against the old colours is then stale; the caller sees to that.
 bool RefreshThemeColours();

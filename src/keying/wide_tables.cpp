@@ -3,8 +3,6 @@
 #include <bit>
 #include <mutex>
 
-#include "settings/project_settings.h"
-
 // A frame has a few dozen colours. Untouched slots cost no memory beyond their zero pages.
 WideSlot g_wide_slots[kWideSlots];
 alignas(64) uint32_t g_wide_tables[kWideSlots][kWideTableWords];
@@ -24,11 +22,13 @@ struct TableInputs {
 };
 
 TableInputs g_epoch_inputs = {};
+// The keying inputs of the current call: fills reach the key colour cache from row loops that
+// know only the colour.
+KeyingInputs g_call_keying = {};
 
 std::mutex g_fill_lock;
 
-TableInputs CurrentTableInputs() {
-    const ProjectSettings& s = g_current_settings;
+TableInputs CurrentTableInputs(const ProjectSettings& s) {
     return {{g_keying_generation, std::bit_cast<uint64_t>(s.opacity),
              std::bit_cast<uint64_t>(s.tint), uint64_t(uint32_t(s.tint_rgb)),
              std::bit_cast<uint64_t>(s.time_selection),
@@ -38,9 +38,10 @@ TableInputs CurrentTableInputs() {
 
 } // namespace
 
-void BeginCompositeCall() {
+void BeginCompositeCall(const ProjectSettings& settings, const KeyingInputs& keying) {
     ++g_composite_call;
-    const TableInputs inputs = CurrentTableInputs();
+    g_call_keying = keying;
+    const TableInputs inputs = CurrentTableInputs(settings);
     if (!(inputs == g_epoch_inputs)) {
         g_epoch_inputs = inputs;
         ++g_table_epoch;
@@ -63,7 +64,7 @@ const uint32_t* FillWideTables(uint32_t key, TableSpares& spares) {
         }
     }
     // Within an epoch the tables are a function of the key, wherever they are kept.
-    const KeyColourEntry& e = LookupKeyColourShared(key, spares.entry);
+    const KeyColourEntry& e = LookupKeyColourShared(key, spares.entry, g_call_keying);
     uint32_t* wide = free != nullptr ? g_wide_tables[slot] : spares.wide;
     if (e.is_key != 0) {
         WidenTables(e.blue_table, e.green_table, e.red_table, wide);

@@ -8,6 +8,7 @@
 
 #include "keying/key_colour_cache.h"
 #include "keying/pixel_runs.h"
+#include "settings/project_settings.h"
 
 // Where one thread's fills go when every slot they may take already holds another colour of
 // this epoch: a slot filled in an epoch is never overwritten within it, as other threads of the
@@ -37,7 +38,8 @@ extern uint64_t g_composite_call; // numbers the calls; never 0
 extern uint64_t g_table_epoch;
 
 // Starts a call, and a new table epoch when any input of the tables changed since the last one.
-void BeginCompositeCall();
+// The call's fills take their keying inputs from `keying`, kept until the next call.
+void BeginCompositeCall(const ProjectSettings& settings, const KeyingInputs& keying);
 
 // The slow path of KeyedWideTables: looks the colour up in the key colour cache and widens.
 // Fills are serialised; a slot is published by its epoch, written last.

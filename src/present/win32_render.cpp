@@ -4,9 +4,8 @@
 
 #include "frame/frame_view.h"
 #include "frame/wallpaper_image.h"
-#include "keying/compositor.h"
-#include "keying/item_overlay.h"
 #include "present/frame_buffers.h"
+#include "present/frame_pass.h"
 
 bool g_render_busy = false;
 
@@ -14,21 +13,26 @@ namespace {
 
 // Steps between taking the window's DC and giving it back; the caller releases it.
 void RenderInto(HDC window_dc, int width, int height, bool keep_last_frame) {
-    if (!EnsureFrameBuffers(window_dc, width, height)) {
+    const FramePass pass = {.source = window_dc,
+                            .sx = 0,
+                            .sy = 0,
+                            .destination = window_dc,
+                            .x = 0,
+                            .y = 0,
+                            .w = width,
+                            .h = height,
+                            .client_w = width,
+                            .client_h = height,
+                            .blit = nullptr,
+                            .protect = true,
+                            .host_frame = nullptr,
+                            .context = nullptr};
+    if (!RunFramePass(pass).captured) {
         return;
     }
-    HDC working = WorkingDc();
-    if (!BitBlt(working, 0, 0, width, height, window_dc, 0, 0, SRCCOPY)) {
-        return;
-    }
-    GdiFlush(); // the compositor reads the DIB memory GDI just wrote
-    if (UpdateItemLayout(width, height)) {
-        CompositeRegion(width, height, 0, 0, true);
-    }
-    BitBlt(window_dc, 0, 0, width, height, working, 0, 0, SRCCOPY);
     HDC last_frame = LastFrameDc();
     if (keep_last_frame && last_frame != nullptr) {
-        BitBlt(last_frame, 0, 0, width, height, working, 0, 0, SRCCOPY);
+        BitBlt(last_frame, 0, 0, width, height, WorkingDc(), 0, 0, SRCCOPY);
         g_frame.last_frame_valid = true;
     }
 }

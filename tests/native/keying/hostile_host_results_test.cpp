@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "support/fake_arrange.h"
 
@@ -34,9 +34,9 @@ class HostileHostResults : public KeyingTest {
 
     // Layout, then the whole frame composited when the layout allows it, as a render does.
     bool Render() {
-        const bool layout = UpdateItemLayout(kWidth, kHeight);
+        const bool layout = UpdateItemLayout(g_item_overlay, g_theme, kWidth, kHeight);
         if (layout) {
-            CompositeRegion(kWidth, kHeight, 0, 0, false);
+            CompositeFrame(kWidth, kHeight, 0, 0, false);
         }
         return layout;
     }
@@ -143,10 +143,10 @@ TEST_F(HostileHostResults, ThousandsOfItemsLayOutAndComposite) {
     EXPECT_GT(g_item_overlay.items.size(), 5000u);
     ASSERT_EQ(g_item_overlay.class_map.size(), size_t(kWidth) * kHeight);
     // A sub-rectangle in the hook's way: the rectangle sits at row 0, column 0 of working.
-    CompositeRegion(100, 50, 150, 40, false);
+    CompositeFrame(100, 50, 150, 40, false);
     // The same answers again keep the layout.
     const std::vector<uint8_t> classes = g_item_overlay.class_map;
-    ASSERT_TRUE(UpdateItemLayout(kWidth, kHeight));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, kWidth, kHeight));
     EXPECT_EQ(g_item_overlay.class_map, classes);
 }
 

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "base/row_workers.h"
-#include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/vector_runs.h"
@@ -133,8 +133,9 @@ int Channel(uint32_t pixel, int shift) {
 }
 
 // Literal per-pixel compositing of working (rectangle at its top left, stride W).
-void ReferenceComposite(std::vector<uint32_t>& work, int w, int h, int x0, int y0, bool protect,
-                        int band_left, int band_right) {
+// mask: the item background marks of the rectangle (see ItemBackgroundMask), or empty.
+void ReferenceComposite(std::vector<uint32_t>& work, const std::vector<uint8_t>& mask, int w, int h,
+                        int x0, int y0, bool protect, int band_left, int band_right) {
     const FrameView& f = g_frame;
     const ItemOverlay& o = g_item_overlay;
     const ProjectSettings& s = g_current_settings;
@@ -149,8 +150,7 @@ void ReferenceComposite(std::vector<uint32_t>& work, int w, int h, int x0, int y
             const double t = (kind == 1 || kind == 4)   ? s.audio_item_transparency
                              : (kind == 2 || kind == 5) ? s.midi_item_transparency
                                                         : 0;
-            if (kind != 0 &&
-                (t <= 0 || o.item_mask.empty() || o.item_mask[size_t(i * w + j)] == 0)) {
+            if (kind != 0 && (t <= 0 || mask.empty() || mask[size_t(i * w + j)] == 0)) {
                 continue;
             }
             bool inside = true;
@@ -372,7 +372,7 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
         }
         g_frame.picture_rect = {paint.Uniform(-5, width), paint.Uniform(-5, height),
                                 paint.Uniform(0, width + 5), paint.Uniform(0, height + 5)};
-        ASSERT_TRUE(UpdateItemLayout(width, height));
+        ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, width, height));
         PaintItems(paint, image, width, paint.Uniform(0, 1) == 1);
 
         // A third of the calls take the whole client area, as a render does.
@@ -406,7 +406,7 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
             ForceRowThreads(pass >= 4 ? 3 : 0);
             working_ = captured;
             g_frame.working = working_.data();
-            CompositeRegion(w, h, x0, y0, protect);
+            CompositeFrame(w, h, x0, y0, protect);
 
             std::vector<uint32_t> expected = captured;
             const bool band_on =
@@ -426,8 +426,9 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
             // The compositor marks item pixels row by row as it goes; the reference takes the
             // whole mask, built from the same capture in one piece.
             g_frame.working = expected.data();
-            BuildItemBackgroundMask(w, h, x0, y0, band_left, band_right);
-            ReferenceComposite(expected, w, h, x0, y0, protect, band_left, band_right);
+            const std::vector<uint8_t> mask =
+                ItemBackgroundMask(w, h, x0, y0, band_left, band_right);
+            ReferenceComposite(expected, mask, w, h, x0, y0, protect, band_left, band_right);
             ForceRowThreads(0);
             ASSERT_EQ(working_, expected) << "pass " << pass << ", " << width << "x" << height;
         }
@@ -450,7 +451,7 @@ TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference)
     const int width = 300;
     const int height = 60;
     MakeFrame(width, height, 0, 0);
-    ASSERT_TRUE(UpdateItemLayout(width, height));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, width, height));
     for (uint32_t& v : fitted_) {
         v = uint32_t(rng());
     }
@@ -478,10 +479,10 @@ TEST_F(CompositorDifferentialTest, ManyDistinctShadesInOneCallMatchTheReference)
         g_frame.last_frame_valid = protect;
         working_ = captured;
         g_frame.working = working_.data();
-        CompositeRegion(width, height, 0, 0, protect);
+        CompositeFrame(width, height, 0, 0, protect);
         ForceRowThreads(0);
         std::vector<uint32_t> expected = captured;
-        ReferenceComposite(expected, width, height, 0, 0, protect, 0, 0);
+        ReferenceComposite(expected, {}, width, height, 0, 0, protect, 0, 0);
         ASSERT_EQ(working_, expected) << "pass " << pass;
     }
 }

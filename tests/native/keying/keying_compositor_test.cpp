@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "keying/compositor.h"
+#include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/selection_band.h"
 #include "support/fake_arrange.h"
@@ -27,7 +27,7 @@ class CompositorTest : public KeyingTest {
 TEST_F(CompositorTest, BandCoversTheColumnsStrictlyInsideTheSelection) {
     g_scene.selection_start = 100.4;
     g_scene.selection_end = 200.2;
-    const SelectionBand band = ComputeSelectionBand(300);
+    const SelectionBand band = ComputeSelectionBand(300, g_theme);
     EXPECT_EQ(band.left, 100);
     EXPECT_EQ(band.right, 201);
 
@@ -35,8 +35,8 @@ TEST_F(CompositorTest, BandCoversTheColumnsStrictlyInsideTheSelection) {
     SetTheme({ThemeRgb(0, 0, 0)}, {}, int32_t(ThemeRgb(0, 0, 100)));
     g_current_settings.opacity = 1;
     MakeFrame(300, 2, PixelRgb(0, 0, 50), PixelRgb(7, 8, 9));
-    ASSERT_TRUE(UpdateItemLayout(300, 2));
-    CompositeRegion(300, 2, 0, 0, false);
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 2));
+    CompositeFrame(300, 2, 0, 0, false);
     for (int x = 0; x < 300; ++x) {
         const bool in_band = x >= 101 && x <= 199;
         EXPECT_EQ(At(x, 1), in_band ? PixelRgb(7, 8, 9) : PixelRgb(0, 0, 50)) << "column " << x;
@@ -46,19 +46,19 @@ TEST_F(CompositorTest, BandCoversTheColumnsStrictlyInsideTheSelection) {
 TEST_F(CompositorTest, BandIsEmptyWithoutAUsableSelection) {
     g_scene.selection_start = -50;
     g_scene.selection_end = -10; // left of the view
-    EXPECT_EQ(ComputeSelectionBand(300).right, 0);
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
     g_scene.selection_start = 20;
     g_scene.selection_end = 20;
-    EXPECT_EQ(ComputeSelectionBand(300).right, 0);
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
     g_scene.selection_end = std::numeric_limits<double>::infinity();
     g_scene.zoom = 0; // pixels per second from the view span instead
-    EXPECT_EQ(ComputeSelectionBand(300).right, 0);
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
     g_scene.selection_end = 40;
-    EXPECT_EQ(ComputeSelectionBand(300).right, 40);
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 40);
     g_host.GetSet_LoopTimeRange2 = nullptr;
-    EXPECT_EQ(ComputeSelectionBand(300).right, 0);
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
     SetTheme({kLane}, {}); // no selection colour
-    EXPECT_EQ(ComputeSelectionBand(300).right, 0);
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
 }
 
 TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
@@ -74,8 +74,8 @@ TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
             working_[size_t(y * 300 + x)] = PixelRgb(80, 80, 80, 0xCD);
         }
     }
-    ASSERT_TRUE(UpdateItemLayout(300, 60));
-    CompositeRegion(300, 60, 0, 0, false);
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
+    CompositeFrame(300, 60, 0, 0, false);
     EXPECT_EQ(At(100, 25), PixelRgb(88, 88, 88, 0xCD));
     EXPECT_EQ(At(49, 25), PixelRgb(80, 80, 80, 0xCD)); // margin column: not sampled, not marked
     EXPECT_EQ(At(10, 50), PixelRgb(96, 96, 96, 0xAB)); // the bare lane
@@ -84,8 +84,8 @@ TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
 TEST_F(CompositorTest, ItemsStayAsCapturedWithoutTransparency) {
     g_scene.items = {FakeItem{50, 100, 0, 30, 0, FakeTake::audio, false}};
     MakeFrame(300, 60, PixelRgb(40, 40, 40), PixelRgb(200, 200, 200));
-    ASSERT_TRUE(UpdateItemLayout(300, 60));
-    CompositeRegion(300, 60, 0, 0, false);
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
+    CompositeFrame(300, 60, 0, 0, false);
     EXPECT_EQ(At(100, 20), PixelRgb(40, 40, 40)); // lane colour, but inside the item
     EXPECT_EQ(At(49, 20), PixelRgb(40, 40, 40));
     EXPECT_NE(At(48, 20), PixelRgb(40, 40, 40));
@@ -96,8 +96,8 @@ TEST_F(CompositorTest, ContainModeKeysOnlyInsideThePicture) {
     g_current_settings.mode = FitMode::contain;
     MakeFrame(40, 30, PixelRgb(40, 40, 40), PixelRgb(255, 255, 255));
     g_frame.picture_rect = {10, 5, 30, 25};
-    ASSERT_TRUE(UpdateItemLayout(40, 30));
-    CompositeRegion(40, 30, 0, 0, false);
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 40, 30));
+    CompositeFrame(40, 30, 0, 0, false);
     EXPECT_EQ(At(10, 5), PixelRgb(115, 115, 115));
     EXPECT_EQ(At(29, 24), PixelRgb(115, 115, 115));
     EXPECT_EQ(At(9, 10), PixelRgb(40, 40, 40));
@@ -109,26 +109,26 @@ TEST_F(CompositorTest, ContainModeKeysOnlyInsideThePicture) {
 TEST_F(CompositorTest, ScreenCapturesAreNotBlendedTwice) {
     // Wallpaper 60 over lane 40 gives 47, itself a grey shade that would key again.
     MakeFrame(16, 8, PixelRgb(40, 40, 40), PixelRgb(60, 60, 60));
-    ASSERT_TRUE(UpdateItemLayout(16, 8));
-    CompositeRegion(16, 8, 0, 0, true);
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 16, 8));
+    CompositeFrame(16, 8, 0, 0, true);
     ASSERT_EQ(At(3, 3), PixelRgb(47, 47, 47));
     last_frame_ = working_;
     g_frame.last_frame_valid = true;
     const std::vector<uint32_t> first = working_;
-    CompositeRegion(16, 8, 0, 0, true);
+    CompositeFrame(16, 8, 0, 0, true);
     EXPECT_EQ(working_, first);
     // A capture from the back buffer is keyed even where it equals the kept frame (47 keys
     // as a lighter shade of the lane, gain 1.175).
-    CompositeRegion(16, 8, 0, 0, false);
+    CompositeFrame(16, 8, 0, 0, false);
     EXPECT_EQ(At(3, 3), PixelRgb(55, 55, 55));
 }
 
 TEST_F(CompositorTest, SubRectangleUsesClientCoordinatesForWallpaper) {
     MakeFrame(20, 10, PixelRgb(40, 40, 40), PixelRgb(0, 0, 0));
     fitted_[size_t(6 * 20 + 8)] = PixelRgb(255, 255, 255);
-    ASSERT_TRUE(UpdateItemLayout(20, 10));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 20, 10));
     // The 4 x 3 rectangle at (5, 4) lies at the top left of working.
-    CompositeRegion(4, 3, 5, 4, false);
+    CompositeFrame(4, 3, 5, 4, false);
     EXPECT_EQ(At(3, 2), PixelRgb(115, 115, 115));
     EXPECT_EQ(At(0, 0), PixelRgb(26, 26, 26));
     EXPECT_EQ(At(4, 0), PixelRgb(40, 40, 40)); // beyond the rectangle's width
@@ -138,18 +138,18 @@ TEST_F(CompositorTest, SubRectangleUsesClientCoordinatesForWallpaper) {
 TEST_F(CompositorTest, RectanglesOutsideTheContractChangeNothing) {
     MakeFrame(20, 10, PixelRgb(40, 40, 40), PixelRgb(0, 0, 0));
     const std::vector<uint32_t> captured = working_;
-    CompositeRegion(20, 10, 1, 0, false);
-    CompositeRegion(20, 11, 0, 0, false);
-    CompositeRegion(-1, 10, 0, 0, false);
-    CompositeRegion(5, 5, -2, 0, false);
-    CompositeRegion(0, 0, 0, 0, false);
-    CompositeRegion(2147483647, 1, 2147483647, 0, false);
+    CompositeFrame(20, 10, 1, 0, false);
+    CompositeFrame(20, 11, 0, 0, false);
+    CompositeFrame(-1, 10, 0, 0, false);
+    CompositeFrame(5, 5, -2, 0, false);
+    CompositeFrame(0, 0, 0, 0, false);
+    CompositeFrame(2147483647, 1, 2147483647, 0, false);
     EXPECT_EQ(working_, captured);
     g_frame.fitted = nullptr;
-    CompositeRegion(20, 10, 0, 0, false);
+    CompositeFrame(20, 10, 0, 0, false);
     EXPECT_EQ(working_, captured);
     g_frame = FrameView{};
-    CompositeRegion(20, 10, 0, 0, false);
+    CompositeFrame(20, 10, 0, 0, false);
 }
 
 } // namespace

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
+#include "keying/compositor.h"
+#include "keying/item_backgrounds.h"
 #include "keying/item_overlay.h"
-#include "keying/key_colour_cache.h"
 
 FakeScene g_scene;
 
@@ -104,6 +105,42 @@ int FakeThemeColour(const char* key, int) {
 }
 
 } // namespace
+
+CompositeCall CallOnGlobals(int w, int h, int x0, int y0, bool protect, const HostFrame& host) {
+    return {w, h, x0, y0, protect, g_frame, g_current_settings, g_item_overlay, host, g_theme};
+}
+
+void CompositeFrame(int w, int h, int x0, int y0, bool protect) {
+    CompositeRegion(CallOnGlobals(w, h, x0, y0, protect));
+}
+
+std::vector<uint8_t> ItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right,
+                                        const HostFrame& host) {
+    const CompositeCall call = CallOnGlobals(w, h, x0, y0, false, host);
+    if (!FindItemBackgrounds(call, band_left, band_right)) {
+        return {};
+    }
+    std::vector<uint8_t> mask(size_t(w) * size_t(h), 0);
+    for (int i = 0; i < h; ++i) {
+        uint8_t* row = mask.data() + size_t(i) * size_t(w);
+        const size_t client = size_t(y0 + i) * size_t(g_frame.width) + size_t(x0);
+        const uint32_t* pixels = g_frame.working + size_t(i) * size_t(g_frame.width);
+        if (MarkItemBackgroundRow(g_item_overlay.backgrounds, y0 + i, w, x0,
+                                  g_item_overlay.class_map.data() + client, pixels, row)) {
+            for (int j = 0; j < w; ++j) {
+                row[j] = row[j] != 0 ? 1 : 0;
+            }
+        }
+    }
+    return mask;
+}
+
+const KeyColourEntry& LookupKeyColour(uint8_t red, uint8_t green, uint8_t blue, bool in_band) {
+    static KeyColourEntry spare;
+    const uint32_t rgb = uint32_t(red) << 16 | uint32_t(green) << 8 | blue;
+    return LookupKeyColourShared(KeyColourKey(rgb, in_band), spare,
+                                 KeyingInputsOf(g_current_settings, g_theme));
+}
 
 void KeyingTest::SetUp() {
     saved_host_ = g_host;

@@ -12,6 +12,8 @@
 
 #include "base/host_api.h"
 #include "frame/frame_view.h"
+#include "keying/composite_call.h"
+#include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
 #include "settings/project_settings.h"
 
@@ -55,6 +57,20 @@ constexpr uint32_t ThemeRgb(int r, int g, int b) {
 constexpr uint32_t PixelRgb(int r, int g, int b, uint32_t fourth = 0) {
     return fourth << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
 }
+
+// A composite of the rectangle over the process-wide frame, settings, item overlay and theme,
+// as the present layer makes one.
+CompositeCall CallOnGlobals(int w, int h, int x0, int y0, bool protect, const HostFrame& host = {});
+void CompositeFrame(int w, int h, int x0, int y0, bool protect);
+
+// The marks of the whole rectangle (1 for a pixel that shows a found item background, w x h,
+// row-major) as the compositor finds and marks them row by row; empty when nothing is found.
+std::vector<uint8_t> ItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right,
+                                        const HostFrame& host = {});
+
+// The key colour cache's entry of a colour, filled from the current settings and theme; valid
+// until the next lookup.
+const KeyColourEntry& LookupKeyColour(uint8_t red, uint8_t green, uint8_t blue, bool in_band);
 
 // Snapshot and restore of every piece of process-wide state the keying code reads or writes;
 // each test starts from defaults with the fake host bound and an empty theme.

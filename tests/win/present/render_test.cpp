@@ -16,6 +16,7 @@
 #include "host_windows.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/render.h"
 #include "present/settings_apply.h"
@@ -105,8 +106,9 @@ Pixels Surface(const uint32_t* pixels) {
 // What keying makes of one captured pixel over the fitted wallpaper pixel, through the
 // keying stage's own tables: the blend where the colour is background, else the pixel itself.
 uint32_t Keyed(uint32_t host, uint32_t wallpaper) {
-    const KeyColourEntry& e =
-        LookupKeyColour(uint8_t(host >> 16), uint8_t(host >> 8), uint8_t(host), false);
+    static KeyColourEntry spare;
+    const KeyColourEntry& e = LookupKeyColourShared(KeyColourKey(host, false), spare,
+                                                    KeyingInputsOf(g_current_settings, g_theme));
     if (e.is_key == 0) {
         return host;
     }
@@ -153,7 +155,7 @@ class RenderTest : public testing::Test {
         StartDiagnosticsCapture();
         ASSERT_TRUE(sim::StartSimulator(RenderScene()));
         BindHostApi(&sim::LookupHostFunction);
-        RefreshThemeColours();
+        RefreshArrangeTheme();
         ASSERT_GT(g_theme.background_count, 0);
         ResetCurrentSettings();
         ProjectSettings& s = g_current_settings;

@@ -17,6 +17,7 @@
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
 #include "present/arrange_target.h"
+#include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/settings_apply.h"
 #include "projects.h"
@@ -76,7 +77,7 @@ class ApplySettings : public testing::Test {
         sim::Scene scene = SmallTestScene();
         ASSERT_TRUE(sim::StartSimulator(scene));
         BindHostApi(&sim::LookupHostFunction);
-        RefreshThemeColours();
+        RefreshArrangeTheme();
         ResetCurrentSettings();
         g_target = {};
         g_target.window = sim::ArrangeWindow();

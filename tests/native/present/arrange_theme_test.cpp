@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "frame/frame_view.h"
+#include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
+#include "present/arrange_theme.h"
 #include "support/fake_host.h"
 
 namespace {
@@ -18,11 +20,13 @@ struct ThemeSnapshot : ::testing::Test {
                       {"col_gridlines2dm", 0x2B2B2B}, {"col_gridlines3", 0x242424},
                       {"col_gridlines3dm", 0x2C2C2C}, {"col_tl_bgsel", 0xFFFFFF}};
     }
-    // True when the refresh committed and made the kept frame stale.
+    // True when the refresh committed and made the kept frame and the keyed colours stale.
     bool Refresh() {
         g_frame.last_frame_valid = true;
-        bool changed = RefreshThemeColours();
+        const uint32_t generation = g_keying_generation;
+        bool changed = RefreshArrangeTheme();
         EXPECT_EQ(changed, !g_frame.last_frame_valid);
+        EXPECT_EQ(changed, g_keying_generation != generation);
         return changed;
     }
 };

@@ -1,13 +1,12 @@
+#include "keying/item_backgrounds.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>
 #include <vector>
 
 #include "base/row_workers.h"
-#include "frame/frame_view.h"
 #include "keying/colour_math.h"
-#include "keying/item_overlay.h"
-#include "settings/project_settings.h"
 
 namespace {
 
@@ -75,8 +74,7 @@ ColourStats& StatsFor(StatsTable& t, uint32_t colour) {
     return t.slots[i];
 }
 
-bool IsPeaksColour(uint32_t pixel_colour) {
-    const ItemOverlay& o = g_item_overlay;
+bool IsPeaksColour(const ItemOverlay& o, uint32_t pixel_colour) {
     const uint32_t theme_colour = ThemeFromPixel(pixel_colour);
     for (int i = 0; i < o.peaks_count && i < 4; ++i) {
         if (o.peaks[i] == theme_colour) {
@@ -127,21 +125,29 @@ void MarkBackgroundRow(const ItemBackground& b, int y, int x0, const uint8_t* cl
     }
 }
 
-// Where item pixels can be read: the host frame when one is set and covers the rectangle,
-// otherwise the rectangle itself.
-PixelRect Readable(int w, int h, int x0, int y0) {
-    HostFrame& host = g_item_overlay.host_frame;
-    if (host.bits != nullptr && host.left <= x0 && host.top <= y0 && host.right >= x0 + w &&
-        host.bottom >= y0 + h) {
-        return {host.left, host.top, host.right, host.bottom};
+// The host frame of the call when it covers the rectangle; otherwise none, and item pixels are
+// read from the rectangle itself.
+HostFrame ReadableHost(const CompositeCall& c) {
+    const HostFrame& host = c.host;
+    if (host.bits != nullptr && host.left <= c.x0 && host.top <= c.y0 && host.right >= c.x0 + c.w &&
+        host.bottom >= c.y0 + c.h) {
+        return host;
     }
-    host.bits = nullptr;
-    return {x0, y0, x0 + w, y0 + h};
+    return {};
 }
 
-// FindItemBackground with the table of thread `thread`.
-bool FindItemBackgroundOn(int thread, const ItemRect& r, int xl, int xr, int yt, int yb, int x0,
-                          int y0, uint32_t* colour) {
+// Where item pixels can be read.
+PixelRect ReadableArea(const CompositeCall& c, const HostFrame& readable) {
+    if (readable.bits != nullptr) {
+        return {readable.left, readable.top, readable.right, readable.bottom};
+    }
+    return {c.x0, c.y0, c.x0 + c.w, c.y0 + c.h};
+}
+
+} // namespace
+
+bool FindItemBackground(const CompositeCall& call, const HostFrame& host, int thread,
+                        const ItemRect& r, int xl, int xr, int yt, int yb, uint32_t* colour) {
     StatsTable& table = g_stats[thread];
     const int seg_w = xr - xl;
     if (seg_w < 8 || yb - yt < 8) {
@@ -156,9 +162,10 @@ bool FindItemBackgroundOn(int thread, const ItemRect& r, int xl, int xr, int yt,
     }
     const int step = std::max(1, int(std::sqrt(double(int64_t(hs) * seg_w) * 0.0009765625)));
 
-    const int width = g_frame.width;
-    const uint32_t* working = g_frame.working;
-    const HostFrame& host = g_item_overlay.host_frame;
+    const int width = call.frame.width;
+    const uint32_t* working = call.frame.working;
+    const int x0 = call.x0;
+    const int y0 = call.y0;
     const int top_end = ys + hs / 4;
     const int bottom_start = yb - hs / 4;
     const int64_t sample_rows = (hs + step - 1) / step;
@@ -227,7 +234,7 @@ bool FindItemBackgroundOn(int thread, const ItemRect& r, int xl, int xr, int yt,
             int64_t(s.count) * 100 >= total * 25 && int64_t(s.top_count) * 4 >= total_top &&
             int64_t(s.bottom_count) * 4 >= total_bottom && s.min_x <= xl + seg_w / 4 &&
             s.max_x >= xr - seg_w / 4 - 1 && s.min_y <= ys + hs / 4 && s.max_y >= yb - hs / 4 - 1 &&
-            !IsPeaksColour(s.colour);
+            !IsPeaksColour(call.items, s.colour);
         if (!qualifies) {
             continue;
         }
@@ -246,6 +253,8 @@ bool FindItemBackgroundOn(int thread, const ItemRect& r, int xl, int xr, int yt,
     return true;
 }
 
+namespace {
+
 // A segment of an item to decide, and what was decided.
 struct Segment {
     const ItemRect* item;
@@ -262,26 +271,31 @@ struct Segment {
 std::vector<Segment> g_segments; // this call's; grows to the most segments of a call and stays
 
 struct SegmentJob {
-    int x0;
-    int y0;
+    const CompositeCall* call;
+    HostFrame readable;
 };
 
 void DecideSegments(const void* context, int thread, int first, int end) noexcept {
     const SegmentJob& job = *static_cast<const SegmentJob*>(context);
     for (int i = first; i < end; ++i) {
         Segment& g = g_segments[size_t(i)];
-        g.found = FindItemBackgroundOn(thread, *g.item, g.cut_left, g.cut_right, g.top, g.bottom,
-                                       job.x0, job.y0, &g.colour);
+        g.found = FindItemBackground(*job.call, job.readable, thread, *g.item, g.cut_left,
+                                     g.cut_right, g.top, g.bottom, &g.colour);
     }
 }
 
 // Lists the segments of the rectangle to decide; false when there is no room for the list.
-bool ListSegments(int w, int h, int x0, int y0, int band_left, int band_right) {
-    const ItemOverlay& o = g_item_overlay;
-    const double audio = g_current_settings.audio_item_transparency;
-    const double midi = g_current_settings.midi_item_transparency;
+bool ListSegments(const CompositeCall& c, const HostFrame& readable, int band_left,
+                  int band_right) {
+    const ItemOverlay& o = c.items;
+    const double audio = c.settings.audio_item_transparency;
+    const double midi = c.settings.midi_item_transparency;
+    const int w = c.w;
+    const int h = c.h;
+    const int x0 = c.x0;
+    const int y0 = c.y0;
     // Decided on what can be read of the item, blended only inside the rectangle.
-    const PixelRect seen = Readable(w, h, x0, y0);
+    const PixelRect seen = ReadableArea(c, readable);
     g_segments.clear();
     for (const ItemRect& r : o.items) {
         if ((IsAudio(r.kind) && !(audio > 0)) || (IsMidi(r.kind) && !(midi > 0)) ||
@@ -319,29 +333,27 @@ bool ListSegments(int w, int h, int x0, int y0, int band_left, int band_right) {
 
 } // namespace
 
-bool FindItemBackground(const ItemRect& r, int xl, int xr, int yt, int yb, int x0, int y0,
-                        uint32_t* colour) {
-    return FindItemBackgroundOn(0, r, xl, xr, yt, yb, x0, y0, colour);
-}
-
-bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_right) {
-    ItemOverlay& o = g_item_overlay;
-    o.item_mask.clear();
+bool FindItemBackgrounds(const CompositeCall& call, int band_left, int band_right) {
+    ItemOverlay& o = call.items;
+    const int w = call.w;
+    const int h = call.h;
+    const int x0 = call.x0;
+    const int y0 = call.y0;
     o.backgrounds.clear();
-    const double audio = g_current_settings.audio_item_transparency;
-    const double midi = g_current_settings.midi_item_transparency;
+    const double audio = call.settings.audio_item_transparency;
+    const double midi = call.settings.midi_item_transparency;
     // Written as !(t > 0) so that a NaN transparency counts as off, as in the compositor.
     if (o.class_map.empty() || (!(audio > 0) && !(midi > 0))) {
         return false;
     }
-    if (!RegionInsideFrame(w, h, x0, y0)) {
+    if (!RegionInsideFrame(call.frame, o, w, h, x0, y0)) {
         return false;
     }
-    if (!ListSegments(w, h, x0, y0, band_left, band_right)) {
+    const SegmentJob job = {&call, ReadableHost(call)};
+    if (!ListSegments(call, job.readable, band_left, band_right)) {
         return true; // as for segments without a clear winner: nothing is blended
     }
     // The segments are sampled on the threads that then share the rows, which come right after.
-    const SegmentJob job = {x0, y0};
     RunRowJob({DecideSegments, &job, int(g_segments.size()), 1, true},
               RowThreadsFor(int64_t(w) * h));
     for (const Segment& g : g_segments) {
@@ -368,11 +380,10 @@ bool FindItemBackgrounds(int w, int h, int x0, int y0, int band_left, int band_r
     return true;
 }
 
-bool MarkItemBackgroundRow(int y, int w, int x0, const uint32_t* pixels, uint8_t* mask_row) {
-    const ItemOverlay& o = g_item_overlay;
-    const uint8_t* classes = o.class_map.data() + int64_t(y) * g_frame.width + x0;
+bool MarkItemBackgroundRow(const std::vector<ItemBackground>& backgrounds, int y, int w, int x0,
+                           const uint8_t* classes, const uint32_t* pixels, uint8_t* mask_row) {
     bool covered = false;
-    for (const ItemBackground& b : o.backgrounds) {
+    for (const ItemBackground& b : backgrounds) {
         if (y < b.top || y >= b.bottom) {
             continue;
         }
@@ -383,26 +394,4 @@ bool MarkItemBackgroundRow(int y, int w, int x0, const uint32_t* pixels, uint8_t
         MarkBackgroundRow(b, y, x0, classes, pixels, mask_row);
     }
     return covered;
-}
-
-void BuildItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right) {
-    if (!FindItemBackgrounds(w, h, x0, y0, band_left, band_right)) {
-        return;
-    }
-    ItemOverlay& o = g_item_overlay;
-    try {
-        o.item_mask.assign(size_t(w) * size_t(h), 0);
-    } catch (const std::bad_alloc&) {
-        o.item_mask.clear();
-        return;
-    }
-    for (int i = 0; i < h; ++i) {
-        uint8_t* row = o.item_mask.data() + size_t(i) * size_t(w);
-        const uint32_t* pixels = g_frame.working + size_t(i) * size_t(g_frame.width);
-        if (MarkItemBackgroundRow(y0 + i, w, x0, pixels, row)) {
-            for (int j = 0; j < w; ++j) {
-                row[j] = row[j] != 0 ? 1 : 0;
-            }
-        }
-    }
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "keying/item_backgrounds.h"
 #include "keying/item_overlay.h"
 #include "support/fake_arrange.h"
 
@@ -38,19 +39,22 @@ class ItemBackgroundTest : public KeyingTest {
         width_ = width;
     }
 
-    void BuildMask() { BuildItemBackgroundMask(width_, g_frame.height, 0, 0, 0, 0); }
+    void BuildMask(int band_left = 0, int band_right = 0) {
+        mask_ = ItemBackgroundMask(width_, g_frame.height, 0, 0, band_left, band_right);
+    }
 
-    int Marked(int x, int y) const { return g_item_overlay.item_mask[size_t(y * width_ + x)]; }
+    int Marked(int x, int y) const { return mask_[size_t(y * width_ + x)]; }
 
     int MarkedCount() const {
         int n = 0;
-        for (uint8_t m : g_item_overlay.item_mask) {
+        for (uint8_t m : mask_) {
             n += m;
         }
         return n;
     }
 
     int width_ = 0;
+    std::vector<uint8_t> mask_;
 };
 
 // Columns 2, 6, 10... carry kOther, the rest kBody: kBody holds three quarters of all pixels.
@@ -147,7 +151,9 @@ TEST_F(ItemBackgroundTest, SegmentSizeAndQuarterRules) {
                      int yb) {
         PlaceItem(kAudioItem, 40, 40, paint);
         uint32_t colour = 0;
-        return FindItemBackground(item, xl, xr, yt, yb, 0, 0, &colour) && colour == kBody;
+        return FindItemBackground(CallOnGlobals(40, 40, 0, 0, false), {}, 0, item, xl, xr, yt, yb,
+                                  &colour) &&
+               colour == kBody;
     };
     auto plain = [](int, int) { return kBody; };
     EXPECT_FALSE(judge(plain, 0, 7, 10, 30)) << "7 columns";
@@ -169,10 +175,10 @@ TEST_F(ItemBackgroundTest, SegmentSizeAndQuarterRules) {
 // judged on the whole item, and marks what the whole item's judgement marks.
 TEST_F(ItemBackgroundTest, AStripIsJudgedOnTheWholeItemWhenTheHostFrameIsReadable) {
     PlaceItem(kAudioItem, 44, 29, EveryFourthColumn);
-    BuildItemBackgroundMask(4, 29, 20, 0, 0, 0);
+    mask_ = ItemBackgroundMask(4, 29, 20, 0, 0, 0);
     EXPECT_EQ(MarkedCount(), 0);
 
-    HostFrame& host = g_item_overlay.host_frame;
+    HostFrame host;
     host.bits = reinterpret_cast<const uint8_t*>(working_.data());
     host.row_bytes = 44 * 4;
     host.origin = 0;
@@ -184,9 +190,9 @@ TEST_F(ItemBackgroundTest, AStripIsJudgedOnTheWholeItemWhenTheHostFrameIsReadabl
             working_[size_t(y * 44 + x)] = EveryFourthColumn(x + 20, y);
         }
     }
-    BuildItemBackgroundMask(4, 29, 20, 0, 0, 0);
+    mask_ = ItemBackgroundMask(4, 29, 20, 0, 0, 0, host);
     // Rows 2..26 inside the inset; columns 20, 21, 23 (kBody) marked, 22 (kOther) not.
-    auto strip = [](int x, int y) { return g_item_overlay.item_mask[size_t(y * 4 + x)]; };
+    auto strip = [&](int x, int y) { return mask_[size_t(y * 4 + x)]; };
     EXPECT_EQ(MarkedCount(), 25 * 3);
     EXPECT_EQ(strip(0, 10), 1);
     EXPECT_EQ(strip(2, 10), 0);
@@ -219,13 +225,13 @@ TEST_F(ItemBackgroundTest, NothingIsMarkedWithoutTransparencyOrForEmptyItems) {
     EXPECT_EQ(MarkedCount(), 0); // only MIDI could be marked
     g_current_settings.midi_item_transparency = 0;
     BuildMask();
-    EXPECT_TRUE(g_item_overlay.item_mask.empty());
+    EXPECT_TRUE(mask_.empty());
 }
 
 TEST_F(ItemBackgroundTest, BandSplitsAnItemIntoSeparatelyJudgedSegments) {
     // Left of column 30 the item is kBody, right of it shaded kOther; each side wins its own.
     PlaceItem(kMidiItem, 60, 60, [](int x, int) { return x < 30 ? kBody : kOther; });
-    BuildItemBackgroundMask(60, 60, 0, 0, 30, 90);
+    BuildMask(30, 90);
     EXPECT_EQ(Marked(10, 30), 1);
     EXPECT_EQ(Marked(50, 30), 1);
     // Judged as one segment, kBody and kOther tie and nothing is marked.
@@ -235,13 +241,10 @@ TEST_F(ItemBackgroundTest, BandSplitsAnItemIntoSeparatelyJudgedSegments) {
 
 TEST_F(ItemBackgroundTest, RectangleOutsideTheFrameMarksNothing) {
     PlaceItem(kAudioItem, 60, 60, [](int, int) { return kBody; });
-    BuildItemBackgroundMask(60, 60, 1, 0, 0, 0);
-    EXPECT_TRUE(g_item_overlay.item_mask.empty());
-    BuildItemBackgroundMask(-4, 60, 0, 0, 0, 0);
-    EXPECT_TRUE(g_item_overlay.item_mask.empty());
+    EXPECT_TRUE(ItemBackgroundMask(60, 60, 1, 0, 0, 0).empty());
+    EXPECT_TRUE(ItemBackgroundMask(-4, 60, 0, 0, 0, 0).empty());
     g_item_overlay.layout_width = 59; // class map built for another size
-    BuildItemBackgroundMask(60, 60, 0, 0, 0, 0);
-    EXPECT_TRUE(g_item_overlay.item_mask.empty());
+    EXPECT_TRUE(ItemBackgroundMask(60, 60, 0, 0, 0, 0).empty());
 }
 
 } // namespace
