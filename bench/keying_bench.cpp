@@ -1,14 +1,16 @@
 // Compositing a whole arrange frame, against one streaming pass over the same surfaces (the
 // memory-bandwidth bound). Each iteration starts from a fresh capture, as every frame does.
+// Every case but CompositePlain takes the processor path in use, which MURIVO_CPU can lower
+// (base/processor_features.h); the context printed first names it.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 
+#include "base/processor_features.h"
 #include "frame/frame_view.h"
 #include "keying/compositor.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
-#include "keying/vector_runs.h"
 #include "settings/project_settings.h"
 #include "synthetic_arrange.h"
 
@@ -58,30 +60,32 @@ void StreamingBound(benchmark::State& state, Size size) {
     CountPixels(state, a);
 }
 
-void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse) {
+void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse,
+               ProcessorPath path = ActiveProcessorPath()) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height, grid);
     SetSettings(0.0);
     UpdateItemLayout(a.width, a.height);
     a.working = a.captured;
-    CompositeRegion(a.width, a.height, 0, 0, false); // warm the cache
+    CompositeRegion(a.width, a.height, 0, 0, false, path); // warm the cache
     for (auto _ : state) {
         Recapture(state, a);
-        CompositeRegion(a.width, a.height, 0, 0, false);
+        CompositeRegion(a.width, a.height, 0, 0, false, path);
         benchmark::ClobberMemory();
     }
     CountPixels(state, a);
 }
 
-void CompositeItems(benchmark::State& state, Size size) {
+void CompositeItems(benchmark::State& state, Size size,
+                    ProcessorPath path = ActiveProcessorPath()) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
     SetSettings(0.5);
     UpdateItemLayout(a.width, a.height);
     a.working = a.captured;
-    CompositeRegion(a.width, a.height, 0, 0, false);
+    CompositeRegion(a.width, a.height, 0, 0, false, path);
     for (auto _ : state) {
         Recapture(state, a);
         if (UpdateItemLayout(a.width, a.height)) {
-            CompositeRegion(a.width, a.height, 0, 0, false);
+            CompositeRegion(a.width, a.height, 0, 0, false, path);
         }
         benchmark::ClobberMemory();
     }
@@ -109,16 +113,13 @@ void CompositeCold(benchmark::State& state, Size size) {
     CountPixels(state, a);
 }
 
-// The same frames on the plain path, for the gain of the vector one.
+// The same frames on the baseline path, for the gain of the path in use.
 void CompositePlain(benchmark::State& state, Size size, bool items) {
-    const CompositorPath before = g_compositor_path;
-    SelectCompositorPath(CompositorPath::plain);
     if (items) {
-        CompositeItems(state, size);
+        CompositeItems(state, size, ProcessorPath::baseline);
     } else {
-        Composite(state, size);
+        Composite(state, size, GridDensity::sparse, ProcessorPath::baseline);
     }
-    g_compositor_path = before;
 }
 
 BENCHMARK_CAPTURE(StreamingBound, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -137,4 +138,13 @@ BENCHMARK_CAPTURE(CompositeCold, 1080p, k1080p)->Unit(benchmark::kMillisecond)->
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::AddCustomContext("murivo", ProcessorPathSummary());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
