@@ -1,16 +1,18 @@
 // Compositing a whole arrange frame, against one streaming pass over the same surfaces (the
 // memory-bandwidth bound). Each iteration starts from a fresh capture, as every frame does.
+// Every case but CompositePlain takes the processor path in use, which MURIVO_CPU can lower
+// (base/processor_features.h); the context printed first names it.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 
+#include "base/processor_features.h"
 #include "frame/frame_view.h"
 #include "keying/compositor.h"
 #include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
-#include "keying/vector_runs.h"
 #include "settings/project_settings.h"
 #include "synthetic_arrange.h"
 
@@ -25,9 +27,11 @@ constexpr Size k1080p = {1920, 1080};
 constexpr Size k4k = {3840, 2160};
 
 // Composites the whole frame over the process-wide surfaces, settings, items and theme.
-void CompositeWhole(int width, int height, bool protect) {
+void CompositeWhole(int width, int height, bool protect,
+                    ProcessorPath path = ActiveProcessorPath()) {
     CompositeRegion(
-        {width, height, 0, 0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
+        {width, height, 0, 0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme},
+        path);
 }
 
 void Recapture(benchmark::State& state, SyntheticArrange& a) {
@@ -66,30 +70,32 @@ void StreamingBound(benchmark::State& state, Size size) {
     CountPixels(state, a);
 }
 
-void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse) {
+void Composite(benchmark::State& state, Size size, GridDensity grid = GridDensity::sparse,
+               ProcessorPath path = ActiveProcessorPath()) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height, grid);
     SetSettings(0.0);
     UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     a.working = a.captured;
-    CompositeWhole(a.width, a.height, false); // warm the cache
+    CompositeWhole(a.width, a.height, false, path); // warm the cache
     for (auto _ : state) {
         Recapture(state, a);
-        CompositeWhole(a.width, a.height, false);
+        CompositeWhole(a.width, a.height, false, path);
         benchmark::ClobberMemory();
     }
     CountPixels(state, a);
 }
 
-void CompositeItems(benchmark::State& state, Size size) {
+void CompositeItems(benchmark::State& state, Size size,
+                    ProcessorPath path = ActiveProcessorPath()) {
     SyntheticArrange& a = PrepareSyntheticArrange(size.width, size.height);
     SetSettings(0.5);
     UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height);
     a.working = a.captured;
-    CompositeWhole(a.width, a.height, false);
+    CompositeWhole(a.width, a.height, false, path);
     for (auto _ : state) {
         Recapture(state, a);
         if (UpdateItemLayout(g_item_overlay, g_theme, a.width, a.height)) {
-            CompositeWhole(a.width, a.height, false);
+            CompositeWhole(a.width, a.height, false, path);
         }
         benchmark::ClobberMemory();
     }
@@ -117,16 +123,13 @@ void CompositeCold(benchmark::State& state, Size size) {
     CountPixels(state, a);
 }
 
-// The same frames on the plain path, for the gain of the vector one.
+// The same frames on the baseline path, for the gain of the path in use.
 void CompositePlain(benchmark::State& state, Size size, bool items) {
-    const CompositorPath before = g_compositor_path;
-    SelectCompositorPath(CompositorPath::plain);
     if (items) {
-        CompositeItems(state, size);
+        CompositeItems(state, size, ProcessorPath::baseline);
     } else {
-        Composite(state, size);
+        Composite(state, size, GridDensity::sparse, ProcessorPath::baseline);
     }
-    g_compositor_path = before;
 }
 
 BENCHMARK_CAPTURE(StreamingBound, 1080p, k1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -145,4 +148,13 @@ BENCHMARK_CAPTURE(CompositeCold, 1080p, k1080p)->Unit(benchmark::kMillisecond)->
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::AddCustomContext("murivo", ProcessorPathSummary());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

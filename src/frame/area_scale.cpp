@@ -112,14 +112,9 @@ void ReduceColumnsPlain(const uint16_t* sums, const Plan& plan, uint32_t* out) {
     }
 }
 
-bool HasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-
 } // namespace
 
-// The same passes, 32 bytes at a time; only called where the processor has AVX2.
+// The same passes, 32 bytes at a time; only called on the avx2 path and above.
 #define MURIVO_AVX2 __attribute__((target("avx2")))
 
 namespace {
@@ -222,7 +217,7 @@ constexpr int kScaleRowsPerBlock = 16;
 } // namespace
 
 void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int height,
-                   PixelRect placed) {
+                   PixelRect placed, ProcessorPath path) {
     const PixelRect visible = ClipToSurface(placed, width, height);
     const int dw = placed.right - placed.left;
     const int dh = placed.bottom - placed.top;
@@ -241,7 +236,7 @@ void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int h
     const Span& last = plan.columns.spans.back();
     plan.sums_first = first.first;
     plan.pixels = std::min(last.first + last.count, source.width) - plan.sums_first;
-    static const bool wide = HasAvx2();
+    const bool wide = std::min(path, SupportedProcessorPath()) >= ProcessorPath::avx2;
     if (wide) {
         plan.paired = PairWeights(plan.columns.weights);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/processor_features.h"
 #include "frame/frame_view.h"
 
 // Rows of a picture: pixels points at row first_row of a width x height picture and holds the
@@ -18,5 +19,6 @@ struct SourceRows {
 // Scales the picture to the size of placed and writes the part of it that lies on the surface
 // (width x height, rows without gaps). For reductions only: placed is at most as wide and as high
 // as the picture, and not empty. The source rows needed are those the visible rows cover.
+// path: AVX2 row and column passes from ProcessorPath::avx2 on, the same bytes as baseline's.
 void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int height,
-                   PixelRect placed);
+                   PixelRect placed, ProcessorPath path = ActiveProcessorPath());

@@ -1,6 +1,6 @@
 #include "frame/soften.h"
 
-#include "frame/soften_wide.h"
+#include <emmintrin.h> // SSE2, part of every x86-64 processor: the baseline path
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +9,7 @@
 #include <new>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "frame/soften_wide.h"
 
 // The blur streams: the picture is read a few rows at a time, shrunk, blurred along each row,
 // then down the columns through a chain of row filters that keep only the rows they still
@@ -84,7 +82,6 @@ void PadRow(uint8_t* row, int width, int pad) {
     }
 }
 
-#if defined(__SSE2__)
 __m128i LoadPixel(const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, sizeof v);
@@ -95,7 +92,6 @@ void StorePixel(uint8_t* p, __m128i words) {
     const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
     std::memcpy(p, &v, sizeof v);
 }
-#endif
 
 // A box along the row. Narrow boxes (the usual case) add their few neighbours directly, which
 // vectorises; wide ones keep a running sum, the four channels side by side.
@@ -104,7 +100,6 @@ void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool wi
     const int n = width * kChannels;
     constexpr int kDirectRadius = 3;
     int k = wide && radius <= kDirectRadius ? BoxAlongRowWide(in, out, n, radius, reciprocal) : 0;
-#if defined(__SSE2__)
     const __m128i factor = _mm_set1_epi16(int16_t(reciprocal));
     if (radius <= kDirectRadius) {
         const __m128i zero = _mm_setzero_si128();
@@ -140,21 +135,6 @@ void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool wi
                                            LoadPixel(in + ptrdiff_t(x - radius) * kChannels));
         sum = _mm_add_epi16(sum, step);
     }
-#else
-    for (int c = 0; c < kChannels; ++c) {
-        uint32_t sum = 0;
-        for (int i = -radius; i <= radius; ++i) {
-            sum += in[i * kChannels + c];
-        }
-        for (int x = 0; x < width; ++x) {
-            out[x * kChannels + c] = uint8_t((sum * reciprocal) >> 16);
-            sum = sum + in[(x + radius + 1) * kChannels + c] - in[(x - radius) * kChannels + c];
-        }
-    }
-    (void)k;
-    (void)n;
-    (void)wide;
-#endif
 }
 
 // side x (a + c) + (256 - 2 side) x b, rounded, byte by byte; at most 255 x 256 + 128, so
@@ -187,7 +167,7 @@ struct Pipeline {
     int width = 0;  // of a shrunk row
     int height = 0; // shrunk rows
     int pad = 1;
-    bool wide = false;                 // the row kernels may use AVX2
+    bool wide = false;                 // the row kernels may use AVX2 (the avx2 path and above)
     std::vector<Filter> across;        // along each row
     std::vector<uint8_t> row_a, row_b; // padded row buffers
     std::vector<uint16_t> column_sums; // a shrink block's rows, summed
@@ -210,7 +190,6 @@ void ShrinkRow(Pipeline& p, int sy, uint8_t* row) {
         return;
     }
     int first_generic = 0;
-#if defined(__SSE2__)
     if (p.factor == 2 && y1 - y0 == 2) {
         // Whole 2 x 2 blocks, two at a time: (sum + 2) / 4 straight from the two rows.
         const uint8_t* top = source(y0);
@@ -235,7 +214,6 @@ void ShrinkRow(Pipeline& p, int sy, uint8_t* row) {
             return;
         }
     }
-#endif
     uint16_t* sums = p.column_sums.data();
     std::copy(source(y0), source(y0) + n, sums);
     for (int y = y0 + 1; y < y1; ++y) {
@@ -249,7 +227,6 @@ void ShrinkRow(Pipeline& p, int sy, uint8_t* row) {
         const int x1 = std::min(x0 + p.factor, w);
         const int span = (x1 - x0) * (y1 - y0);
         uint8_t* target = row + ptrdiff_t(sx) * kChannels;
-#if defined(__SSE2__)
         // The block's four sums side by side; a float division rounds each to nearest.
         __m128i sum = _mm_setzero_si128();
         for (int x = x0; x < x1; ++x) {
@@ -260,15 +237,6 @@ void ShrinkRow(Pipeline& p, int sy, uint8_t* row) {
             _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(sum, _mm_setzero_si128())),
                        _mm_set1_ps(1.0f / float(span)));
         StorePixel(target, _mm_packs_epi32(_mm_cvtps_epi32(mean), _mm_setzero_si128()));
-#else
-        for (int c = 0; c < kChannels; ++c) {
-            uint32_t sum = 0;
-            for (int x = x0; x < x1; ++x) {
-                sum += sums[x * kChannels + c];
-            }
-            target[c] = uint8_t((sum + uint32_t(span) / 2) / uint32_t(span));
-        }
-#endif
     }
 }
 
@@ -334,7 +302,6 @@ void MakeStageRow(Pipeline& p, size_t index, int y, uint8_t* out) {
     const uint8_t* leaving = StageRow(p, index - 1, std::max(y - r - 1, 0));
     const uint16_t reciprocal = Reciprocal(r);
     int k = p.wide ? SlideBoxWide(sum, entering, leaving, out, n, reciprocal) : 0;
-#if defined(__SSE2__)
     // Sums moved on and averaged in one sweep; the compiler does not find the 16-bit high-half
     // multiply by itself.
     const __m128i factor = _mm_set1_epi16(int16_t(reciprocal));
@@ -355,7 +322,6 @@ void MakeStageRow(Pipeline& p, size_t index, int y, uint8_t* out) {
             reinterpret_cast<__m128i*>(out + k),
             _mm_packus_epi16(_mm_mulhi_epu16(low, factor), _mm_mulhi_epu16(high, factor)));
     }
-#endif
     for (; k < n; ++k) {
         sum[k] = uint16_t(sum[k] + entering[k] - leaving[k]);
         out[k] = uint8_t((uint32_t(sum[k]) * reciprocal) >> 16);
@@ -422,18 +388,15 @@ uint32_t MixPixels(uint32_t a, uint32_t b, int weight) {
     return uint32_t(bytes | (bytes >> 24));
 }
 
-#if defined(__SSE2__)
 __m128i LoadTwoPixels(const uint32_t* p) {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
                              _mm_setzero_si128());
 }
-#endif
 
 // Doubling a row: output 2j is (s[j-1] + 3 s[j]) / 4 and 2j + 1 is (3 s[j] + s[j+1]) / 4, the
 // same taps the general path finds, four outputs a step. Returns the first output not written.
 int WidenTwice(const uint32_t* in, int small_width, int w, uint32_t* out) {
     int j = 1;
-#if defined(__SSE2__)
     const __m128i one = _mm_set1_epi16(64);
     const __m128i three = _mm_set1_epi16(192);
     const __m128i half = _mm_set1_epi16(128);
@@ -451,12 +414,6 @@ int WidenTwice(const uint32_t* in, int small_width, int w, uint32_t* out) {
             reinterpret_cast<__m128i*>(out + ptrdiff_t(2) * j),
             _mm_packus_epi16(_mm_unpacklo_epi64(even, odd), _mm_unpackhi_epi64(even, odd)));
     }
-#else
-    (void)in;
-    (void)small_width;
-    (void)w;
-    (void)out;
-#endif
     return 2 * j;
 }
 
@@ -472,7 +429,6 @@ void Widen(const uint8_t* small_row, const std::vector<Tap>& columns, int factor
         }
         x = WidenTwice(in, small_width, w, out);
     }
-#if defined(__SSE2__)
     // Two output pixels a step, each byte in a 16-bit lane.
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi16(128);
@@ -497,7 +453,6 @@ void Widen(const uint8_t* small_row, const std::vector<Tap>& columns, int factor
             8);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(mixed, mixed));
     }
-#endif
     for (; x < w; ++x) {
         const Tap t = columns[x];
         out[x] = MixPixels(in[t.lower], in[t.upper], t.weight);
@@ -558,7 +513,7 @@ int SoftenRadius(int blur_permille, int view_width, int view_height) {
     return int(std::lround(std::min(blur_permille, 1000) / 1000.0 * kMaxShare * side));
 }
 
-bool SoftenPixels(uint32_t* pixels, int stride, PixelRect rect, int radius) {
+bool SoftenPixels(uint32_t* pixels, int stride, PixelRect rect, int radius, ProcessorPath path) {
     const int w = rect.right - rect.left;
     const int h = rect.bottom - rect.top;
     if (pixels == nullptr || radius <= 0 || w <= 0 || h <= 0 || stride < rect.right) {
@@ -584,8 +539,7 @@ bool SoftenPixels(uint32_t* pixels, int stride, PixelRect rect, int radius) {
         p.width = (w + factor - 1) / factor;
         p.height = (h + factor - 1) / factor;
         p.pad = 1;
-        static const bool wide = SoftenHasWideRows();
-        p.wide = wide;
+        p.wide = std::min(path, SupportedProcessorPath()) >= ProcessorPath::avx2;
         p.across = filters;
         for (const Filter& f : filters) {
             p.pad = std::max(p.pad, f.radius + 1);

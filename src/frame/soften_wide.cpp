@@ -1,9 +1,8 @@
 #include "frame/soften_wide.h"
 
-#include <cstddef>
-
-#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+
+#include <cstddef>
 
 namespace {
 
@@ -20,11 +19,6 @@ MURIVO_WIDE void Store32(uint8_t* p, __m256i low, __m256i high) {
 }
 
 } // namespace
-
-bool SoftenHasWideRows() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
 
 MURIVO_WIDE int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radius,
                                 uint16_t reciprocal) {
@@ -81,23 +75,3 @@ MURIVO_WIDE int ThreeTapsWide(const uint8_t* a, const uint8_t* b, const uint8_t*
     }
     return k;
 }
-
-#else
-
-bool SoftenHasWideRows() {
-    return false;
-}
-
-int BoxAlongRowWide(const uint8_t*, uint8_t*, int, int, uint16_t) {
-    return 0;
-}
-
-int SlideBoxWide(uint16_t*, const uint8_t*, const uint8_t*, uint8_t*, int, uint16_t) {
-    return 0;
-}
-
-int ThreeTapsWide(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int, int) {
-    return 0;
-}
-
-#endif

@@ -1,10 +1,9 @@
-// Row kernels of the softening blur, 32 bytes a step, for processors with AVX2. Each returns how
-// many leading bytes of the row it wrote (a multiple of 32); the caller finishes the rest.
+// Row kernels of the softening blur, 32 bytes a step with AVX2: called on the avx2 path and
+// above only (base/processor_features.h). Each returns how many leading bytes of the row it
+// wrote (a multiple of 32); the caller finishes the rest.
 #pragma once
 
 #include <cstdint>
-
-bool SoftenHasWideRows();
 
 // out[k] = sum of in[k + 4i] for i in -radius..radius, times reciprocal / 65536.
 int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radius, uint16_t reciprocal);

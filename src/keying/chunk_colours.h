@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "keying/pixel_runs.h"
+#include "keying/run_layout.h"
 #include "keying/wide_tables.h"
 
 // A chunk of an arrange row holds a few grid shades besides its lane colour; more colours take
@@ -20,22 +21,12 @@ struct ChunkColours {
     const uint32_t* wide[kChunkColourCapacity] = {}; // null for a colour that is not background
 };
 
-// The vector path keys a chunk in three steps. The pixels of its first colour (the lane,
-// mostly) are mapped block by block with that colour's tables held in registers; the others
-// (grid lines and shades, a pixel or two a block) are packed together, so that one look-up
-// covers sixteen of them rather than sixteen lanes of which one or two are of its colour; then
-// they go back to their columns.
-inline constexpr int kMaxStagedColumns = 512;
-
-struct StagedPixels {
-    int count; // pixels staged
-    // Captured pixels, then their output. Sixteen words of room past the last, as the packing
-    // stores whole blocks.
-    uint32_t pixels[kMaxStagedColumns + 16];
-    uint32_t wallpaper[kMaxStagedColumns + 16];
-    uint16_t lanes[kMaxStagedColumns / 16]; // per block of the chunk: the lanes staged
-    uint16_t found[kMaxStagedColumns / 16]; // per block of staged pixels: the lanes keyed
-};
+// The vector path (avx512 only) keys a chunk of at most kMaxStagedColumns in three steps. The
+// pixels of its first colour (the lane, mostly) are mapped block by block with that colour's
+// tables held in registers; the others (grid lines and shades, a pixel or two a block) are
+// packed together as StagedPixels (run_layout.h), so that one look-up covers sixteen of them
+// rather than sixteen lanes of which one or two are of its colour; then they go back to their
+// columns.
 
 // What one thread keeps from chunk to chunk: the colours met in the last chunk it keyed out of
 // the time selection band and in it, as rows alternate between the two.
@@ -49,7 +40,7 @@ struct ChunkMemory {
 const uint32_t* AddChunkColour(ChunkColours& colours, uint32_t key, TableSpares& spares);
 
 // Keys the staged pixels of a chunk in the band state of band_bit: a pass per colour, the
-// colours met in the last chunk first.
+// colours met in the last chunk first. On the avx512 path only.
 void KeyStagedPixels(StagedPixels& staged, uint32_t band_bit, ChunkMemory& memory,
                      TableSpares& spares);
 

@@ -35,7 +35,8 @@ struct Region {
     int band_hi;
     bool items_blend; // some item pixel may be blended; row masks have room for a row
     ItemBlend blend;
-    bool protect; // with a valid last frame
+    bool protect;       // with a valid last frame
+    ProcessorPath path; // the kernels' path for every row of the call
 };
 
 // The vector path keys a chunk of a row that grid lines and shades cut into runs of a few pixels
@@ -100,8 +101,8 @@ void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit, R
 }
 
 // Whether columns from j on leave room for a chunk worth its passes.
-inline bool RoomForChunk(int j, int end) {
-    return TakeVectorPath(j, end) && end - j >= 64;
+inline bool RoomForChunk(const RowSurfaces& row, int j, int end) {
+    return TakeVectorPath(row, j, end) && end - j >= 64;
 }
 
 // Keys columns [j, end), all background candidates sharing one band state: one probe of the
@@ -116,7 +117,7 @@ void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit,
         const uint32_t* wide = KeyedWideTables(colour | band_bit, s.spares);
         if (wide == nullptr) {
             j = EndOfColour(row.work, j + 1, end, colour);
-        } else if (short_runs && RoomForChunk(j, end)) {
+        } else if (short_runs && RoomForChunk(row, j, end)) {
             const int chunk_end = std::min(end, j + kChunkColumns);
             KeyChunkVector<kProtect>(row, j, chunk_end, band_bit, s);
             j = chunk_end;
@@ -147,10 +148,12 @@ template <bool kProtect> void CompositeRows(const Region& r, RowScratch& s, int 
         const int y = r.y0 + i;
         const size_t client = size_t(y) * width + size_t(r.x0);
         const bool last_row = i + 1 == r.h;
-        const RowSurfaces row = {f.working + size_t(i) * width, f.fitted + client,
+        const RowSurfaces row = {f.working + size_t(i) * width,
+                                 f.fitted + client,
                                  kProtect ? f.last_frame + client : nullptr,
                                  last_row ? nullptr : f.working + size_t(i + 1) * width,
-                                 last_row ? nullptr : f.fitted + client + width};
+                                 last_row ? nullptr : f.fitted + client + width,
+                                 r.path};
         const uint8_t* classes = o.class_map.empty() ? nullptr : o.class_map.data() + client;
         // In contain mode background outside the picture stays as captured.
         int inside_lo = 0;
@@ -229,7 +232,7 @@ constexpr int kLeastRowsPerBlock = 4;
 
 } // namespace
 
-void CompositeRegion(const CompositeCall& call) {
+void CompositeRegion(const CompositeCall& call, ProcessorPath path) {
     const int w = call.w;
     const int h = call.h;
     const int x0 = call.x0;
@@ -276,6 +279,7 @@ void CompositeRegion(const CompositeCall& call) {
                &o.backgrounds,
                &keying};
     r.protect = call.protect && f.last_frame_valid && f.last_frame != nullptr;
+    r.path = std::min(path, SupportedProcessorPath()); // never one this processor lacks
     BeginCompositeCall(s, keying);
 
     const int rows_per_block = std::max(kLeastRowsPerBlock, h / (threads * kBlocksPerThread));

@@ -384,7 +384,7 @@ void BlendNearSideVector(const RowSurfaces& row, const uint8_t* classes, int j, 
 template <bool kProtect>
 void BlendNearSide(const RowSurfaces& row, const uint8_t* classes, int j, int end, uint8_t kind,
                    uint32_t colour, const ItemContext& x) {
-    if (TakeVectorPath(j, end)) {
+    if (TakeVectorPath(row, j, end)) {
         BlendNearSideVector<kProtect>(row, classes, j, end, kind, colour, x);
     } else {
         BlendNearSidePlain<kProtect>(row, classes, j, end, kind, colour, x);

@@ -7,18 +7,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/processor_features.h"
+#include "keying/run_layout.h"
 #include "keying/vector_runs.h"
 
-inline constexpr uint32_t kRgbMask = 0x00FFFFFF;
-inline constexpr uint32_t kFourthByte = 0xFF000000;
-
-// The three channel tables of one colour as 32-bit words already in their pixel position:
-// [v] blue, [256 + v] green << 8, [512 + v] red << 16. An output pixel is then three loads
-// or-ed together. The same tables follow as plain bytes, for the vector path.
-inline constexpr int kWideTableSize = 768;
-inline constexpr int kWideTableWords = kWideTableSize + kWideTableSize / 4;
-
-// The byte tables behind the wide ones: [v] blue, [256 + v] green, [512 + v] red.
+// A colour's widened tables (kWideTableWords words, laid out as run_layout.h says) end in the
+// byte tables: [v] blue, [256 + v] green, [512 + v] red.
 inline const uint8_t* TableBytes(const uint32_t* wide) {
     return reinterpret_cast<const uint8_t*>(wide + kWideTableSize);
 }
@@ -51,13 +45,15 @@ inline uint32_t MapPixel(uint32_t captured, uint32_t wallpaper, const uint32_t* 
     return (captured & kFourthByte) | MapWide(wallpaper, wide);
 }
 
-// One row of the surfaces from the rectangle's first column on, all indexed by work column.
+// One row of the surfaces from the rectangle's first column on, all indexed by work column,
+// and the processor path the row's loops take (chosen once per call by the compositor).
 struct RowSurfaces {
     uint32_t* work;
     const uint32_t* fitted;
     const uint32_t* last;      // null when the last-frame protection is off
     const uint32_t* next_work; // the same columns one row down; null on the last row
     const uint32_t* next_fitted;
+    ProcessorPath path;
 };
 
 // Item rectangles break rows into spans, and the hardware prefetchers lose the stream at every
@@ -74,14 +70,15 @@ inline void PrefetchNextRow(const RowSurfaces& row, int lo, int hi) {
     }
 }
 
-// Whether a run starting at column j goes to the vector loops: they pay a fixed cost per call,
-// so a run must reach sixteen pixels (colour known or probed at the sixteenth).
-inline bool TakeVectorPath(int j, int end) {
-    return g_compositor_path == CompositorPath::vector && end - j >= 16;
+// Whether a run of the row starting at column j goes to the vector loops (vector_runs.h): on
+// the avx512 path only, and as they pay a fixed cost per call, for runs that reach sixteen
+// pixels (colour known or probed at the sixteenth).
+inline bool TakeVectorPath(const RowSurfaces& row, int j, int end) {
+    return row.path >= ProcessorPath::avx512 && end - j >= 16;
 }
 
-inline bool TakeVectorPathForRun(const uint32_t* work, int j, int end, uint32_t colour) {
-    return TakeVectorPath(j, end) && SameRgb(work[j + 15], colour);
+inline bool TakeVectorPathForRun(const RowSurfaces& row, int j, int end, uint32_t colour) {
+    return TakeVectorPath(row, j, end) && SameRgb(row.work[j + 15], colour);
 }
 
 // Two pixels at a time as one 64-bit word: one colour test and one load per surface for both.
@@ -107,7 +104,7 @@ inline uint64_t MapPair(uint64_t captured, uint64_t wallpaper, const uint32_t* w
 // colour, or end. With kProtect, pixels equal to the last frame are already output: left alone.
 template <bool kProtect>
 int MapRunOfColour(const RowSurfaces& row, int j, int end, uint32_t colour, const uint32_t* wide) {
-    if (TakeVectorPathForRun(row.work, j, end, colour)) {
+    if (TakeVectorPathForRun(row, j, end, colour)) {
         return MapRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end,
                                     colour, TableBytes(wide));
     }
@@ -149,7 +146,7 @@ inline int EndOfColour(const uint32_t* work, int j, int end, uint32_t colour) {
 template <bool kProtect>
 int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int end,
                          uint32_t colour, const uint32_t* wide) {
-    if (TakeVectorPath(j, end)) {
+    if (TakeVectorPath(row, j, end)) {
         return MapMarkedRunOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, mask,
                                           j, end, colour, TableBytes(wide));
     }
@@ -174,7 +171,7 @@ int MapMarkedRunOfColour(const RowSurfaces& row, const uint8_t* mask, int j, int
 template <bool kProtect>
 void MapPixelsOfColour(const RowSurfaces& row, int j, int end, uint32_t colour,
                        const uint32_t* wide) {
-    if (TakeVectorPath(j, end)) {
+    if (TakeVectorPath(row, j, end)) {
         MapPixelsOfColourVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end, colour,
                                 TableBytes(wide));
         return;

@@ -4,36 +4,9 @@
 
 #include <cstring>
 
-#include "keying/chunk_colours.h"
-#include "keying/pixel_runs.h"
+#include "keying/run_layout.h"
 
-namespace {
-
-bool DetectVectorPath() noexcept {
-    __builtin_cpu_init();
-    // libgcc also checks that the operating system saves the 512-bit state.
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
-}
-
-} // namespace
-
-CompositorPath g_compositor_path =
-    DetectVectorPath() ? CompositorPath::vector : CompositorPath::plain;
-
-bool VectorPathAvailable() {
-    static const bool available = DetectVectorPath();
-    return available;
-}
-
-CompositorPath SelectCompositorPath(CompositorPath wanted) {
-    g_compositor_path = wanted == CompositorPath::vector && VectorPathAvailable()
-                            ? CompositorPath::vector
-                            : CompositorPath::plain;
-    return g_compositor_path;
-}
-
-// Everything below may use the 512-bit instructions; it runs only on the vector path.
+// Everything below may use the 512-bit instructions; it runs only on the avx512 path.
 #define MURIVO_VECTOR __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
 
 namespace {

@@ -1,23 +1,12 @@
 // The run loops of pixel_runs.h with 512-bit byte permutes: sixteen pixels per step, each
-// channel looked up in its 256-byte table held in registers. Used only where the processor and
-// the operating system offer AVX-512 with the byte-permute extension; the output is the same,
+// channel looked up in its 256-byte table held in registers. Called only on the avx512 path
+// (base/processor_features.h), which the callers' dispatch checks; the output is the same,
 // byte for byte, as the plain loops'.
 #pragma once
 
 #include <cstdint>
 
-enum class CompositorPath { plain, vector };
-
-struct StagedPixels;
-
-// The path the run loops take; chosen once from the processor at load.
-extern CompositorPath g_compositor_path;
-
-// Whether this processor can take the vector path.
-bool VectorPathAvailable();
-
-// Sets the path; the vector path only where available. Returns the path now in use.
-CompositorPath SelectCompositorPath(CompositorPath wanted);
+#include "keying/run_layout.h"
 
 // As the plain loops, with the channel tables as bytes: [v] blue, [256 + v] green, [512 + v]
 // red. last is null when the last-frame protection is off.

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "base/row_workers.h"
 #include "frame/area_scale.h"
 #include "frame/fit_geometry.h"
+#include "support/processor_paths.h"
 
 namespace {
 
@@ -91,6 +93,39 @@ TEST(AreaScale, FinePatternsAverageToGreyAndCropsMatchTheWhole) {
         for (int x = 0; x < 200; ++x) {
             ASSERT_EQ(crop[size_t(y) * 200 + size_t(x)],
                       whole[size_t(y + 170) * 300 + size_t(x + 40)]);
+        }
+    }
+}
+
+// The AVX2 passes give the baseline's bytes: reductions of random pictures by random factors,
+// whole and cropped, on every path this processor runs.
+TEST(AreaScale, EveryProcessorPathGivesTheSameBytes) {
+    std::mt19937 rng(11);
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int trial = 0; trial < 40; ++trial) {
+        SCOPED_TRACE(trial);
+        const int sw = uniform(1, 300);
+        const int sh = uniform(1, 200);
+        std::vector<uint32_t> picture(size_t(sw) * size_t(sh));
+        for (uint32_t& v : picture) {
+            v = uint32_t(rng());
+        }
+        const int dw = uniform(1, sw);
+        const int dh = uniform(1, sh);
+        // Placed anywhere around a surface up to the picture's size, so some are cropped.
+        const int width = uniform(1, dw);
+        const int height = uniform(1, dh);
+        const int left = uniform(width - dw, 0);
+        const int top = uniform(height - dh, 0);
+        const PixelRect placed = {left, top, left + dw, top + dh};
+        std::vector<uint32_t> baseline(size_t(width) * size_t(height), 0x12345678u);
+        AreaScaleInto({picture.data(), sw, sh, 0}, baseline.data(), width, height, placed,
+                      ProcessorPath::baseline);
+        for (ProcessorPath path : PathsUpToActive()) {
+            std::vector<uint32_t> out(baseline.size(), 0x12345678u);
+            AreaScaleInto({picture.data(), sw, sh, 0}, out.data(), width, height, placed, path);
+            ASSERT_EQ(out, baseline)
+                << ProcessorPathName(path) << ", " << sw << "x" << sh << " -> " << dw << "x" << dh;
         }
     }
 }

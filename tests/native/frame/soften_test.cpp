@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "frame/soften.h"
+#include "support/processor_paths.h"
 
 namespace {
 
@@ -127,4 +129,31 @@ TEST(Soften, FlatColourStaysExactlyTheSameAndTinyRectsAreSafe) {
     EXPECT_EQ(one[0], 0x00FF0000u);
     EXPECT_EQ(one[1], 0x0000FF00u);
     EXPECT_TRUE(SoftenPixels(one.data(), 2, {1, 0, 1, 1}, 40)); // empty rect
+}
+
+// The AVX2 row kernels give the baseline's bytes: random sizes, rects and radii (narrow blurs
+// at full size and wide ones on a shrunk copy), on every path this processor runs.
+TEST(Soften, EveryProcessorPathGivesTheSameBytes) {
+    std::mt19937 rng(5);
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int trial = 0; trial < 40; ++trial) {
+        SCOPED_TRACE(trial);
+        const int stride = uniform(1, 160);
+        const int height = uniform(1, 90);
+        const int left = uniform(0, stride - 1);
+        const int top = uniform(0, height - 1);
+        const PixelRect rect = {left, top, uniform(left + 1, stride), uniform(top + 1, height)};
+        const int radius = trial % 4 == 3 ? uniform(13, 40) : uniform(1, 12);
+        std::vector<uint32_t> original(size_t(stride) * size_t(height));
+        for (uint32_t& v : original) {
+            v = uint32_t(rng());
+        }
+        std::vector<uint32_t> baseline = original;
+        ASSERT_TRUE(SoftenPixels(baseline.data(), stride, rect, radius, ProcessorPath::baseline));
+        for (ProcessorPath path : PathsUpToActive()) {
+            std::vector<uint32_t> out = original;
+            ASSERT_TRUE(SoftenPixels(out.data(), stride, rect, radius, path));
+            ASSERT_EQ(out, baseline) << ProcessorPathName(path) << ", radius " << radius;
+        }
+    }
 }

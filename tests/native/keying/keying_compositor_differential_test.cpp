@@ -7,11 +7,11 @@
 #include <cmath>
 #include <random>
 
+#include "base/processor_features.h"
 #include "base/row_workers.h"
 #include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
-#include "keying/vector_runs.h"
 #include "support/fake_arrange.h"
 
 namespace {
@@ -394,19 +394,20 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
         }
         g_frame.last_frame_valid = paint.Uniform(0, 1) == 1;
 
-        // Cold cache then warm, on the vector path where the processor has one and on the
-        // plain path, each from the same capture; then cold on each path with the rows split
-        // between threads, which fill the shared tables side by side.
+        // Cold cache then warm, on the path in use (the best this processor has, unless
+        // MURIVO_CPU lowers it) and on the baseline path, each from the same capture; then cold
+        // on each path with the rows split between threads, which fill the shared tables side
+        // by side.
         for (int pass = 0; pass < 6; ++pass) {
             if (pass == 2 || pass >= 4) {
                 AdvanceKeyingGeneration();
             }
-            SelectCompositorPath(pass < 2 || pass == 4 ? CompositorPath::vector
-                                                       : CompositorPath::plain);
+            const ProcessorPath path =
+                pass < 2 || pass == 4 ? ActiveProcessorPath() : ProcessorPath::baseline;
             ForceRowThreads(pass >= 4 ? 3 : 0);
             working_ = captured;
             g_frame.working = working_.data();
-            CompositeFrame(w, h, x0, y0, protect);
+            CompositeFrame(w, h, x0, y0, protect, path);
 
             std::vector<uint32_t> expected = captured;
             const bool band_on =
@@ -430,9 +431,9 @@ TEST_F(CompositorDifferentialTest, MatchesThePerPixelReferenceByteForByte) {
                 ItemBackgroundMask(w, h, x0, y0, band_left, band_right);
             ReferenceComposite(expected, mask, w, h, x0, y0, protect, band_left, band_right);
             ForceRowThreads(0);
-            ASSERT_EQ(working_, expected) << "pass " << pass << ", " << width << "x" << height;
+            ASSERT_EQ(working_, expected) << "pass " << pass << " (" << ProcessorPathName(path)
+                                          << "), " << width << "x" << height;
         }
-        SelectCompositorPath(CompositorPath::vector);
     }
 }
 

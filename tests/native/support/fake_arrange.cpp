@@ -110,8 +110,8 @@ CompositeCall CallOnGlobals(int w, int h, int x0, int y0, bool protect, const Ho
     return {w, h, x0, y0, protect, g_frame, g_current_settings, g_item_overlay, host, g_theme};
 }
 
-void CompositeFrame(int w, int h, int x0, int y0, bool protect) {
-    CompositeRegion(CallOnGlobals(w, h, x0, y0, protect));
+void CompositeFrame(int w, int h, int x0, int y0, bool protect, ProcessorPath path) {
+    CompositeRegion(CallOnGlobals(w, h, x0, y0, protect), path);
 }
 
 std::vector<uint8_t> ItemBackgroundMask(int w, int h, int x0, int y0, int band_left, int band_right,

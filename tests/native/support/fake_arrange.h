@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/host_api.h"
+#include "base/processor_features.h"
 #include "frame/frame_view.h"
 #include "keying/composite_call.h"
 #include "keying/key_colour_cache.h"
@@ -61,7 +62,8 @@ constexpr uint32_t PixelRgb(int r, int g, int b, uint32_t fourth = 0) {
 // A composite of the rectangle over the process-wide frame, settings, item overlay and theme,
 // as the present layer makes one.
 CompositeCall CallOnGlobals(int w, int h, int x0, int y0, bool protect, const HostFrame& host = {});
-void CompositeFrame(int w, int h, int x0, int y0, bool protect);
+void CompositeFrame(int w, int h, int x0, int y0, bool protect,
+                    ProcessorPath path = ActiveProcessorPath());
 
 // The marks of the whole rectangle (1 for a pixel that shows a found item background, w x h,
 // row-major) as the compositor finds and marks them row by row; empty when nothing is found.
