@@ -62,7 +62,7 @@ struct Plan {
     Spans rows;
     int sums_first; // the first source column summed
     int pixels;     // source columns summed
-    // The column weights as the wide pass multiplies them: per group of four taps,
+    // The column weights as the AVX2 pass multiplies them: per group of four taps,
     // w0 w1 w0 w1 w0 w1 w0 w1 w2 w3 w2 w3 w2 w3 w2 w3.
     std::vector<uint16_t> paired;
 };
@@ -119,7 +119,7 @@ void ReduceColumnsPlain(const uint16_t* sums, const Plan& plan, uint32_t* out) {
 
 namespace {
 
-MURIVO_AVX2 void SumRowsWide(uint16_t* sums, const uint8_t* const* rows, const uint16_t* weights,
+MURIVO_AVX2 void SumRowsAvx2(uint16_t* sums, const uint8_t* const* rows, const uint16_t* weights,
                              int count, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -143,7 +143,7 @@ MURIVO_AVX2 void SumRowsWide(uint16_t* sums, const uint8_t* const* rows, const u
 
 // Four source pixels per step: the channels of pixel pairs interleaved, so that one multiply-add
 // weighs both pixels of a pair.
-MURIVO_AVX2 void ReduceColumnsWide(const uint16_t* sums, const Plan& plan, uint32_t* out) {
+MURIVO_AVX2 void ReduceColumnsAvx2(const uint16_t* sums, const Plan& plan, uint32_t* out) {
     const Spans& columns = plan.columns;
     const __m256i pairs = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0,
                                            1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
@@ -181,7 +181,7 @@ struct ScaleJob {
     uint32_t* surface;
     int width;
     PixelRect visible;
-    bool wide;
+    bool avx2;
     uint16_t* sums[kMaxRowThreads];
     const uint8_t** row_bytes[kMaxRowThreads];
 };
@@ -202,9 +202,9 @@ void ScaleRows(const void* context, int thread, int first, int end) noexcept {
         const uint16_t* weights = plan.rows.weights.data() + span.weights;
         uint32_t* out = job.surface + size_t(job.visible.top + r) * size_t(job.width) +
                         size_t(job.visible.left);
-        if (job.wide) {
-            SumRowsWide(sums, row_bytes, weights, span.count, plan.pixels * 4);
-            ReduceColumnsWide(sums, plan, out);
+        if (job.avx2) {
+            SumRowsAvx2(sums, row_bytes, weights, span.count, plan.pixels * 4);
+            ReduceColumnsAvx2(sums, plan, out);
         } else {
             SumRowsPlain(sums, row_bytes, weights, span.count, plan.pixels * 4);
             ReduceColumnsPlain(sums, plan, out);
@@ -236,8 +236,8 @@ void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int h
     const Span& last = plan.columns.spans.back();
     plan.sums_first = first.first;
     plan.pixels = std::min(last.first + last.count, source.width) - plan.sums_first;
-    const bool wide = std::min(path, SupportedProcessorPath()) >= ProcessorPath::avx2;
-    if (wide) {
+    const bool avx2 = std::min(path, SupportedProcessorPath()) >= ProcessorPath::avx2;
+    if (avx2) {
         plan.paired = PairWeights(plan.columns.weights);
     }
     // Rows are shared between threads, each with its own sums and row pointers.
@@ -250,7 +250,7 @@ void AreaScaleInto(const SourceRows& source, uint32_t* surface, int width, int h
     const size_t sum_count = size_t(last.first + last.count - plan.sums_first) * 4;
     std::vector<uint16_t> sums(sum_count * size_t(threads), 0);
     std::vector<const uint8_t*> row_bytes(size_t(most_taps) * size_t(threads));
-    ScaleJob job = {&plan, &source, surface, width, visible, wide, {}, {}};
+    ScaleJob job = {&plan, &source, surface, width, visible, avx2, {}, {}};
     for (int t = 0; t < threads; ++t) {
         job.sums[t] = sums.data() + sum_count * size_t(t);
         job.row_bytes[t] = row_bytes.data() + size_t(most_taps) * size_t(t);

@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "frame/soften_wide.h"
+#include "frame/soften_avx2.h"
 
 // The blur streams: the picture is read a few rows at a time, shrunk, blurred along each row,
 // then down the columns through a chain of row filters that keep only the rows they still
@@ -95,11 +95,11 @@ void StorePixel(uint8_t* p, __m128i words) {
 
 // A box along the row. Narrow boxes (the usual case) add their few neighbours directly, which
 // vectorises; wide ones keep a running sum, the four channels side by side.
-void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool wide) {
+void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool avx2) {
     const uint16_t reciprocal = Reciprocal(radius);
     const int n = width * kChannels;
     constexpr int kDirectRadius = 3;
-    int k = wide && radius <= kDirectRadius ? BoxAlongRowWide(in, out, n, radius, reciprocal) : 0;
+    int k = avx2 && radius <= kDirectRadius ? BoxAlongRowAvx2(in, out, n, radius, reciprocal) : 0;
     const __m128i factor = _mm_set1_epi16(int16_t(reciprocal));
     if (radius <= kDirectRadius) {
         const __m128i zero = _mm_setzero_si128();
@@ -140,10 +140,10 @@ void BoxAlongRow(const uint8_t* in, uint8_t* out, int width, int radius, bool wi
 // side x (a + c) + (256 - 2 side) x b, rounded, byte by byte; at most 255 x 256 + 128, so
 // 16-bit arithmetic does, which the compiler vectorises.
 void ThreeTaps(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, int n, int side,
-               bool wide) {
+               bool avx2) {
     const auto outer = uint16_t(side);
     const auto middle = uint16_t(256 - 2 * side);
-    for (int k = wide ? ThreeTapsWide(a, b, c, out, n, side) : 0; k < n; ++k) {
+    for (int k = avx2 ? ThreeTapsAvx2(a, b, c, out, n, side) : 0; k < n; ++k) {
         out[k] = uint8_t(uint16_t((a[k] + c[k]) * outer + b[k] * middle + 128) >> 8);
     }
 }
@@ -167,7 +167,7 @@ struct Pipeline {
     int width = 0;  // of a shrunk row
     int height = 0; // shrunk rows
     int pad = 1;
-    bool wide = false;                 // the row kernels may use AVX2 (the avx2 path and above)
+    bool avx2 = false;                 // the row kernels may use AVX2 (the avx2 path and above)
     std::vector<Filter> across;        // along each row
     std::vector<uint8_t> row_a, row_b; // padded row buffers
     std::vector<uint16_t> column_sums; // a shrink block's rows, summed
@@ -256,9 +256,9 @@ void MakeSourceRow(Pipeline& p, int sy, uint8_t* out) {
         uint8_t* target = i + 1 < p.across.size() ? b : out;
         PadRow(a, p.width, p.pad);
         if (f.radius > 0) {
-            BoxAlongRow(a, target, p.width, f.radius, p.wide);
+            BoxAlongRow(a, target, p.width, f.radius, p.avx2);
         } else {
-            ThreeTaps(a - kChannels, a, a + kChannels, target, p.width * kChannels, f.side, p.wide);
+            ThreeTaps(a - kChannels, a, a + kChannels, target, p.width * kChannels, f.side, p.avx2);
         }
         std::swap(a, b);
     }
@@ -281,7 +281,7 @@ void MakeStageRow(Pipeline& p, size_t index, int y, uint8_t* out) {
         const uint8_t* c = StageRow(p, index - 1, std::min(y + 1, last));
         const uint8_t* b = StageRow(p, index - 1, y);
         const uint8_t* a = StageRow(p, index - 1, std::max(y - 1, 0));
-        ThreeTaps(a, b, c, out, n, s.filter.side, p.wide);
+        ThreeTaps(a, b, c, out, n, s.filter.side, p.avx2);
         return;
     }
     const int r = s.filter.radius;
@@ -301,7 +301,7 @@ void MakeStageRow(Pipeline& p, size_t index, int y, uint8_t* out) {
     const uint8_t* entering = StageRow(p, index - 1, std::min(y + r, last));
     const uint8_t* leaving = StageRow(p, index - 1, std::max(y - r - 1, 0));
     const uint16_t reciprocal = Reciprocal(r);
-    int k = p.wide ? SlideBoxWide(sum, entering, leaving, out, n, reciprocal) : 0;
+    int k = p.avx2 ? SlideBoxAvx2(sum, entering, leaving, out, n, reciprocal) : 0;
     // Sums moved on and averaged in one sweep; the compiler does not find the 16-bit high-half
     // multiply by itself.
     const __m128i factor = _mm_set1_epi16(int16_t(reciprocal));
@@ -539,7 +539,7 @@ bool SoftenPixels(uint32_t* pixels, int stride, PixelRect rect, int radius, Proc
         p.width = (w + factor - 1) / factor;
         p.height = (h + factor - 1) / factor;
         p.pad = 1;
-        p.wide = std::min(path, SupportedProcessorPath()) >= ProcessorPath::avx2;
+        p.avx2 = std::min(path, SupportedProcessorPath()) >= ProcessorPath::avx2;
         p.across = filters;
         for (const Filter& f : filters) {
             p.pad = std::max(p.pad, f.radius + 1);

@@ -14,6 +14,6 @@ int SoftenRadius(int blur_permille, int view_width, int view_height);
 // Blurs the pixels of rect (inside a surface of `stride` pixels a row) in place; pixels outside
 // rect are neither read nor written, and the rect's edges extend outwards. False, and nothing
 // changed, when the working memory cannot be had. path: the row kernels take 32 bytes a step
-// with AVX2 from ProcessorPath::avx2 on (soften_wide.h), the same bytes as baseline's.
+// with AVX2 from ProcessorPath::avx2 on (soften_avx2.h), the same bytes as baseline's.
 bool SoftenPixels(uint32_t* pixels, int stride, PixelRect rect, int radius,
                   ProcessorPath path = ActiveProcessorPath());

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "keying/vector_runs.h"
+#include "keying/avx512_runs.h"
 #include "keying/wide_tables.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "base/processor_features.h"
+#include "keying/avx512_runs.h"
 #include "keying/run_layout.h"
-#include "keying/vector_runs.h"
 
 // A colour's widened tables (kWideTableWords words, laid out as run_layout.h says) end in the
 // byte tables: [v] blue, [256 + v] green, [512 + v] red.
@@ -70,7 +70,7 @@ inline void PrefetchNextRow(const RowSurfaces& row, int lo, int hi) {
     }
 }
 
-// Whether a run of the row starting at column j goes to the vector loops (vector_runs.h): on
+// Whether a run of the row starting at column j goes to the vector loops (avx512_runs.h): on
 // the avx512 path only, and as they pay a fixed cost per call, for runs that reach sixteen
 // pixels (colour known or probed at the sixteenth).
 inline bool TakeVectorPath(const RowSurfaces& row, int j, int end) {

@@ -1,5 +1,5 @@
 // What the run loops (pixel_runs.h, chunk_colours.h) and the vector kernels below them
-// (vector_runs.h) share: the pixel masks, the layout of a colour's channel tables and the staged
+// (avx512_runs.h) share: the pixel masks, the layout of a colour's channel tables and the staged
 // pixels of a chunk. Includes nothing of keying, so that the kernels need nothing above them.
 #pragma once
 

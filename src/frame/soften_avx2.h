@@ -6,12 +6,12 @@
 #include <cstdint>
 
 // out[k] = sum of in[k + 4i] for i in -radius..radius, times reciprocal / 65536.
-int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radius, uint16_t reciprocal);
+int BoxAlongRowAvx2(const uint8_t* in, uint8_t* out, int n, int radius, uint16_t reciprocal);
 
 // sum[k] += entering[k] - leaving[k]; out[k] = sum[k] x reciprocal / 65536.
-int SlideBoxWide(uint16_t* sum, const uint8_t* entering, const uint8_t* leaving, uint8_t* out,
+int SlideBoxAvx2(uint16_t* sum, const uint8_t* entering, const uint8_t* leaving, uint8_t* out,
                  int n, uint16_t reciprocal);
 
 // out[k] = (side x (a[k] + c[k]) + (256 - 2 side) x b[k] + 128) / 256.
-int ThreeTapsWide(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, int n,
+int ThreeTapsAvx2(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, int n,
                   int side);

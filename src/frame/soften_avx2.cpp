@@ -1,4 +1,4 @@
-#include "frame/soften_wide.h"
+#include "frame/soften_avx2.h"
 
 #include <immintrin.h>
 
@@ -6,21 +6,21 @@
 
 namespace {
 
-#define MURIVO_WIDE __attribute__((target("avx2")))
+#define MURIVO_AVX2 __attribute__((target("avx2")))
 
-MURIVO_WIDE __m256i Widen16(const uint8_t* p) {
+MURIVO_AVX2 __m256i Widen16(const uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
 // Packs two rows of 16 words back to 32 bytes in order (the pack works per 128-bit half).
-MURIVO_WIDE void Store32(uint8_t* p, __m256i low, __m256i high) {
+MURIVO_AVX2 void Store32(uint8_t* p, __m256i low, __m256i high) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
                         _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xD8));
 }
 
 } // namespace
 
-MURIVO_WIDE int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radius,
+MURIVO_AVX2 int BoxAlongRowAvx2(const uint8_t* in, uint8_t* out, int n, int radius,
                                 uint16_t reciprocal) {
     const __m256i factor = _mm256_set1_epi16(int16_t(reciprocal));
     int k = 0;
@@ -36,7 +36,7 @@ MURIVO_WIDE int BoxAlongRowWide(const uint8_t* in, uint8_t* out, int n, int radi
     return k;
 }
 
-MURIVO_WIDE int SlideBoxWide(uint16_t* sum, const uint8_t* entering, const uint8_t* leaving,
+MURIVO_AVX2 int SlideBoxAvx2(uint16_t* sum, const uint8_t* entering, const uint8_t* leaving,
                              uint8_t* out, int n, uint16_t reciprocal) {
     const __m256i factor = _mm256_set1_epi16(int16_t(reciprocal));
     int k = 0;
@@ -55,7 +55,7 @@ MURIVO_WIDE int SlideBoxWide(uint16_t* sum, const uint8_t* entering, const uint8
     return k;
 }
 
-static MURIVO_WIDE __m256i MixThree(const uint8_t* a, const uint8_t* b, const uint8_t* c,
+static MURIVO_AVX2 __m256i MixThree(const uint8_t* a, const uint8_t* b, const uint8_t* c,
                                     __m256i outer, __m256i middle) {
     const __m256i sum = _mm256_add_epi16(
         _mm256_add_epi16(_mm256_mullo_epi16(_mm256_add_epi16(Widen16(a), Widen16(c)), outer),
@@ -64,7 +64,7 @@ static MURIVO_WIDE __m256i MixThree(const uint8_t* a, const uint8_t* b, const ui
     return _mm256_srli_epi16(sum, 8);
 }
 
-MURIVO_WIDE int ThreeTapsWide(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
+MURIVO_AVX2 int ThreeTapsAvx2(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
                               int n, int side) {
     const __m256i outer = _mm256_set1_epi16(int16_t(side));
     const __m256i middle = _mm256_set1_epi16(int16_t(256 - 2 * side));

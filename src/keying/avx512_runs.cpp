@@ -1,4 +1,4 @@
-#include "keying/vector_runs.h"
+#include "keying/avx512_runs.h"
 
 #include <immintrin.h>
 
