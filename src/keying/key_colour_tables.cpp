@@ -20,8 +20,9 @@ void FillTable(uint8_t* table, double k, double gain, double opacity, int refere
         if (shade > 0) {
             v += shade * (selection - v);
         }
-        // NaN (from settings out of range) falls into the first branch like any v <= 0.
-        table[i] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v + 0.5));
+        // NaN (from settings out of range) falls into the first branch like any v <= 0; v is
+        // positive where it is rounded, so adding a half and truncating rounds correctly.
+        table[i] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v + 0.5)); // NOLINT
     }
 }
 
