@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 
-.PHONY: all deps deps-native win native release test test-native test-win check-layers demo bench fuzz dist clean
+.PHONY: all deps deps-native win native release tsan test test-native test-tsan test-win check-layers demo bench fuzz dist clean
 
 all: win native
 
@@ -21,6 +21,9 @@ build/win/CMakeCache.txt: | deps
 build/native/CMakeCache.txt: | deps-native
 	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DMURIVO_SANITIZE=ON
 
+build/tsan/CMakeCache.txt: | deps-native
+	cmake -S tests/tsan -B build/tsan
+
 build/release/CMakeCache.txt: | deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DMURIVO_SANITIZE=OFF
 
@@ -30,11 +33,18 @@ win: deps build/win/CMakeCache.txt
 native: deps-native build/native/CMakeCache.txt
 	cmake --build build/native -j $(JOBS)
 
+# ThreadSanitizer over the keying tests and the thread pool's test (tests/tsan).
+tsan: deps-native build/tsan/CMakeCache.txt
+	cmake --build build/tsan -j $(JOBS)
+
 release: deps build/release/CMakeCache.txt
 	cmake --build build/release -j $(JOBS)
 
 test-native: native
 	ctest --test-dir build/native --output-on-failure -V
+
+test-tsan: tsan
+	ctest --test-dir build/tsan --output-on-failure
 
 test-win: win
 	scripts/with-wine ctest --test-dir build/win --output-on-failure -V
@@ -43,7 +53,7 @@ test-win: win
 check-layers:
 	scripts/check-layers
 
-test: check-layers test-native test-win
+test: check-layers test-native test-tsan test-win
 
 demo: win
 	scripts/demo

@@ -7,12 +7,15 @@
 #include <cstring>
 
 #include "base/processor_features.h"
+#include "base/row_workers.h"
+#include "base/thread_traits.h"
 #include "frame/frame_view.h"
 #include "keying/compositor.h"
 #include "keying/item_layout.h"
 #include "keying/item_overlay.h"
 #include "keying/key_colour_cache.h"
 #include "keying/theme_colours.h"
+#include "settings/frame_threads_setting.h"
 #include "settings/project_settings.h"
 #include "synthetic_arrange.h"
 
@@ -154,6 +157,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     benchmark::AddCustomContext("murivo", ProcessorPathSummary());
+    // As an attached view would: this computer's cores, or MURIVO_THREADS.
+    StartRowWorkers(FrameThreadsInUse(FrameThreadsSetting(), ProcessorCoreCount(), false));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "base/debug_line.h"
+#include "base/module_pin.h"
+#include "base/thread_traits.h"
 
 namespace {
 
@@ -14,24 +19,39 @@ struct Workers {
     std::mutex lock;
     std::condition_variable wake; // a job was posted, or the workers are to stop
     std::condition_variable idle; // the last worker on a job finished its blocks
+    std::condition_variable gone; // a worker left its loop
     std::vector<std::thread> threads;
     const RowJob* job = nullptr;         // the job being run; null between frames
     int wanted = 0;                      // workers that may take the posted job
     std::atomic<uint64_t> job_number{0}; // changed under the lock
     std::atomic<int> running{0};         // workers inside the posted job; changed under the lock
     bool stopping = false;
+    size_t left = 0; // workers out of their loop, under the lock
     std::atomic<int> next_block{0};
 };
 
-// Made on first use and deleted by StopRowWorkers. Deliberately not a static object: at a
+// Everything but the owner's identity is read and written by the owner only, so a caller on
+// another thread must not look past g_owner. The workers hold their Workers themselves.
+std::atomic<std::thread::id> g_owner{}; // no owner: every job runs inline
+// Made by StartRowWorkers and deleted by StopRowWorkers. Deliberately not a static object: at a
 // process exit without an unload its destructor would wait for threads that wait for it.
 Workers* g_workers = nullptr;
+int g_started_threads = 1; // what StartRowWorkers was asked for
+int g_limit_threads = kMaxRowThreads;
 int g_forced_threads = 0;
 
 constexpr int kSpinsBeforeSleep = 200;
 // How long a worker stays awake for the job announced to follow: the caller posts it within
 // microseconds, and a sleep and a wake-up cost more (under Wine, two calls to its server).
 constexpr int kSpinsForNextJob = 500;
+
+bool CallerOwnsPool() {
+    return g_owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+int WorkerCount() {
+    return g_workers != nullptr ? int(g_workers->threads.size()) : 0;
+}
 
 void RunBlocks(Workers& w, const RowJob& job, int thread) {
     const int blocks = (job.rows + job.rows_per_block - 1) / job.rows_per_block;
@@ -45,8 +65,7 @@ void RunBlocks(Workers& w, const RowJob& job, int thread) {
     }
 }
 
-void WorkerLoop(Workers* workers, int thread) {
-    Workers& w = *workers;
+void WorkerLoop(Workers& w, int thread) {
     uint64_t seen = 0;
     std::unique_lock<std::mutex> hold(w.lock);
     for (;;) {
@@ -76,45 +95,125 @@ void WorkerLoop(Workers* workers, int thread) {
     }
 }
 
-// Starts workers up to `count`; returns how many there are.
-int EnsureWorkers(int count) {
+void WorkerMain(Workers* workers, int thread, int priority) noexcept {
+    BecomeFrameWorker(thread, priority);
     try {
-        if (g_workers == nullptr) {
-            g_workers = new Workers;
-        }
-        Workers& w = *g_workers;
-        w.threads.reserve(size_t(count));
-        while (int(w.threads.size()) < count) {
-            w.threads.emplace_back(WorkerLoop, g_workers, int(w.threads.size()) + 1);
-        }
-        return int(w.threads.size());
+        WorkerLoop(*workers, thread);
     } catch (const std::exception&) {
-        // No thread or no memory for one: the frame goes with the workers there are.
-        return g_workers != nullptr ? int(g_workers->threads.size()) : 0;
+        // A lock the system could not take: this worker leaves, the others share its blocks.
     }
+    try {
+        const std::lock_guard<std::mutex> hold(workers->lock);
+        ++workers->left;
+    } catch (const std::exception&) {
+        return; // not counted as gone: the stop waits its bound and leaves it be
+    }
+    workers->gone.notify_all();
+}
+
+// Ends every worker within kStopWaitMs; false when one was left running.
+bool StopWorkers() {
+    if (g_workers == nullptr) {
+        return true;
+    }
+    Workers& w = *g_workers;
+    bool all_gone = false;
+    {
+        std::unique_lock<std::mutex> hold(w.lock);
+        w.stopping = true;
+        w.wake.notify_all();
+        all_gone = w.gone.wait_for(hold, std::chrono::milliseconds(kStopWaitMs),
+                                   [&] { return w.left == w.threads.size(); });
+    }
+    if (all_gone) {
+        // Each is past its last touch of the pool; what remains is the return from its thread.
+        for (std::thread& t : w.threads) {
+            t.join();
+        }
+        delete g_workers;
+    } else {
+        // The late ones still hold the pool and will run code of this module when they wake.
+        PinOwnModule();
+        for (std::thread& t : w.threads) {
+            t.detach();
+        }
+        DebugLine("Murivo: a frame thread did not stop in time; it is left to end on its own and "
+                  "the extension stays loaded until REAPER exits.\n");
+    }
+    g_workers = nullptr;
+    return all_gone;
+}
+
+// Exactly `count` workers (fewer where the system refuses one); false when a worker of the old
+// set could not be stopped.
+bool SetWorkerCount(int count) {
+    if (WorkerCount() == count) {
+        return true;
+    }
+    const bool stopped = StopWorkers();
+    if (count == 0) {
+        return stopped;
+    }
+    try {
+        g_workers = new Workers;
+        const int priority = CallingThreadPriority();
+        g_workers->threads.reserve(size_t(count));
+        while (WorkerCount() < count) {
+            g_workers->threads.emplace_back(WorkerMain, g_workers, WorkerCount() + 1, priority);
+        }
+    } catch (const std::exception&) {
+        // No thread or no memory for one: frames go with the workers there are.
+    }
+    return stopped;
 }
 
 } // namespace
 
+void StartRowWorkers(int threads) {
+    threads = std::clamp(threads, 1, kMaxRowThreads);
+    g_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    g_started_threads = threads;
+    g_limit_threads = threads;
+    SetWorkerCount(threads - 1);
+}
+
+void LimitRowThreads(int threads) {
+    if (CallerOwnsPool()) {
+        g_limit_threads = std::clamp(threads, 1, kMaxRowThreads);
+    }
+}
+
 int RowThreadsFor(int64_t pixels) {
+    if (!CallerOwnsPool()) {
+        return 1;
+    }
     if (g_forced_threads > 0) {
-        return g_forced_threads;
+        return std::min(g_forced_threads, WorkerCount() + 1);
     }
     if (pixels < kLeastPixelsToSplit) {
         return 1;
     }
-    static const int processors = int(std::thread::hardware_concurrency());
-    return std::clamp(processors, 1, kMaxRowThreads);
+    return std::min({g_started_threads, g_limit_threads, WorkerCount() + 1});
 }
 
 void ForceRowThreads(int threads) {
     g_forced_threads = std::clamp(threads, 0, kMaxRowThreads);
+    if (g_forced_threads == 0) {
+        return;
+    }
+    g_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    if (WorkerCount() < g_forced_threads - 1) {
+        SetWorkerCount(g_forced_threads - 1);
+    }
 }
 
 void RunRowJob(const RowJob& job, int threads) {
-    const int helpers =
-        threads > 1 && job.rows > job.rows_per_block ? EnsureWorkers(threads - 1) : 0;
-    if (helpers == 0) {
+    // Only the owner may post: the pool holds one job at a time and its workers answer to one
+    // caller. Anyone else does the work it asked for itself.
+    const int helpers = CallerOwnsPool() && job.rows > job.rows_per_block
+                            ? std::min(threads - 1, WorkerCount())
+                            : 0;
+    if (helpers <= 0) {
         job.run(job.context, 0, 0, job.rows);
         return;
     }
@@ -123,7 +222,7 @@ void RunRowJob(const RowJob& job, int threads) {
         const std::lock_guard<std::mutex> hold(w.lock);
         w.next_block.store(0, std::memory_order_relaxed);
         w.job = &job;
-        w.wanted = std::min(helpers, threads - 1);
+        w.wanted = helpers;
         ++w.job_number;
     }
     w.wake.notify_all();
@@ -142,19 +241,9 @@ void RunRowJob(const RowJob& job, int threads) {
     w.idle.wait(hold, [&] { return w.running.load() == 0; });
 }
 
-void StopRowWorkers() {
-    if (g_workers == nullptr) {
-        return;
-    }
-    Workers& w = *g_workers;
-    {
-        const std::lock_guard<std::mutex> hold(w.lock);
-        w.stopping = true;
-    }
-    w.wake.notify_all();
-    for (std::thread& t : w.threads) {
-        t.join();
-    }
-    delete g_workers;
-    g_workers = nullptr;
+bool StopRowWorkers() {
+    g_owner.store(std::thread::id(), std::memory_order_relaxed);
+    g_started_threads = 1;
+    g_limit_threads = kMaxRowThreads;
+    return StopWorkers();
 }

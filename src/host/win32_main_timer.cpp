@@ -15,6 +15,7 @@
 #include "present/arrange_target.h"
 #include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
+#include "present/frame_threads.h"
 #include "present/picture_source.h"
 #include "present/render.h"
 #include "present/settings_apply.h"
@@ -47,6 +48,7 @@ void RedrawNow(HWND window) {
 }
 
 void Detach() {
+    StopFrameThreads(); // nothing to draw until the next attach
     RemoveArrangeSubclass();
     ReleaseFrameBuffers();
     g_target.window = nullptr;
@@ -77,6 +79,8 @@ void TryAttach() {
     uint32_t bg = static_cast<uint32_t>(g_theme.arrange_bg);
     DebugLinef("Arrange background: %u,%u,%u", bg & 0xFFu, (bg >> 8) & 0xFFu, (bg >> 16) & 0xFFu);
 
+    // Before the first picture is fitted: its rows are shared between the same threads.
+    StartFrameThreads();
     ApplyProjectSettings(true, false);
     if (!InstallArrangeSubclass()) {
         DebugLine("Arrange hook unavailable; using timer correction.\n");
@@ -85,6 +89,7 @@ void TryAttach() {
         DebugLine("Using post-paint fallback for this REAPER build.\n");
     }
     g_target.last_play_state = g_host.GetPlayState != nullptr ? g_host.GetPlayState() : 0;
+    FollowPlayStateWithFrameThreads(g_target.last_play_state);
     g_target.attached = true;
     g_target.last_timer_render_tick = GetTickCount();
     RenderAndPresent(g_target.window, true);
@@ -108,6 +113,7 @@ void FollowAttached() {
     if (!IsWallpaperLoaded()) {
         if (g_host.GetPlayState != nullptr) {
             g_target.last_play_state = g_host.GetPlayState();
+            FollowPlayStateWithFrameThreads(g_target.last_play_state);
         }
         return;
     }
@@ -167,6 +173,7 @@ void CheckPlayStop() {
         return;
     }
     int state = g_host.GetPlayState();
+    FollowPlayStateWithFrameThreads(state);
     bool was_running = (g_target.last_play_state & kPlayingOrRecording) != 0;
     bool is_running = (state & kPlayingOrRecording) != 0;
     if (was_running && !is_running) {

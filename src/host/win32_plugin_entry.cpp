@@ -7,7 +7,6 @@
 #include "base/host_api.h"
 #include "base/host_records.h"
 #include "base/plugin_state.h"
-#include "base/row_workers.h"
 #include "base/version.h"
 #include "frame/wallpaper_image.h"
 #include "host/actions.h"
@@ -17,6 +16,7 @@
 #include "intercept/bitblt_hook.h"
 #include "present/arrange_target.h"
 #include "present/frame_buffers.h"
+#include "present/frame_threads.h"
 #include "present/settings_apply.h"
 #include "settings/project_settings.h"
 
@@ -70,7 +70,7 @@ void UnloadExtension() {
     UnregisterActions();
     RemoveBitBltHook();
     RemoveArrangeSubclass();
-    StopRowWorkers(); // no frame can start now; none may outlive the unload
+    StopFrameThreads(); // no frame can start now; none may outlive the unload
     ReleaseFrameBuffers();
     ReleaseWallpaperImage();
 

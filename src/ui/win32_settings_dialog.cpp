@@ -8,8 +8,10 @@
 #include "base/debug_line.h"
 #include "base/host_api.h"
 #include "base/plugin_state.h"
+#include "present/frame_threads.h"
 #include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
+#include "settings/frame_threads_setting.h"
 #include "settings/network_pictures.h"
 #include "ui/arrange_preview.h"
 #include "ui/browse.h"
@@ -28,6 +30,9 @@ constexpr const wchar_t* kFitModeTexts[] = {
 constexpr const wchar_t* kAnchorTexts[] = {L"Top left",    L"Top",    L"Top right",
                                            L"Left",        L"Center", L"Right",
                                            L"Bottom left", L"Bottom", L"Bottom right"};
+// This computer's frame threads, in the combo's order.
+constexpr int kFrameThreadsChoices[] = {kAutomaticFrameThreads, 1, 2, 4};
+constexpr const wchar_t* kFrameThreadsTexts[] = {L"Automatic", L"1", L"2", L"4"};
 constexpr int kSliders[] = {kOpacitySlider, kSoftnessSlider, kTimeSelectionSlider};
 constexpr int kDefaultOpacityPermille = 350;
 
@@ -68,6 +73,14 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
     }
     SendDlgItemMessageW(dialog, kAnchorCombo, CB_SETCURSEL,
                         static_cast<WPARAM>(state.stored.anchor), 0);
+    const int threads = StoredFrameThreads();
+    for (int i = 0; i < 4; ++i) {
+        SendDlgItemMessageW(dialog, kFrameThreadsCombo, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(kFrameThreadsTexts[i]));
+        if (kFrameThreadsChoices[i] == threads) {
+            SendDlgItemMessageW(dialog, kFrameThreadsCombo, CB_SETCURSEL, WPARAM(i), 0);
+        }
+    }
     LoadPreviewPicture(state.preview.picture, state.pending_path);
     UpdateSliderLabels(dialog);
     UpdateTintLabel(dialog, state);
@@ -144,6 +157,16 @@ INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
             RefreshPreviewTint(dialog, state); // the softness's scale follows the fit
         }
         CommitDialogSettings(dialog, state, true);
+        return TRUE;
+    }
+    if (id == kFrameThreadsCombo) {
+        // This computer's, not the project's: kept in the host's global state, applied at once.
+        const LRESULT chosen = SendDlgItemMessageW(dialog, kFrameThreadsCombo, CB_GETCURSEL, 0, 0);
+        if (code != CBN_SELCHANGE || chosen < 0 || chosen >= 4) {
+            return FALSE;
+        }
+        StoreFrameThreads(kFrameThreadsChoices[chosen]);
+        ApplyFrameThreadsSetting();
         return TRUE;
     }
     if (code != BN_CLICKED) {
