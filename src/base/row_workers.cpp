@@ -99,13 +99,13 @@ void WorkerMain(Workers* workers, int thread, int priority) noexcept {
     BecomeFrameWorker(thread, priority);
     try {
         WorkerLoop(*workers, thread);
-    } catch (const std::exception&) {
+    } catch (...) {
         // A lock the system could not take: this worker leaves, the others share its blocks.
     }
     try {
         const std::lock_guard<std::mutex> hold(workers->lock);
         ++workers->left;
-    } catch (const std::exception&) {
+    } catch (...) {
         return; // not counted as gone: the stop waits its bound and leaves it be
     }
     workers->gone.notify_all();

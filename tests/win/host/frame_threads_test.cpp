@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "extension_module.h"
+#include "foreign_hook.h"
 #include "global_ext_state.h"
 #include "host_windows.h"
 #include "import_slot.h"
@@ -69,6 +70,17 @@ std::vector<Worker> FrameWorkers() {
     return workers;
 }
 
+// Each worker names itself as it starts: the frame workers once `count` of them are named, or
+// after five seconds whatever there is.
+std::vector<Worker> NamedFrameWorkers(size_t count) {
+    std::vector<Worker> workers = FrameWorkers();
+    for (int wait = 0; wait < 500 && workers.size() != count; ++wait) {
+        Sleep(10);
+        workers = FrameWorkers();
+    }
+    return workers;
+}
+
 // The calling thread at another priority for as long as it lives.
 struct PriorityScope {
     explicit PriorityScope(int priority) : before(GetThreadPriority(GetCurrentThread())) {
@@ -89,7 +101,7 @@ TEST_F(FrameThreads, StartAtTheAttachAsTheSettingAsksNamedAtTheAttachingThreadsP
     EXPECT_TRUE(FrameWorkers().empty()) << "started before the attach";
     sim::TickTimers();
     ASSERT_EQ(CountStartingWith(Output(), kActiveBannerStart), 1);
-    const std::vector<Worker> workers = FrameWorkers();
+    const std::vector<Worker> workers = NamedFrameWorkers(3);
     ASSERT_EQ(workers.size(), 3u);
     for (size_t i = 0; i < workers.size(); ++i) {
         EXPECT_EQ(workers[i].name, L"Murivo frame rows " + std::to_wstring(i + 1));
@@ -107,7 +119,7 @@ TEST_F(FrameThreads, TheDialogsChoiceIsKeptForThisComputerAndFollowedAtOnce) {
     sim::PutGlobalExtStateValue("Murivo", "frame_threads", "2");
     ASSERT_EQ(Load(), 1);
     sim::TickTimers();
-    ASSERT_EQ(FrameWorkers().size(), 1u);
+    ASSERT_EQ(NamedFrameWorkers(1).size(), 1u);
     auto choose = [](HWND dialog, int index) {
         SendDlgItemMessageW(dialog, kCombo, CB_SETCURSEL, WPARAM(index), 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kCombo, CBN_SELCHANGE),
@@ -119,7 +131,7 @@ TEST_F(FrameThreads, TheDialogsChoiceIsKeptForThisComputerAndFollowedAtOnce) {
         EXPECT_EQ(ControlText(dialog, kCombo), L"2");
         choose(dialog, 3);
         EXPECT_EQ(sim::GlobalExtStateValue("Murivo", "frame_threads"), "4");
-        EXPECT_EQ(FrameWorkers().size(), 3u);
+        EXPECT_EQ(NamedFrameWorkers(3).size(), 3u);
         choose(dialog, 1);
         EXPECT_EQ(sim::GlobalExtStateValue("Murivo", "frame_threads"), "1");
         EXPECT_TRUE(FrameWorkers().empty());
@@ -136,11 +148,13 @@ TEST_F(FrameThreads, TheDialogsChoiceIsKeptForThisComputerAndFollowedAtOnce) {
 
 // A worker that cannot run (here suspended) when the unload stops the pool: the unload returns
 // after its bound, says so, and the module stays mapped for the code that worker runs on waking.
+// Another party's BitBlt hook keeps ours out, which would pin the module for its own reasons.
 TEST_F(FrameThreads, AnUnloadThatCannotStopAWorkerReturnsAndKeepsItsCodeMapped) {
     sim::PutGlobalExtStateValue("Murivo", "frame_threads", "2");
+    ASSERT_TRUE(sim::InstallForeignBitBltHook());
     ASSERT_EQ(Load(), 1);
     sim::TickTimers();
-    const std::vector<Worker> workers = FrameWorkers();
+    const std::vector<Worker> workers = NamedFrameWorkers(1);
     ASSERT_EQ(workers.size(), 1u);
     const HANDLE worker =
         OpenThread(THREAD_SUSPEND_RESUME | SYNCHRONIZE, FALSE, workers.front().id);
@@ -156,4 +170,5 @@ TEST_F(FrameThreads, AnUnloadThatCannotStopAWorkerReturnsAndKeepsItsCodeMapped) 
     ResumeThread(worker);
     EXPECT_EQ(WaitForSingleObject(worker, 10000), WAIT_OBJECT_0) << "the worker did not end";
     CloseHandle(worker);
+    sim::RemoveForeignBitBltHook();
 }
