@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,12 +102,18 @@ TEST_F(ProjectPictures, MovedProjectShowsThePictureBesideItWithoutBeingModified)
         EXPECT_EQ(Stored(project, "enabled"), "1") << project;
     }
 
-    // An unsaved project has no folder to look in: switched off as before.
+    // An unsaved project has no folder to look in: switched off as before, with the loader's
+    // line, and the stored path opened once only.
     sim::SetProjectPath(Project(1), "");
     SwitchTo(0);
+    sim::ResetFileOpens();
     SwitchTo(1);
-    EXPECT_TRUE(ContainsEntry(Output(), kUnavailable));
+    const std::vector<std::string> lines = Output();
+    EXPECT_TRUE(ContainsEntry(lines, "Wallpaper file not found.\n"));
+    EXPECT_TRUE(ContainsEntry(lines, kUnavailable));
     EXPECT_EQ(Stored(1, "enabled"), "0");
+    const std::vector<std::wstring> opens = sim::FileOpens();
+    EXPECT_EQ(std::count(opens.begin(), opens.end(), L"C:\\gone\\renamed.png"), 1);
 
     DeleteFileW(reinterpret_cast<const wchar_t*>(TestPicturePath("art\\deep.png").c_str()));
     RemoveDirectoryW(reinterpret_cast<const wchar_t*>(TestPicturePath("art").c_str()));
