@@ -21,7 +21,8 @@ enum Import {
     kFindFirstFileExW,
     kSHCreateStreamOnFileW,
     kSHCreateStreamOnFileEx,
-    kGetDriveTypeW
+    kGetDriveTypeW,
+    kGetFinalPathNameByHandleW
 };
 
 WrappedSlots g_wrapped;
@@ -41,8 +42,13 @@ struct Share {
     std::wstring prefix;
     std::wstring folder;
 };
+struct FinalPathRewrite {
+    std::wstring from;
+    std::wstring to;
+};
 std::vector<Fault> g_faults;
 std::vector<Share> g_shares;
+std::vector<FinalPathRewrite> g_final_paths;
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -213,6 +219,35 @@ UINT WINAPI NotedGetDriveTypeW(LPCWSTR name) {
     return Real<decltype(&GetDriveTypeW)>(kGetDriveTypeW)(route.name.c_str());
 }
 
+// Where an open file really lies, by handle: not a name handed over, so not noted; rewritten
+// for files the test pretends are links to somewhere else.
+DWORD WINAPI NotedGetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    using Function = decltype(&GetFinalPathNameByHandleW);
+    DWORD length = Real<Function>(kGetFinalPathNameByHandleW)(file, path, size, flags);
+    if (length == 0 || length >= size) {
+        return length;
+    }
+    std::wstring rewritten;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        for (const FinalPathRewrite& rewrite : g_final_paths) {
+            if (StartsWithFolded(path, rewrite.from)) {
+                rewritten = rewrite.to + std::wstring(path + rewrite.from.size());
+                break;
+            }
+        }
+    }
+    if (rewritten.empty()) {
+        return length;
+    }
+    if (rewritten.size() >= size) {
+        return static_cast<DWORD>(rewritten.size() + 1);
+    }
+    rewritten.copy(path, rewritten.size());
+    path[rewritten.size()] = L'\0';
+    return static_cast<DWORD>(rewritten.size());
+}
+
 // In the order of enum Import.
 const std::vector<WrappedImport> kImports = {
     {"kernel32.dll", "CreateFileW", reinterpret_cast<void*>(&NotedCreateFileW)},
@@ -226,6 +261,8 @@ const std::vector<WrappedImport> kImports = {
     {"shlwapi.dll", "SHCreateStreamOnFileEx",
      reinterpret_cast<void*>(&NotedSHCreateStreamOnFileEx)},
     {"kernel32.dll", "GetDriveTypeW", reinterpret_cast<void*>(&NotedGetDriveTypeW)},
+    {"kernel32.dll", "GetFinalPathNameByHandleW",
+     reinterpret_cast<void*>(&NotedGetFinalPathNameByHandleW)},
 };
 
 } // namespace
@@ -260,10 +297,16 @@ void ServeShare(const std::wstring& prefix, const std::wstring& folder) {
     g_shares.push_back({prefix, folder});
 }
 
+void RewriteFinalPaths(const std::wstring& from, const std::wstring& to) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_final_paths.push_back({from, to});
+}
+
 void ClearFileOpenFaults() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_faults.clear();
     g_shares.clear();
+    g_final_paths.clear();
 }
 
 } // namespace sim

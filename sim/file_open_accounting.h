@@ -30,6 +30,9 @@ void ResetFileOpens();
 // server that is up. A fault comes before a share. ClearFileOpenFaults lifts them all.
 void FailOpensBelow(const std::wstring& prefix, DWORD error);
 void ServeShare(const std::wstring& prefix, const std::wstring& folder);
+// A link, as GetFinalPathNameByHandleW tells it: final paths starting with from
+// ("\\?\Z:\pics\") start with to instead ("\\?\UNC\server\share\").
+void RewriteFinalPaths(const std::wstring& from, const std::wstring& to);
 void ClearFileOpenFaults();
 
 } // namespace sim

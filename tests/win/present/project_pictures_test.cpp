@@ -188,6 +188,27 @@ TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilCho
     Store(0, "path", "\\\\server\\share\\x.png");
     SwitchTo(0);
     EXPECT_TRUE(Opened(L"\\\\server\\share\\x.png"));
+
+    // A local name that is a link to another computer: opened, seen to lie there and not read,
+    // until where it leads is chosen here.
+    const std::u16string linked = WriteTestPicture("linked.png", 320, 240, GradientPixel);
+    const std::u16string folder = TestPicturePath("");
+    sim::RewriteFinalPaths(L"\\\\?\\" + std::wstring(folder.begin(), folder.end()),
+                           L"\\\\?\\UNC\\server\\share\\");
+    for (bool chosen : {false, true}) {
+        SwitchTo(1);
+        Output();
+        Store(0, "path", NarrowPath(linked));
+        SwitchTo(0);
+        const std::vector<std::string> lines = Output();
+        EXPECT_EQ(ContainsEntry(lines, kLoaded), chosen);
+        EXPECT_EQ(ContainsEntry(lines, "Wallpaper file lies on another computer; not read. Choose "
+                                       "it on this computer to allow it.\n"),
+                  !chosen);
+        EXPECT_EQ(Stored(0, "enabled"), "1");
+        EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
+        sim::PutGlobalExtStateValue("Murivo", "network_pictures", "\\\\server\\share\\linked.png");
+    }
 }
 
 TEST_F(ProjectPictures, UnreachablePictureKeepsTheProjectAndShowsOnceItCanBeReached) {
