@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "base/debug_line.h"
 #include "frame/picture_file.h"
 #include "frame/wallpaper_image.h"
 #include "present/picture_source.h"
