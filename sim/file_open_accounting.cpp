@@ -2,6 +2,7 @@
 
 #include <objidl.h>
 
+#include <cwctype>
 #include <mutex>
 
 #include "import_wrapping.h"
@@ -19,7 +20,9 @@ enum Import {
     kFindFirstFileW,
     kFindFirstFileExW,
     kSHCreateStreamOnFileW,
-    kSHCreateStreamOnFileEx
+    kSHCreateStreamOnFileEx,
+    kGetDriveTypeW,
+    kGetFinalPathNameByHandleW
 };
 
 WrappedSlots g_wrapped;
@@ -31,18 +34,73 @@ template <typename Function> Function Real(Import which) {
     return reinterpret_cast<Function>(g_wrapped.real[which]);
 }
 
-// Notes the name; false when it names another computer or a device and must not go further.
-bool Note(const std::wstring& name) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_opens.push_back(name);
+struct Fault {
+    std::wstring prefix;
+    DWORD error;
+};
+struct Share {
+    std::wstring prefix;
+    std::wstring folder;
+};
+struct FinalPathRewrite {
+    std::wstring from;
+    std::wstring to;
+};
+std::vector<Fault> g_faults;
+std::vector<Share> g_shares;
+std::vector<FinalPathRewrite> g_final_paths;
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// Letters without regard to ASCII case, both separators alike.
+bool StartsWithFolded(const std::wstring& name, const std::wstring& prefix) {
+    if (prefix.empty() || name.size() < prefix.size()) {
+        return false;
     }
-    bool remote = name.size() >= 2 && (name[0] == L'\\' || name[0] == L'/') &&
-                  (name[1] == L'\\' || name[1] == L'/');
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        wchar_t a = name[i];
+        wchar_t b = prefix[i];
+        if (IsSeparator(a) && IsSeparator(b)) {
+            continue;
+        }
+        if (towupper(a) != towupper(b)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What becomes of a name handed to the system: passed on as it is, passed on as a name below
+// a served share's folder, or refused with an error.
+struct Route {
+    bool pass;
+    std::wstring name;
+    DWORD error;
+};
+
+// Notes the name and routes it. Names of other computers and devices ("\\...") never reach the
+// system: they are refused as an unreachable server would refuse them, unless below a share
+// the test serves from a folder of its own. A fault below a prefix comes first.
+Route Note(const std::wstring& name) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_opens.push_back(name);
+    for (const Fault& fault : g_faults) {
+        if (StartsWithFolded(name, fault.prefix)) {
+            return {false, {}, fault.error};
+        }
+    }
+    for (const Share& share : g_shares) {
+        if (StartsWithFolded(name, share.prefix)) {
+            return {true, share.folder + name.substr(share.prefix.size()), 0};
+        }
+    }
+    bool remote = name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]);
     if (remote) {
-        SetLastError(ERROR_BAD_NETPATH);
+        return {false, {}, ERROR_BAD_NETPATH};
     }
-    return !remote;
+    return {true, name, 0};
 }
 
 std::wstring Wide(LPCWSTR name) {
@@ -64,76 +122,130 @@ std::wstring Widen(LPCSTR name) {
 
 HANDLE WINAPI NotedCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                                DWORD disposition, DWORD flags, HANDLE tmpl) {
-    if (!Note(Wide(name))) {
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return INVALID_HANDLE_VALUE;
     }
-    return Real<decltype(&CreateFileW)>(kCreateFileW)(name, access, share, sa, disposition, flags,
-                                                      tmpl);
+    return Real<decltype(&CreateFileW)>(kCreateFileW)(route.name.c_str(), access, share, sa,
+                                                      disposition, flags, tmpl);
 }
 
 HANDLE WINAPI NotedCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                                DWORD disposition, DWORD flags, HANDLE tmpl) {
-    if (!Note(Widen(name))) {
+    Route route = Note(Widen(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return INVALID_HANDLE_VALUE;
     }
-    return Real<decltype(&CreateFileA)>(kCreateFileA)(name, access, share, sa, disposition, flags,
-                                                      tmpl);
+    return CreateFileW(route.name.c_str(), access, share, sa, disposition, flags, tmpl);
 }
 
 DWORD WINAPI NotedGetFileAttributesW(LPCWSTR name) {
-    if (!Note(Wide(name))) {
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return Real<decltype(&GetFileAttributesW)>(kGetFileAttributesW)(name);
+    return Real<decltype(&GetFileAttributesW)>(kGetFileAttributesW)(route.name.c_str());
 }
 
 DWORD WINAPI NotedGetFileAttributesA(LPCSTR name) {
-    if (!Note(Widen(name))) {
+    Route route = Note(Widen(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return Real<decltype(&GetFileAttributesA)>(kGetFileAttributesA)(name);
+    return GetFileAttributesW(route.name.c_str());
 }
 
 BOOL WINAPI NotedGetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID info) {
-    if (!Note(Wide(name))) {
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return FALSE;
     }
-    return Real<decltype(&GetFileAttributesExW)>(kGetFileAttributesExW)(name, level, info);
+    return Real<decltype(&GetFileAttributesExW)>(kGetFileAttributesExW)(route.name.c_str(), level,
+                                                                        info);
 }
 
 HANDLE WINAPI NotedFindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) {
-    if (!Note(Wide(name))) {
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return INVALID_HANDLE_VALUE;
     }
-    return Real<decltype(&FindFirstFileW)>(kFindFirstFileW)(name, data);
+    return Real<decltype(&FindFirstFileW)>(kFindFirstFileW)(route.name.c_str(), data);
 }
 
 HANDLE WINAPI NotedFindFirstFileExW(LPCWSTR name, FINDEX_INFO_LEVELS level, LPVOID data,
                                     FINDEX_SEARCH_OPS search, LPVOID filter, DWORD flags) {
-    if (!Note(Wide(name))) {
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        SetLastError(route.error);
         return INVALID_HANDLE_VALUE;
     }
-    return Real<decltype(&FindFirstFileExW)>(kFindFirstFileExW)(name, level, data, search, filter,
-                                                                flags);
+    return Real<decltype(&FindFirstFileExW)>(kFindFirstFileExW)(route.name.c_str(), level, data,
+                                                                search, filter, flags);
 }
 
 using StreamOnFile = HRESULT(WINAPI*)(LPCWSTR, DWORD, IStream**);
 using StreamOnFileEx = HRESULT(WINAPI*)(LPCWSTR, DWORD, DWORD, BOOL, IStream*, IStream**);
 
 HRESULT WINAPI NotedSHCreateStreamOnFileW(LPCWSTR name, DWORD mode, IStream** stream) {
-    if (!Note(Wide(name))) {
-        return HRESULT_FROM_WIN32(ERROR_BAD_NETPATH);
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        return HRESULT_FROM_WIN32(route.error);
     }
-    return Real<StreamOnFile>(kSHCreateStreamOnFileW)(name, mode, stream);
+    return Real<StreamOnFile>(kSHCreateStreamOnFileW)(route.name.c_str(), mode, stream);
 }
 
 HRESULT WINAPI NotedSHCreateStreamOnFileEx(LPCWSTR name, DWORD mode, DWORD attributes, BOOL create,
                                            IStream* tmpl, IStream** stream) {
-    if (!Note(Wide(name))) {
-        return HRESULT_FROM_WIN32(ERROR_BAD_NETPATH);
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        return HRESULT_FROM_WIN32(route.error);
     }
-    return Real<StreamOnFileEx>(kSHCreateStreamOnFileEx)(name, mode, attributes, create, tmpl,
-                                                         stream);
+    return Real<StreamOnFileEx>(kSHCreateStreamOnFileEx)(route.name.c_str(), mode, attributes,
+                                                         create, tmpl, stream);
+}
+
+// A drive's root: looked at by name too, so noted and routed like an open.
+UINT WINAPI NotedGetDriveTypeW(LPCWSTR name) {
+    Route route = Note(Wide(name));
+    if (!route.pass) {
+        return DRIVE_NO_ROOT_DIR;
+    }
+    return Real<decltype(&GetDriveTypeW)>(kGetDriveTypeW)(route.name.c_str());
+}
+
+// Where an open file really lies, by handle: not a name handed over, so not noted; rewritten
+// for files the test pretends are links to somewhere else.
+DWORD WINAPI NotedGetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    using Function = decltype(&GetFinalPathNameByHandleW);
+    DWORD length = Real<Function>(kGetFinalPathNameByHandleW)(file, path, size, flags);
+    if (length == 0 || length >= size) {
+        return length;
+    }
+    std::wstring rewritten;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        for (const FinalPathRewrite& rewrite : g_final_paths) {
+            if (StartsWithFolded(path, rewrite.from)) {
+                rewritten = rewrite.to + std::wstring(path + rewrite.from.size());
+                break;
+            }
+        }
+    }
+    if (rewritten.empty()) {
+        return length;
+    }
+    if (rewritten.size() >= size) {
+        return static_cast<DWORD>(rewritten.size() + 1);
+    }
+    rewritten.copy(path, rewritten.size());
+    path[rewritten.size()] = L'\0';
+    return static_cast<DWORD>(rewritten.size());
 }
 
 // In the order of enum Import.
@@ -148,6 +260,9 @@ const std::vector<WrappedImport> kImports = {
     {"shlwapi.dll", "SHCreateStreamOnFileW", reinterpret_cast<void*>(&NotedSHCreateStreamOnFileW)},
     {"shlwapi.dll", "SHCreateStreamOnFileEx",
      reinterpret_cast<void*>(&NotedSHCreateStreamOnFileEx)},
+    {"kernel32.dll", "GetDriveTypeW", reinterpret_cast<void*>(&NotedGetDriveTypeW)},
+    {"kernel32.dll", "GetFinalPathNameByHandleW",
+     reinterpret_cast<void*>(&NotedGetFinalPathNameByHandleW)},
 };
 
 } // namespace
@@ -159,6 +274,7 @@ std::vector<std::string> StartFileOpenAccounting(HMODULE module) {
 
 void StopFileOpenAccounting() {
     UnwrapImports(kImports, g_wrapped);
+    ClearFileOpenFaults();
 }
 
 std::vector<std::wstring> FileOpens() {
@@ -169,6 +285,28 @@ std::vector<std::wstring> FileOpens() {
 void ResetFileOpens() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_opens.clear();
+}
+
+void FailOpensBelow(const std::wstring& prefix, DWORD error) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_faults.push_back({prefix, error});
+}
+
+void ServeShare(const std::wstring& prefix, const std::wstring& folder) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_shares.push_back({prefix, folder});
+}
+
+void RewriteFinalPaths(const std::wstring& from, const std::wstring& to) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_final_paths.push_back({from, to});
+}
+
+void ClearFileOpenFaults() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_faults.clear();
+    g_shares.clear();
+    g_final_paths.clear();
 }
 
 } // namespace sim

@@ -1,7 +1,9 @@
 // Recording every file name one loaded module hands to the system. Its own kernel32 and shlwapi
-// imports that open or look at a file by name are swapped, in its import address table, for
-// wrappers that note the name first. Names of other computers and devices ("\\...") are noted
-// and refused without reaching the system, as an unreachable server would refuse them.
+// imports that open or look at a file by name (GetDriveTypeW included) are swapped, in its import
+// address table, for wrappers that note the name first. Names of other computers and devices
+// ("\\...") are noted and refused without reaching the system, as an unreachable server would
+// refuse them (ERROR_BAD_NETPATH), unless below a share served from a folder. A module that
+// opens a file and reads through the handle (the picture decoder) is seen at that open.
 #pragma once
 
 #include <windows.h>
@@ -20,5 +22,17 @@ void StopFileOpenAccounting();
 // Every name handed over since the last reset, oldest first.
 std::vector<std::wstring> FileOpens();
 void ResetFileOpens();
+
+// Faults, off until set: names starting with prefix (letters without regard to case, either
+// separator) fail with error, as an unplugged drive (ERROR_PATH_NOT_FOUND on its root,
+// ERROR_NOT_READY) or a server that is down (ERROR_BAD_NETPATH) answers; and names below a
+// share prefix ("\\server\share\") are served from folder (ending in a separator), as a
+// server that is up. A fault comes before a share. ClearFileOpenFaults lifts them all.
+void FailOpensBelow(const std::wstring& prefix, DWORD error);
+void ServeShare(const std::wstring& prefix, const std::wstring& folder);
+// A link, as GetFinalPathNameByHandleW tells it: final paths starting with from
+// ("\\?\Z:\pics\") start with to instead ("\\?\UNC\server\share\").
+void RewriteFinalPaths(const std::wstring& from, const std::wstring& to);
+void ClearFileOpenFaults();
 
 } // namespace sim

@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "diagnostics_echo.h"
 #include "dialog_capture.h"
 #include "extension_module.h"
+#include "file_open_accounting.h"
 #include "foreign_hook.h"
 #include "global_ext_state.h"
 #include "host_exercise.h"
@@ -121,9 +123,11 @@ void SwapPicture(const std::string& file) {
 // Actions and dialog screenshots run once the extension attached; false when a screenshot
 // failed.
 bool RunHost(int ms, const std::vector<std::string>& actions,
-             const DialogScreenshots& dialog_screenshots, const std::string& swap_picture) {
+             const DialogScreenshots& dialog_screenshots, const std::string& swap_picture,
+             int reachable_at_ms = -1) {
     bool actions_done = actions.empty() && dialog_screenshots.empty();
     bool swapped = swap_picture.empty();
+    bool reachable = reachable_at_ms < 0;
     bool dialogs_ok = true;
     DWORD start = GetTickCount();
     while (true) {
@@ -131,12 +135,21 @@ bool RunHost(int ms, const std::vector<std::string>& actions,
         if (elapsed >= static_cast<DWORD>(ms)) {
             break;
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed, QS_ALLINPUT);
+        DWORD wait = static_cast<DWORD>(ms) - elapsed;
+        if (!reachable && static_cast<DWORD>(reachable_at_ms) > elapsed) {
+            wait = std::min(wait, static_cast<DWORD>(reachable_at_ms) - elapsed);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
         sim::PumpMessages();
         StartTallyOnceAttached();
         if (!swapped && elapsed >= static_cast<DWORD>(ms) / 2) {
             swapped = true;
             SwapPicture(swap_picture);
+        }
+        if (!reachable && elapsed >= static_cast<DWORD>(reachable_at_ms)) {
+            reachable = true;
+            sim::ClearFileOpenFaults();
+            Say("reachable again");
         }
         if (!actions_done && sim::WindowTimerTickCount() >= kTicksBeforeActions) {
             actions_done = true;
@@ -286,6 +299,12 @@ int Run(const sim::SandboxOptions& options) {
         if (options.soak_frames > 0) {
             sim::PrepareSoak();
         }
+        if (options.file_opens || !options.unreachable.empty()) {
+            sim::StartFileOpenAccounting(sim::ExtensionModule());
+            for (const std::string& prefix : options.unreachable) {
+                sim::FailOpensBelow(sim::Utf8ToWide(prefix), options.unreachable_error);
+            }
+        }
         int result = sim::CallEntryLoad();
         Say("ReaperPluginEntry returned " + std::to_string(result));
         loaded = true;
@@ -298,8 +317,8 @@ int Run(const sim::SandboxOptions& options) {
     if ((sim::CurrentScene().play_state & 1) != 0) {
         sim::StartPlayback();
     }
-    bool dialogs_ok =
-        RunHost(options.run_ms, options.actions, options.dialog_screenshots, options.swap_picture);
+    bool dialogs_ok = RunHost(options.run_ms, options.actions, options.dialog_screenshots,
+                              options.swap_picture, options.reachable_at_ms);
     Exercise(options.exercise_repaints);
     if (options.play_ms > 0) {
         sim::StartPlayback();
@@ -329,6 +348,14 @@ int Run(const sim::SandboxOptions& options) {
     if (options.report) {
         Report("unloaded", false);
     }
+    if (options.file_opens) {
+        const std::vector<std::wstring> opens = sim::FileOpens();
+        Say("file opens=" + std::to_string(opens.size()));
+        for (const std::wstring& name : opens) {
+            Say("file open " + sim::WideToUtf8(name));
+        }
+    }
+    sim::StopFileOpenAccounting();
     sim::RemoveForeignBitBltHook();
     if (!global_state.empty() && !sim::SaveGlobalExtStateFile(global_state)) {
         Say("cannot write the global state file " + global_state);

@@ -41,7 +41,12 @@ const char* const kSandboxUsage =
     "  --erase brush|none      whether the arrange view erases with its class brush (default)\n"
     "  --play SECONDS          after the run, this long with playback running\n"
     "  --seam-check            at the end, count pixels a whole repaint changes\n"
-    "  --threads N             N threads calling BitBlt through the import the whole run\n";
+    "  --threads N             N threads calling BitBlt through the import the whole run\n"
+    "  --file-opens            at the end, every file name the extension handed to the system\n"
+    "  --unreachable PREFIX    opens of names starting with PREFIX fail from before the load, as\n"
+    "                          on a server that is down (repeatable)\n"
+    "  --unreachable-error N   the Windows error they fail with (default 53, ERROR_BAD_NETPATH)\n"
+    "  --reachable-at MS       MS milliseconds into the run, those names can be reached again\n";
 
 namespace {
 
@@ -80,7 +85,10 @@ bool TakesValue(const std::string& option) {
                                              "--present",
                                              "--erase",
                                              "--play",
-                                             "--threads"};
+                                             "--threads",
+                                             "--unreachable",
+                                             "--unreachable-error",
+                                             "--reachable-at"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -180,6 +188,17 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         options.play_ms = static_cast<int>(seconds * 1000);
     } else if (option == "--threads") {
         return ParseWholeNumber(option, value, "threads", 0, 16, options.bitblt_threads, error);
+    } else if (option == "--unreachable") {
+        options.unreachable.push_back(value);
+    } else if (option == "--unreachable-error") {
+        int code = 0;
+        if (!ParseWholeNumber(option, value, "a Windows error", 1, 15999, code, error)) {
+            return false;
+        }
+        options.unreachable_error = static_cast<unsigned long>(code);
+    } else if (option == "--reachable-at") {
+        return ParseWholeNumber(option, value, "milliseconds", 0, 3600000, options.reachable_at_ms,
+                                error);
     }
     return true;
 }
@@ -204,7 +223,7 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
         }
         if (option == "--no-extension" || option == "--dump-ext-state" || option == "--report" ||
             option == "--help" || option == "-h" || option == "--foreign-bitblt-hook" ||
-            option == "--seam-check") {
+            option == "--seam-check" || option == "--file-opens") {
             if (inline_value) {
                 error = option + " takes no value";
                 return false;
@@ -216,6 +235,7 @@ bool ParseSandboxOptions(const std::vector<std::string>& arguments, SandboxOptio
             options.foreign_bitblt_hook =
                 options.foreign_bitblt_hook || option == "--foreign-bitblt-hook";
             options.seam_check = options.seam_check || option == "--seam-check";
+            options.file_opens = options.file_opens || option == "--file-opens";
             continue;
         }
         if (!TakesValue(option)) {

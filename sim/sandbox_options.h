@@ -37,6 +37,10 @@ struct SandboxOptions {
     int play_ms = 0;         // after the run, this long with playback running
     bool seam_check = false; // at the end, partial against whole presentation
     int bitblt_threads = 0;  // other threads calling BitBlt through the import all along
+    bool file_opens = false; // print every file name the extension handed to the system
+    std::vector<std::string> unreachable; // name prefixes whose opens fail from the start
+    unsigned long unreachable_error = 53; // ERROR_BAD_NETPATH, a server that is down
+    int reachable_at_ms = -1;             // when the prefixes can be reached again; -1: never
 };
 
 // False with a message in error for an unknown option, a missing or bad value.

@@ -1,6 +1,7 @@
 // Decoding the first frame of a picture file through WIC into a 32-bit top-down DIB section
 // (blue, green, red, alpha, not premultiplied) at a size its caller chooses from the picture's
-// own. The caller words its own diagnostics from what the decode reports.
+// own, read from a file the caller opened. The caller words its own diagnostics from what the
+// decode reports.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +24,9 @@ enum class PictureReduction {
 };
 
 struct PictureRequest {
-    const wchar_t* path;
+    // Open for reading through OpenPictureFile (frame/picture_file.h): the decoder reads from
+    // it and opens nothing by name. It stays the caller's, open until the decode returns.
+    HANDLE file;
     bool metadata_on_load; // WIC reads the metadata while opening rather than when asked
     PictureReduction reduction;
     // The size to deliver for a picture of its own size: at most that size in either side.

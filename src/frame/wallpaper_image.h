@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "frame/picture_file.h"
+
 // Either every field is set (width x height at most 67,108,864 pixels) or all are null and 0.
 // Written only by the loader and ReleaseWallpaperImage; everyone else reads it.
 // A picture larger than it can ever be shown is kept reduced: the bitmap is then
@@ -27,9 +29,17 @@ extern WallpaperImage g_wallpaper;
 // A picture counts as loaded exactly while its memory device context exists.
 bool IsWallpaperLoaded();
 
-// Decodes the first frame of the file; one diagnostic line on failure (none for an empty path).
-// Expects nothing loaded (callers release first); a failure leaves the record untouched.
+// Opens the file through OpenPictureFile and decodes its first frame; one diagnostic line on
+// failure (none for an empty path). Expects nothing loaded (callers release first); a failure
+// leaves the record untouched.
 bool LoadWallpaperImage(const std::u16string& path);
+
+// The same from a file already opened through OpenPictureFile (which stays the caller's); path
+// is where it was opened, for reading it again larger.
+bool LoadWallpaperFromFile(const PictureFile& file, const std::u16string& path);
+
+// "Wallpaper file not found.", as a load of a missing file says it.
+void ReportWallpaperNotFound();
 
 // Makes sure the kept bitmap is at least width x height or the picture's own size, reading the
 // file again when a reduced one is too small (a view larger than every screen). False when the

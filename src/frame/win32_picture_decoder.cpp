@@ -121,8 +121,8 @@ bool Decode(const PictureRequest& request, WicObjects& wic, DecodedPicture& pict
     }
     const WICDecodeOptions metadata =
         request.metadata_on_load ? WICDecodeMetadataCacheOnLoad : WICDecodeMetadataCacheOnDemand;
-    hr = wic.factory->CreateDecoderFromFilename(request.path, nullptr, GENERIC_READ, metadata,
-                                                &wic.decoder);
+    hr = wic.factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(request.file),
+                                                  nullptr, metadata, &wic.decoder);
     if (FAILED(hr) || wic.decoder == nullptr) {
         return CallFailed(hr, "WIC decoder", picture);
     }

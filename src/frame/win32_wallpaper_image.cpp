@@ -11,6 +11,7 @@
 #include "base/debug_line.h"
 #include "frame/memory_bitmap.h"
 #include "frame/picture_decoder.h"
+#include "frame/picture_file.h"
 
 WallpaperImage g_wallpaper = {};
 
@@ -76,25 +77,39 @@ bool StorePicture(const DecodedPicture& decoded, WallpaperImage& image) {
 // The path of the loaded picture, for reading it again at a larger size.
 std::u16string g_loaded_path;
 
-// Reads the file into image; the checks and the diagnostics of a load.
-bool ReadPicture(const std::u16string& path, PictureSize at_least, WallpaperImage& image) {
-    if (path.empty()) {
-        return false;
-    }
-    const wchar_t* wide_path = reinterpret_cast<const wchar_t*>(path.c_str());
-    DWORD attributes = GetFileAttributesW(wide_path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        DebugLine("Wallpaper file not found.\n");
-        return false;
-    }
+// Decodes the open file into image; the diagnostics of a decode.
+bool ReadPicture(const PictureFile& file, PictureSize at_least, WallpaperImage& image) {
     const DecodedPicture decoded = DecodePicture(
-        {wide_path, true, PictureReduction::area_average,
+        {file.handle, true, PictureReduction::area_average,
          [at_least](int width, int height) { return StoredSizeFor(width, height, at_least); }});
     if (decoded.status != DecodeStatus::decoded) {
         ReportDecodeFailure(decoded);
         return false;
     }
     return StorePicture(decoded, image);
+}
+
+// Opens path through the gate and decodes it; one line when it is not opened.
+bool OpenAndReadPicture(const std::u16string& path, PictureSize at_least, WallpaperImage& image) {
+    if (path.empty()) {
+        return false;
+    }
+    PictureFile file = OpenPictureFile(path);
+    if (file.status != PictureFileStatus::opened) {
+        ReportUnopenedPicture(file);
+        return false;
+    }
+    const bool read = ReadPicture(file, at_least, image);
+    ClosePictureFile(file);
+    return read;
+}
+
+void RememberLoadedPath(const std::u16string& path) {
+    try {
+        g_loaded_path = path;
+    } catch (const std::bad_alloc&) {
+        g_loaded_path.clear(); // the picture stays; it is only never read again larger
+    }
 }
 
 } // namespace
@@ -104,15 +119,23 @@ bool IsWallpaperLoaded() {
 }
 
 bool LoadWallpaperImage(const std::u16string& path) {
-    if (!ReadPicture(path, {0, 0}, g_wallpaper)) {
+    if (!OpenAndReadPicture(path, {0, 0}, g_wallpaper)) {
         return false;
     }
-    try {
-        g_loaded_path = path;
-    } catch (const std::bad_alloc&) {
-        g_loaded_path.clear(); // the picture stays; it is only never read again larger
-    }
+    RememberLoadedPath(path);
     return true;
+}
+
+bool LoadWallpaperFromFile(const PictureFile& file, const std::u16string& path) {
+    if (!ReadPicture(file, {0, 0}, g_wallpaper)) {
+        return false;
+    }
+    RememberLoadedPath(path);
+    return true;
+}
+
+void ReportWallpaperNotFound() {
+    ReportUnopenedPicture(PictureFile{});
 }
 
 bool EnsureWallpaperResolution(int width, int height) {
@@ -122,7 +145,7 @@ bool EnsureWallpaperResolution(int width, int height) {
         return true;
     }
     WallpaperImage larger = {};
-    if (!ReadPicture(g_loaded_path, {width, height}, larger)) {
+    if (!OpenAndReadPicture(g_loaded_path, {width, height}, larger)) {
         return false;
     }
     std::u16string path = std::move(g_loaded_path);

@@ -1,89 +1,99 @@
-// Finding the picture file and noticing when it is rewritten. Only attribute queries here; the
-// decoding is the loader's.
+// Finding the picture file and noticing when it is rewritten. Every file is opened through the
+// gate (frame/picture_file.h) and a found one is decoded from that same handle.
 #include <windows.h>
 
 #include <vector>
 
-#include "base/debug_line.h"
+#include "frame/picture_file.h"
 #include "frame/wallpaper_image.h"
 #include "present/picture_source.h"
 #include "settings/default_wallpaper.h"
-#include "settings/network_pictures.h"
 #include "settings/project_storage.h"
 #include "settings/settings_codec.h"
 
 namespace {
 
-struct FileStamp {
-    uint64_t write_time;
-    uint64_t size;
-};
+// What one candidate came to; loaded and undecodable end the search.
+enum class Attempt { loaded, undecodable, missing, unreachable, refused };
 
-bool QueryFile(const std::u16string& file, FileStamp& stamp) {
-    return QueryPictureFile(file, stamp.write_time, stamp.size);
-}
-
-void ReportRefused(const std::u16string& file) {
-    if (ClassifyPicturePath(file) == PathKind::device) {
-        DebugLine("Wallpaper path names a device; not opened.\n");
-    } else {
-        DebugLine("Wallpaper on another computer not opened; choose it on this computer to "
-                  "allow it.\n");
+Attempt TryCandidate(const PictureCandidate& candidate, std::u16string& unreachable_file) {
+    PictureFile file = OpenPictureFile(candidate.file);
+    switch (file.status) {
+    case PictureFileStatus::opened:
+        break;
+    case PictureFileStatus::missing:
+        return Attempt::missing;
+    case PictureFileStatus::unreachable:
+        // Said once for the whole search, by whoever decides what follows.
+        if (unreachable_file.empty()) {
+            unreachable_file = candidate.file;
+        }
+        return Attempt::unreachable;
+    default:
+        ReportUnopenedPicture(file);
+        return Attempt::refused;
     }
-}
-
-std::vector<PictureCandidate> Candidates(ReaProject* project, const ShownSettings& shown) {
-    const std::u16string& path = shown.settings.path;
-    if (shown.from_default) {
-        return {{path, PictureOrigin::default_wallpaper}};
+    const bool loaded = LoadWallpaperFromFile(file, candidate.file);
+    if (loaded) {
+        g_picture_source = {candidate.file, candidate.origin, file.write_time, file.size};
     }
-    // The folder costs a walk over the host's projects: only when the stored path is not there.
-    FileStamp ignored = {};
-    if (PictureMayBeOpened(path) && QueryFile(path, ignored)) {
-        return {{path, PictureOrigin::stored_path}};
-    }
-    std::u16string relative = Utf8ToUtf16(ReadExtStateValue(project, kRelativePathKey));
-    return PictureLookupOrder(path, relative, ProjectFolder(project));
+    ClosePictureFile(file);
+    return loaded ? Attempt::loaded : Attempt::undecodable;
 }
 
 } // namespace
 
-bool QueryPictureFile(const std::u16string& file, uint64_t& write_time, uint64_t& size) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(reinterpret_cast<const wchar_t*>(file.c_str()), GetFileExInfoStandard,
-                              &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return false;
-    }
-    write_time =
-        (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-    size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    return true;
-}
-
-PictureLoad LoadShownPicture(ReaProject* project, const ShownSettings& shown) {
+PictureLoad LoadShownPicture(ReaProject* project, const ShownSettings& shown,
+                             std::u16string& unreachable_file) {
     g_picture_source = {};
+    unreachable_file.clear();
+    const std::u16string& path = shown.settings.path;
     bool refused = false;
-    for (const PictureCandidate& candidate : Candidates(project, shown)) {
-        if (!PictureMayBeOpened(candidate.file)) {
-            ReportRefused(candidate.file);
+    bool unreachable = false;
+    // Tries one candidate; true when the search ends with it.
+    auto ends = [&](const PictureCandidate& candidate, PictureLoad& outcome) {
+        const Attempt attempt = TryCandidate(candidate, unreachable_file);
+        refused = refused || attempt == Attempt::refused;
+        unreachable = unreachable || attempt == Attempt::unreachable;
+        outcome = attempt == Attempt::loaded ? PictureLoad::loaded : PictureLoad::undecodable;
+        return attempt == Attempt::loaded || attempt == Attempt::undecodable;
+    };
+    PictureLoad outcome = PictureLoad::missing;
+    if (shown.from_default) {
+        if (ends({path, PictureOrigin::default_wallpaper}, outcome)) {
+            return outcome;
+        }
+    } else {
+        // The stored path first: the project's folder costs a walk over the host's projects.
+        if (IsAbsolutePicturePath(path) && ends({path, PictureOrigin::stored_path}, outcome)) {
+            return outcome;
+        }
+        const std::u16string relative = Utf8ToUtf16(ReadExtStateValue(project, kRelativePathKey));
+        const std::vector<PictureCandidate> candidates =
+            PictureLookupOrder(path, relative, ProjectFolder(project));
+        for (const PictureCandidate& candidate : candidates) {
+            if (candidate.origin != PictureOrigin::stored_path && ends(candidate, outcome)) {
+                return outcome;
+            }
+        }
+        if (candidates.empty() && !path.empty() && !IsAbsolutePicturePath(path)) {
+            // No project folder to look in, and never the host's current folder or drive.
+            PictureFile not_absolute;
+            not_absolute.status = PictureFileStatus::refused_relative;
+            ReportUnopenedPicture(not_absolute);
             refused = true;
-            continue;
         }
-        FileStamp stamp = {};
-        if (!QueryFile(candidate.file, stamp)) {
-            continue;
-        }
-        if (!LoadWallpaperImage(candidate.file)) {
-            return PictureLoad::undecodable;
-        }
-        g_picture_source = {candidate.file, candidate.origin, stamp.write_time, stamp.size};
-        return PictureLoad::loaded;
+    }
+    if (unreachable) {
+        return PictureLoad::unreachable;
     }
     if (refused) {
         return PictureLoad::refused;
     }
-    // Said as the loader says it, so a missing picture reads the same wherever it was sought.
-    LoadWallpaperImage(shown.settings.path);
+    // Said as the loader says it, so a missing picture reads the same wherever it was sought;
+    // nothing is opened or asked again for it.
+    if (!path.empty()) {
+        ReportWallpaperNotFound();
+    }
     return PictureLoad::missing;
 }

@@ -2,10 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+
 #include "base/command_ids.h"
 #include "base/debug_line.h"
 #include "base/host_api.h"
+#include "base/ticks.h"
 #include "frame/frame_view.h"
+#include "frame/picture_file.h"
 #include "frame/wallpaper_image.h"
 #include "keying/key_colour_cache.h"
 #include "present/arrange_target.h"
@@ -17,6 +22,19 @@
 #include "settings/project_storage.h"
 
 namespace {
+
+// A picture whose folder, drive or server could not be reached: looked at again on the settings
+// tick, at growing intervals, as a server that is down may hold each open for seconds.
+struct UnreachablePicture {
+    std::u16string file; // empty while there is none
+    uint32_t due_tick = 0;
+    uint32_t interval_ms = 0;
+};
+
+constexpr uint32_t kFirstRetryMs = 1000;
+constexpr uint32_t kLongestRetryMs = 16000;
+
+UnreachablePicture g_unreachable;
 
 void StoreDisabled(ReaProject* project) {
     if (project == nullptr || g_host.SetProjExtState == nullptr) {
@@ -39,10 +57,21 @@ bool NeedsReload(bool force_reload, ReaProject* project, const ProjectSettings& 
 }
 
 void LoadOrDisable(ReaProject* project, const ShownSettings& shown) {
-    PictureLoad outcome = LoadShownPicture(project, shown);
+    g_unreachable = {};
+    std::u16string unreachable_file;
+    PictureLoad outcome = LoadShownPicture(project, shown, unreachable_file);
     // A refused path is not missing: the user can still choose it, so nothing is switched off.
     // Nor is the default switched off in a project that does not hold it.
     if (outcome == PictureLoad::loaded || outcome == PictureLoad::refused) {
+        return;
+    }
+    // Nor is a picture that cannot be reached for now: a server or drive that comes back shows
+    // it again, and the project keeps the user's choice (no write, no dirty mark).
+    if (outcome == PictureLoad::unreachable) {
+        ReleaseWallpaperImage();
+        g_picture_source = {};
+        DebugLine(kPictureUnreachableLine);
+        g_unreachable = {unreachable_file, GetTickCount() + kFirstRetryMs, kFirstRetryMs};
         return;
     }
     ReleaseWallpaperImage();
@@ -105,6 +134,7 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
         ReleaseWallpaperImage();
         InvalidateLastFrame();
         g_picture_source = {};
+        g_unreachable = {};
     }
     if (next.enabled && !next.path.empty()) {
         if (reload) {
@@ -122,26 +152,55 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
     }
 }
 
+namespace {
+
+// Looks at the unreachable picture again when due; once it can be reached (or is plainly gone),
+// the project's picture is applied afresh, with the specified outcome for what it finds.
+void RetryUnreachablePicture() {
+    const uint32_t now = GetTickCount();
+    if (!TickReached(now, g_unreachable.due_tick)) {
+        return;
+    }
+    PictureFile probe = OpenPictureFile(g_unreachable.file);
+    const bool still_unreachable = probe.status == PictureFileStatus::unreachable;
+    ClosePictureFile(probe);
+    if (still_unreachable) {
+        g_unreachable.interval_ms = std::min(g_unreachable.interval_ms * 2, kLongestRetryMs);
+        g_unreachable.due_tick = GetTickCount() + g_unreachable.interval_ms;
+        return;
+    }
+    g_unreachable = {};
+    ApplyProjectSettings(true, true);
+}
+
+} // namespace
+
 void ReloadPictureIfChanged() {
+    if (!g_unreachable.file.empty()) {
+        RetryUnreachablePicture();
+        return;
+    }
     if (!IsWallpaperLoaded() || g_picture_source.file.empty()) {
         return;
     }
-    uint64_t write_time = 0;
-    uint64_t size = 0;
     // Gone or unreadable: the picture stays on screen until the project is applied afresh.
-    if (!QueryPictureFile(g_picture_source.file, write_time, size)) {
+    PictureFile file = OpenPictureFile(g_picture_source.file);
+    if (file.status != PictureFileStatus::opened) {
         return;
     }
-    if (write_time == g_picture_source.write_time && size == g_picture_source.size) {
+    if (file.write_time == g_picture_source.write_time && file.size == g_picture_source.size) {
+        ClosePictureFile(file);
         return;
     }
     // Noted before decoding, so a file caught half-written is tried again only once it changes
     // again (the editor finishing), with one line per change rather than one per tick.
-    g_picture_source.write_time = write_time;
-    g_picture_source.size = size;
+    g_picture_source.write_time = file.write_time;
+    g_picture_source.size = file.size;
     WallpaperImage shown = g_wallpaper;
     g_wallpaper = {};
-    if (!LoadWallpaperImage(g_picture_source.file)) {
+    const bool loaded = LoadWallpaperFromFile(file, g_picture_source.file);
+    ClosePictureFile(file);
+    if (!loaded) {
         g_wallpaper = shown;
         return;
     }
@@ -159,4 +218,5 @@ void ResetCurrentSettings() {
     g_current_settings = ProjectSettings{};
     g_last_applied_project = nullptr;
     g_picture_source = {};
+    g_unreachable = {};
 }

@@ -39,10 +39,12 @@ bool StartsWithDrive(std::u16string_view text) {
            (text.size() == 2 || IsSeparator(text[2]));
 }
 
-// Windows maps these names to devices in any folder, with any extension ("C:\x\COM1.png").
-bool IsReservedDeviceName(std::u16string_view name) {
-    name = name.substr(0, std::min(name.find(u'.'), name.size()));
-    while (!name.empty() && (name.back() == u' ' || name.back() == u':')) {
+// The name Windows sees in one part of a path: up to the first dot or colon (an extension or a
+// stream), without the spaces before it. "com1 .png", "NUL:x.png" and "CON :x" all name a
+// device, in any folder, with any extension; "COM10.png" and "console.png" do not.
+bool IsReservedDeviceName(std::u16string_view part) {
+    std::u16string_view name = part.substr(0, std::min(part.find_first_of(u".:"), part.size()));
+    while (!name.empty() && name.back() == u' ') {
         name.remove_suffix(1);
     }
     static constexpr std::array<std::u16string_view, 6> kNames = {u"CON", u"PRN",    u"AUX",
@@ -61,41 +63,94 @@ bool IsReservedDeviceName(std::u16string_view name) {
                     digit == u'\u00B3');
 }
 
-// What follows "\\?\" or "\??\": a drive is a file path, "UNC\" another computer, anything
-// else (GLOBALROOT, volume names, pipes) a device.
+// Whether any part between separators names a device. Windows itself looks at the last part
+// only; a device name anywhere is refused all the same, as no picture lies below one.
+bool AnyPartNamesDevice(std::u16string_view parts) {
+    size_t start = 0;
+    while (start <= parts.size()) {
+        size_t end = std::min(parts.find_first_of(u"\\/", start), parts.size());
+        if (IsReservedDeviceName(parts.substr(start, end - start))) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+bool OnlySeparators(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), IsSeparator);
+}
+
+// What follows "\\?\" or "\??\": a drive and a path below it is a file path, "UNC\" another
+// computer, anything else a device: GLOBALROOT, volume names, pipes, and a drive with nothing
+// below it ("\\?\C:", "\\?\C:\"), which is the volume itself.
 PathKind ClassifyVerbatim(std::u16string_view rest) {
     if (rest.size() >= 4 && EqualFolded(rest.substr(0, 3), u"UNC") && IsSeparator(rest[3])) {
         return PathKind::network;
     }
-    return StartsWithDrive(rest) ? PathKind::local : PathKind::device;
+    return StartsWithDrive(rest) && !OnlySeparators(rest.substr(2)) ? PathKind::local
+                                                                    : PathKind::device;
 }
 
 bool IsPrefix(std::u16string_view path, char16_t middle) {
     return path.size() >= 4 && IsSeparator(path[0]) && path[2] == middle && IsSeparator(path[3]);
 }
 
+bool IsNtPrefix(std::u16string_view path) {
+    return path.size() >= 4 && IsSeparator(path[0]) && path[1] == u'?' && path[2] == u'?' &&
+           IsSeparator(path[3]);
+}
+
 } // namespace
 
 PathKind ClassifyPicturePath(std::u16string_view path) {
+    // The system reads a path only up to a zero: what it would open is not what is checked.
+    if (path.find(u'\0') != std::u16string_view::npos) {
+        return PathKind::device;
+    }
+    PathKind kind = PathKind::local;
+    std::u16string_view parts = path; // what follows the prefix and drive
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         if (IsPrefix(path, u'.')) {
             return PathKind::device;
         }
         if (IsPrefix(path, u'?')) {
-            return ClassifyVerbatim(path.substr(4));
+            kind = ClassifyVerbatim(path.substr(4));
+            parts = path.substr(4);
+        } else {
+            kind = PathKind::network;
+            parts = path.substr(2);
         }
-        return PathKind::network;
+    } else if (IsNtPrefix(path)) {
+        kind = ClassifyVerbatim(path.substr(4));
+        parts = path.substr(4);
     }
-    if (path.size() >= 4 && IsSeparator(path[0]) && path[1] == u'?' && path[2] == u'?' &&
-        IsSeparator(path[3])) {
-        return ClassifyVerbatim(path.substr(4));
+    if (kind == PathKind::device) {
+        return kind;
     }
-    // The last part counts with a trailing colon ("COM1:") but without a leading drive ("C:NUL").
-    std::u16string_view last = path.substr(std::min(path.find_last_of(u"\\/") + 1, path.size()));
-    if (last.size() >= 2 && IsDriveLetter(last[0]) && last[1] == u':') {
-        last.remove_prefix(2);
+    // A drive in front counts as no part: "C:NUL" and "C:COM1:x" name the device.
+    if (parts.size() >= 2 && IsDriveLetter(parts[0]) && parts[1] == u':') {
+        parts.remove_prefix(2);
     }
-    return IsReservedDeviceName(last) ? PathKind::device : PathKind::local;
+    return AnyPartNamesDevice(parts) ? PathKind::device : kind;
+}
+
+bool IsAbsolutePicturePath(std::u16string_view path) {
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        return true;
+    }
+    return IsNtPrefix(path) || (StartsWithDrive(path) && path.size() > 2);
+}
+
+std::u16string WithoutVerbatimPrefix(std::u16string_view path) {
+    if (!IsPrefix(path, u'?') && !IsNtPrefix(path)) {
+        return std::u16string(path);
+    }
+    std::u16string_view rest = path.substr(4);
+    if (rest.size() >= 4 && EqualFolded(rest.substr(0, 3), u"UNC") && IsSeparator(rest[3])) {
+        return u"\\\\" + std::u16string(rest.substr(4));
+    }
+    return std::u16string(rest);
 }
 
 std::u16string FolderOf(std::u16string_view file) {
@@ -165,7 +220,12 @@ std::vector<PictureCandidate> PictureLookupOrder(std::u16string_view path,
         }
         order.push_back({std::move(file), origin});
     };
-    add(std::u16string(path), PictureOrigin::stored_path);
+    if (IsAbsolutePicturePath(path)) {
+        add(std::u16string(path), PictureOrigin::stored_path);
+    } else {
+        // Never against the host's current folder or drive: only against the project's.
+        add(JoinBelowFolder(project_folder, path), PictureOrigin::beside_project);
+    }
     add(JoinBelowFolder(project_folder, relative_path), PictureOrigin::beside_project);
     if (!path.empty()) {
         add(JoinBelowFolder(project_folder, FileNameOf(path)), PictureOrigin::beside_project);

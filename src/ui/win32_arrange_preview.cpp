@@ -10,11 +10,11 @@
 #include "frame/anchored_placement.h"
 #include "frame/memory_bitmap.h"
 #include "frame/picture_decoder.h"
+#include "frame/picture_file.h"
 #include "frame/soften.h"
 #include "keying/theme_colours.h"
 #include "present/arrange_target.h"
 #include "present/picture_source.h"
-#include "settings/network_pictures.h"
 #include "settings/project_settings.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
@@ -196,15 +196,18 @@ bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
     const std::u16string& file = path == g_current_settings.path && !g_picture_source.file.empty()
                                      ? g_picture_source.file
                                      : path;
-    if (file.empty() || !PictureMayBeOpened(file)) {
+    // Through the same gate as the wallpaper: a typed path is as untrusted as a project's.
+    PictureFile opened = OpenPictureFile(file);
+    if (opened.status != PictureFileStatus::opened) {
         return false;
     }
-    const DecodedPicture decoded = DecodePicture(
-        {WidePointer(file), false, PictureReduction::wic_fant, [](int width, int height) {
-             const PreviewSize size =
-                 PreviewPictureSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-             return PictureSize{size.width, size.height};
-         }});
+    const DecodedPicture decoded =
+        DecodePicture({opened.handle, false, PictureReduction::wic_fant, [](int width, int height) {
+                           const PreviewSize size = PreviewPictureSize(
+                               static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+                           return PictureSize{size.width, size.height};
+                       }});
+    ClosePictureFile(opened);
     return decoded.status == DecodeStatus::decoded && StorePreviewPicture(picture, decoded);
 }
 

@@ -65,7 +65,7 @@ TEST_F(HostileProjectState, GarbageInEveryKeyLoadsAsDefaultsAndTheHostRuns) {
         if (overlong) {
             // Longer than any Windows path, enabled: the load is tried and finds nothing. (A
             // path of the whole 128 KiB makes Wine's edit control take seconds to show it.)
-            sim::PutExtStateValue(project, "Murivo", "path", std::string(40000, 'a'));
+            sim::PutExtStateValue(project, "Murivo", "path", "C:\\" + std::string(40000, 'a'));
             sim::PutExtStateValue(project, "Murivo", "enabled", "1");
         }
         ASSERT_EQ(Load(), 1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ namespace {
 
 const std::string kLoaded = "Wallpaper loaded: 320 x 240\n";
 const std::string kUnavailable = "Wallpaper image unavailable; disabled for this project.\n";
+const std::string kUnreachable = "Wallpaper cannot be reached now; the project is kept as it is "
+                                 "and the picture shown once it can be.\n";
 constexpr int kPathEdit = 1001, kDefaultCheck = 1042, kSourceNote = 1043, kAboutSourceNote = 1044;
 
 class ProjectPictures : public SimulatedHost {
@@ -65,14 +68,6 @@ class ProjectPictures : public SimulatedHost {
         ASSERT_EQ(Load(), 1);
         sim::TickTimers();
     }
-    static bool OpenedAnythingRemote() {
-        for (const std::wstring& name : sim::FileOpens()) {
-            if (name.starts_with(L"\\\\") || name.starts_with(L"//")) {
-                return true;
-            }
-        }
-        return false;
-    }
     static bool Opened(const std::wstring& name) {
         for (const std::wstring& opened : sim::FileOpens()) {
             if (opened == name) {
@@ -107,12 +102,18 @@ TEST_F(ProjectPictures, MovedProjectShowsThePictureBesideItWithoutBeingModified)
         EXPECT_EQ(Stored(project, "enabled"), "1") << project;
     }
 
-    // An unsaved project has no folder to look in: switched off as before.
+    // An unsaved project has no folder to look in: switched off as before, with the loader's
+    // line, and the stored path opened once only.
     sim::SetProjectPath(Project(1), "");
     SwitchTo(0);
+    sim::ResetFileOpens();
     SwitchTo(1);
-    EXPECT_TRUE(ContainsEntry(Output(), kUnavailable));
+    const std::vector<std::string> lines = Output();
+    EXPECT_TRUE(ContainsEntry(lines, "Wallpaper file not found.\n"));
+    EXPECT_TRUE(ContainsEntry(lines, kUnavailable));
     EXPECT_EQ(Stored(1, "enabled"), "0");
+    const std::vector<std::wstring> opens = sim::FileOpens();
+    EXPECT_EQ(std::count(opens.begin(), opens.end(), L"C:\\gone\\renamed.png"), 1);
 
     DeleteFileW(reinterpret_cast<const wchar_t*>(TestPicturePath("art\\deep.png").c_str()));
     RemoveDirectoryW(reinterpret_cast<const wchar_t*>(TestPicturePath("art").c_str()));
@@ -149,17 +150,33 @@ TEST_F(ProjectPictures, RewrittenPictureIsShownSoonAndAHalfWrittenOneKeepsTheOld
 
 TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilChosenHere) {
     Attach();
-    const std::string paths[] = {"\\\\.\\COM1", "\\\\?\\GLOBALROOT\\Device\\Null",
-                                 "\\\\server\\share\\x.png", "\\\\?\\UNC\\server\\share\\x.png"};
+    // Devices by prefix, by a device name before a colon or spaces, bare volumes, another
+    // computer, and paths that are not absolute in a project without a folder: nothing is
+    // opened or looked at, one line each, and the project keeps its choice.
+    const std::string paths[] = {"\\\\.\\COM1",
+                                 "\\\\?\\GLOBALROOT\\Device\\Null",
+                                 "C:\\dir\\NUL:x.png",
+                                 "C:\\dir\\COM1:x.png",
+                                 "C:\\dir\\CON :x.png",
+                                 "C:COM1:x",
+                                 "C:\\dir\\com1 .png",
+                                 "\\\\?\\C:",
+                                 "\\??\\C:",
+                                 "pic.png",
+                                 "\\dir\\pic.png",
+                                 "C:pic.png",
+                                 "\\\\server\\share\\x.png",
+                                 "\\\\?\\UNC\\server\\share\\x.png"};
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         SwitchTo(1);
         Output();
+        sim::ResetFileOpens();
         Store(0, "path", path);
         Store(0, "enabled", "1");
         SwitchTo(0);
         SettingsTick();
-        EXPECT_FALSE(OpenedAnythingRemote());
+        EXPECT_TRUE(sim::FileOpens().empty()) << sim::WideToUtf8(sim::FileOpens().front());
         EXPECT_EQ(Output().size(), 1u);
         EXPECT_EQ(Stored(0, "enabled"), "1");
         EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
@@ -171,6 +188,60 @@ TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilCho
     Store(0, "path", "\\\\server\\share\\x.png");
     SwitchTo(0);
     EXPECT_TRUE(Opened(L"\\\\server\\share\\x.png"));
+
+    // A local name that is a link to another computer: opened, seen to lie there and not read,
+    // until where it leads is chosen here.
+    const std::u16string linked = WriteTestPicture("linked.png", 320, 240, GradientPixel);
+    const std::u16string folder = TestPicturePath("");
+    sim::RewriteFinalPaths(L"\\\\?\\" + std::wstring(folder.begin(), folder.end()),
+                           L"\\\\?\\UNC\\server\\share\\");
+    for (bool chosen : {false, true}) {
+        SwitchTo(1);
+        Output();
+        Store(0, "path", NarrowPath(linked));
+        SwitchTo(0);
+        const std::vector<std::string> lines = Output();
+        EXPECT_EQ(ContainsEntry(lines, kLoaded), chosen);
+        EXPECT_EQ(ContainsEntry(lines, "Wallpaper file lies on another computer; not read. Choose "
+                                       "it on this computer to allow it.\n"),
+                  !chosen);
+        EXPECT_EQ(Stored(0, "enabled"), "1");
+        EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
+        sim::PutGlobalExtStateValue("Murivo", "network_pictures", "\\\\server\\share\\linked.png");
+    }
+}
+
+TEST_F(ProjectPictures, UnreachablePictureKeepsTheProjectAndShowsOnceItCanBeReached) {
+    WriteTestPicture("shared.png", 320, 240, GradientPixel);
+    Attach();
+    // An unplugged drive (its root cannot be listed) and a server that is down: one line, no
+    // picture, the project unchanged, and the picture shown once it can be reached again.
+    sim::FailOpensBelow(L"Q:\\", ERROR_PATH_NOT_FOUND);
+    const std::string share = "\\\\server\\share\\shared.png";
+    sim::PutGlobalExtStateValue("Murivo", "network_pictures", share);
+    for (const std::string& path : {std::string("Q:\\pics\\shared.png"), share}) {
+        SCOPED_TRACE(path);
+        SwitchTo(1);
+        Output();
+        Store(0, "path", path);
+        Store(0, "enabled", "1");
+        SwitchTo(0);
+        for (int i = 0; i < 6; ++i) {
+            SettingsTick(); // retried meanwhile, quietly
+        }
+        EXPECT_EQ(Output(), std::vector<std::string>{kUnreachable});
+        EXPECT_EQ(Stored(0, "enabled"), "1");
+        EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
+    }
+    const Pixels without = ArrangeScreen();
+    const std::u16string folder = TestPicturePath("");
+    sim::ServeShare(L"\\\\server\\share\\", std::wstring(folder.begin(), folder.end()));
+    for (int i = 0; i < 12 && !ContainsEntry(Output(), kLoaded); ++i) {
+        SettingsTick();
+    }
+    EXPECT_NE(ArrangeScreen(), without);
+    EXPECT_EQ(Stored(0, "enabled"), "1");
+    EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
 }
 
 TEST_F(ProjectPictures, DefaultWallpaperShowsWhereAProjectHasNoneAndRemoveKeepsItAway) {
