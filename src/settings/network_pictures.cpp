@@ -72,13 +72,11 @@ bool IsRemembered(const std::vector<std::string>& chosen, std::string_view text)
 } // namespace
 
 bool PictureMayBeOpened(std::u16string_view path) {
-    switch (ClassifyPicturePath(path)) {
-    case PathKind::local:
-        return true;
-    case PathKind::device:
-        return false;
-    case PathKind::network:
-        break;
+    // Files here open; any kind but a network path (devices, whatever else the rules refuse)
+    // never does.
+    const PathKind kind = ClassifyPicturePath(path);
+    if (kind != PathKind::network) {
+        return kind == PathKind::local;
     }
     std::string wanted = Utf16ToUtf8(path);
     return !wanted.empty() && IsRemembered(ChosenPictures(), wanted);
