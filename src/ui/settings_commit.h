@@ -10,8 +10,9 @@
 // False when the host has switched to another project since the dialog opened.
 bool DialogProjectIsCurrent(const SettingsDialogState& state);
 
-// Stores what the settings dialog shows into its project, applies it and reads it back.
-void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview);
+// Stores what the settings dialog shows into its project, applies it and reads it back. True
+// when anything was stored.
+bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview);
 
 // Starts the 60 ms commit timer of dialog unless it runs; commits at once when it cannot start.
 void ScheduleCommit(HWND dialog, SettingsDialogState& state);
@@ -19,8 +20,13 @@ void ScheduleCommit(HWND dialog, SettingsDialogState& state);
 // The default check box and the line saying where the shown picture came from, as they stand.
 void RefreshDefaultAndSource(HWND dialog, const SettingsDialogState& state);
 
+// How the path box's text is taken. Enter and closing the dialog confirm it: a path on another
+// computer typed there then counts as chosen here, as one chosen with Browse does. Leaving the
+// box (a click elsewhere, switching windows, a cancelled Browse) confirms nothing.
+enum class TypedPath { focus_left, confirmed };
+
 // Takes the path box's text as the pending path, then commits.
-void CommitTypedPath(HWND dialog, SettingsDialogState& state);
+void CommitTypedPath(HWND dialog, SettingsDialogState& state, TypedPath how);
 
 std::u16string ReadPathEdit(HWND dialog);
 void UpdateOpacityLabel(HWND dialog);

@@ -40,6 +40,7 @@ struct SettingsDialogState {
     ReaProject* project = nullptr; // commits go to this project only
     ProjectSettings stored;        // as last read from the project
     std::u16string pending_path;   // the path box's text as last taken
+    std::u16string opened_path;    // the path the dialog opened with: the project's, not typed
     ArrangePreview preview;
     uint32_t tint_colour = kDefaultTintRgb;
     double tint_amount = 0.0;

@@ -2,6 +2,8 @@
 // module does not pull it in at load.
 #include <windows.h>
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
 #include "settings/network_pictures.h"
+#include "settings/picture_path.h"
 #include "settings/project_settings.h"
 #include "settings/project_storage.h"
 #include "ui/browse.h"
@@ -32,9 +35,10 @@ template <typename Function> Function LibraryFunction(HMODULE library, const cha
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-// One chooser run over buffer (the initial name in, the chosen path out). True when chosen;
-// a cancel leaves *failed false, a chooser that could not run sets it.
-bool RunChooser(HMODULE library, HWND owner, wchar_t* buffer, bool* failed) {
+// One chooser run over buffer (the initial name in, the chosen path out) starting in folder
+// (null: where Windows likes). True when chosen; a cancel leaves *failed false, a chooser that
+// could not run sets it.
+bool RunChooser(HMODULE library, HWND owner, wchar_t* buffer, const wchar_t* folder, bool* failed) {
     auto get_open_file_name = LibraryFunction<GetOpenFileNameFunction>(library, "GetOpenFileNameW");
     auto extended_error =
         LibraryFunction<CommDlgExtendedErrorFunction>(library, "CommDlgExtendedError");
@@ -48,6 +52,7 @@ bool RunChooser(HMODULE library, HWND owner, wchar_t* buffer, bool* failed) {
     dialog.lpstrFilter = kImageFilter;
     dialog.lpstrFile = buffer;
     dialog.nMaxFile = kFileBufferChars;
+    dialog.lpstrInitialDir = folder;
     dialog.Flags = kOpenFlags;
     if (get_open_file_name(&dialog) != 0) {
         return true;
@@ -56,9 +61,41 @@ bool RunChooser(HMODULE library, HWND owner, wchar_t* buffer, bool* failed) {
     return false;
 }
 
+std::u16string PicturesFolder() {
+    PWSTR folder = nullptr;
+    std::u16string result;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &folder))) {
+        result.assign(reinterpret_cast<const char16_t*>(folder));
+    }
+    CoTaskMemFree(folder); // owed whether the call succeeded or not
+    return result;
+}
+
 } // namespace
 
-bool BrowseForImage(HWND owner, std::u16string& path) {
+ChooserStart SafeChooserStart(ReaProject* project, std::u16string_view offered, bool offer_name) {
+    if (!offered.empty() && PictureMayBeOpened(offered)) {
+        if (offer_name) {
+            return {std::u16string(offered), {}};
+        }
+        std::u16string folder = FolderOf(offered);
+        if (!folder.empty()) {
+            if (folder.back() == u':') {
+                folder += u'\\'; // "C:" alone means the current folder on that drive
+            }
+            return {{}, folder};
+        }
+    }
+    // A project's path is not the user's choice: nothing of it is offered, and its folder only
+    // when the project lies on this computer.
+    std::u16string project_folder = ProjectFolder(project);
+    if (!project_folder.empty() && ClassifyPicturePath(project_folder) == PathKind::local) {
+        return {{}, project_folder};
+    }
+    return {{}, PicturesFolder()};
+}
+
+bool BrowseForImage(HWND owner, const ChooserStart& start, std::u16string& path) {
     HMODULE library = LoadLibraryW(L"comdlg32.dll");
     if (library == nullptr) {
         return false;
@@ -67,17 +104,20 @@ bool BrowseForImage(HWND owner, std::u16string& path) {
     std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[kFileBufferChars]());
     if (buffer != nullptr) {
         // A path too long for the buffer is not offered rather than offered cut.
-        const bool initial_name = !path.empty() && path.size() < kFileBufferChars;
+        const std::u16string& name = start.name;
+        const bool initial_name = !name.empty() && name.size() < kFileBufferChars;
         if (initial_name) {
-            path.copy(reinterpret_cast<char16_t*>(buffer.get()), path.size());
+            name.copy(reinterpret_cast<char16_t*>(buffer.get()), name.size());
         }
+        const wchar_t* folder =
+            start.folder.empty() ? nullptr : reinterpret_cast<const wchar_t*>(start.folder.c_str());
         bool failed = false;
-        chosen = RunChooser(library, owner, buffer.get(), &failed);
+        chosen = RunChooser(library, owner, buffer.get(), folder, &failed);
         // Windows refuses to open at all for an initial name it finds invalid (quotes, <>|,
         // a trailing backslash): that is no cancel, so ask again without the name.
         if (!chosen && failed && initial_name) {
             std::fill_n(buffer.get(), kFileBufferChars, L'\0');
-            chosen = RunChooser(library, owner, buffer.get(), &failed);
+            chosen = RunChooser(library, owner, buffer.get(), folder, &failed);
         }
         if (chosen) {
             path.assign(reinterpret_cast<const char16_t*>(buffer.get()));
@@ -89,9 +129,13 @@ bool BrowseForImage(HWND owner, std::u16string& path) {
 }
 
 void ChooseWallpaperCommand() {
-    // Never pre-select the current picture: the command is for choosing a new one.
+    // Never pre-select the current picture (the command is for choosing a new one), but look
+    // beside it first.
+    ReaProject* shown_project = CurrentProject();
+    ChooserStart start =
+        SafeChooserStart(shown_project, ReadShownSettings(shown_project).settings.path, false);
     std::u16string path;
-    if (!BrowseForImage(g_host_main_window, path)) {
+    if (!BrowseForImage(g_host_main_window, start, path)) {
         return;
     }
     ReaProject* project = CurrentProject();

@@ -66,13 +66,13 @@ void RefreshPreviewTint(HWND dialog, SettingsDialogState& state) {
     RedrawPreview(dialog);
 }
 
-void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview) {
+bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview) {
     if (state.commit_timer_pending) {
         KillTimer(dialog, kCommitTimerId);
         state.commit_timer_pending = false;
     }
     if (!DialogProjectIsCurrent(state)) {
-        return;
+        return false;
     }
     ProjectSettings candidate = state.stored;
     candidate.path = state.pending_path;
@@ -98,7 +98,8 @@ void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
     candidate.time_selection = SliderPosition(dialog, kTimeSelectionSlider) / 1000.0;
     const std::u16string previous_path = state.stored.path;
     const bool previous_enabled = state.stored.enabled;
-    if (!(candidate == state.stored)) {
+    const bool store = !(candidate == state.stored);
+    if (store) {
         WriteProjectSettings(state.project, candidate);
         ApplyProjectSettings(false, true);
         // The apply may have switched the wallpaper off when the picture failed to load.
@@ -112,6 +113,7 @@ void CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
     if (redraw_preview) {
         RedrawPreview(dialog);
     }
+    return store;
 }
 
 void RefreshDefaultAndSource(HWND dialog, const SettingsDialogState& state) {
@@ -132,14 +134,20 @@ void ScheduleCommit(HWND dialog, SettingsDialogState& state) {
     }
 }
 
-void CommitTypedPath(HWND dialog, SettingsDialogState& state) {
+void CommitTypedPath(HWND dialog, SettingsDialogState& state, TypedPath how) {
     std::u16string text = ReadPathEdit(dialog);
+    // The project's own path, still in the box, was never chosen here; nor is anything whose
+    // commit reaches no project.
+    const bool newly_allowed = how == TypedPath::confirmed && text != state.opened_path &&
+                               DialogProjectIsCurrent(state) && RememberChosenPicture(text);
     if (text != state.pending_path) {
-        // Typed by the user on this computer: a path to another computer may be opened now.
-        RememberChosenPicture(text);
         state.pending_path = text;
         LoadPreviewPicture(state.preview.picture, state.pending_path);
         RefreshPreviewTint(dialog, state);
     }
-    CommitDialogSettings(dialog, state, true);
+    // Stored at an earlier focus change and refused then: nothing differs now, so the
+    // project is applied afresh to show it.
+    if (!CommitDialogSettings(dialog, state, true) && newly_allowed) {
+        ApplyProjectSettings(true, true);
+    }
 }

@@ -91,19 +91,25 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
 }
 
 void Browse(HWND dialog, SettingsDialogState& state) {
-    std::u16string path = ReadPathEdit(dialog);
-    if (!BrowseForImage(dialog, path)) {
+    std::u16string path;
+    if (!BrowseForImage(dialog, SafeChooserStart(state.project, ReadPathEdit(dialog), true),
+                        path)) {
         // Whatever was typed before the click counts as if the box had lost the focus.
-        CommitTypedPath(dialog, state);
+        CommitTypedPath(dialog, state, TypedPath::focus_left);
         return;
     }
-    RememberChosenPicture(path);
+    const bool newly_allowed = RememberChosenPicture(path);
     state.pending_path = path;
     SetDlgItemTextW(dialog, kPathEdit, WidePointer(path));
     CheckDlgButton(dialog, kEnableCheck, BST_CHECKED);
     LoadPreviewPicture(state.preview.picture, state.pending_path);
     RefreshPreviewTint(dialog, state);
-    CommitDialogSettings(dialog, state, true);
+    // The project's own path, refused until now, chosen again: nothing differs, so the project
+    // is applied afresh to show it.
+    if (!CommitDialogSettings(dialog, state, true) && newly_allowed &&
+        DialogProjectIsCurrent(state)) {
+        ApplyProjectSettings(true, true);
+    }
 }
 
 // Checked: what the dialog shows becomes the default; unchecked: the default is cleared.
@@ -136,15 +142,15 @@ INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
         return FALSE;
     }
     switch (id) {
-    case kCloseButton:
-        CommitTypedPath(dialog, state);
+    case kCloseButton: // also Enter (Close is the default button) and Esc
+        CommitTypedPath(dialog, state, TypedPath::confirmed);
         EndDialog(dialog, kCloseButton);
         return TRUE;
     case kPathEdit:
         if (code != EN_KILLFOCUS || GetFocus() == GetDlgItem(dialog, kBrowseButton)) {
             return FALSE;
         }
-        CommitTypedPath(dialog, state);
+        CommitTypedPath(dialog, state, TypedPath::focus_left);
         return TRUE;
     default:
         break;
@@ -264,7 +270,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DRAWITEM:
         return OnDrawItem(dialog, *state, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
     case WM_CLOSE:
-        CommitTypedPath(dialog, *state);
+        CommitTypedPath(dialog, *state, TypedPath::confirmed);
         EndDialog(dialog, kCloseButton);
         return TRUE;
     default:
@@ -293,6 +299,7 @@ void OpenSettingsDialog() {
     state.project = project;
     state.stored = ReadShownSettings(project).settings;
     state.pending_path = state.stored.path;
+    state.opened_path = state.stored.path;
     INT_PTR result =
         DialogBoxParamW(g_module_instance, MAKEINTRESOURCEW(kSettingsTemplate), g_host_main_window,
                         SettingsDialogProc, reinterpret_cast<LPARAM>(&state));

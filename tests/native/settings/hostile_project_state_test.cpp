@@ -64,30 +64,23 @@ std::vector<HostileValue> HostileValues() {
     };
 }
 
-std::map<std::string, std::string> g_global;
-
-const char* GlobalValue(const char*, const char* key) {
-    return g_global[key].c_str();
-}
-
 } // namespace
 
 TEST(HostileProjectState, DefaultWallpaperInTheHostsGlobalStateFallsBackLikeAProject) {
     for (const HostileValue& v : HostileValues()) {
         SCOPED_TRACE(v.name);
         FakeHost host;
-        g_host.GetExtState = &GlobalValue;
-        g_global.clear();
+        std::map<std::string, std::string>& global = host.global_state["Murivo"];
         for (const StoredKey& key : kStoredKeys) {
-            g_global[std::string("default_") + key.name] = v.text;
+            global[std::string("default_") + key.name] = v.text;
         }
-        g_global["default_path"] = "C:\\w.png";
+        global["default_path"] = "C:\\w.png";
         ProjectSettings expected;
         expected.path = u"C:\\w.png";
         EXPECT_EQ(ReadDefaultWallpaper(), expected);
 
         // Nothing Murivo writes is that long, so an overlong path is no default at all.
-        g_global["default_path"] = v.text;
+        global["default_path"] = v.text;
         std::optional<ProjectSettings> fallback = ReadDefaultWallpaper();
         EXPECT_EQ(fallback.has_value(), v.text.size() < 131072 && !Utf8ToUtf16(v.text).empty());
         // Shown only in a project without keys of its own, and never written into it.

@@ -80,6 +80,33 @@ int PluginRegister(const char* name, void* info) {
     return result;
 }
 
+const char* GetExtState(const char* section, const char* key) {
+    // The host's text lasts until its next call: a caller that keeps the pointer sees another.
+    static std::string returned;
+    returned.clear();
+    auto s = g_fake->global_state.find(section);
+    if (s != g_fake->global_state.end()) {
+        auto v = s->second.find(key);
+        returned = v == s->second.end() ? std::string() : v->second;
+    }
+    return returned.c_str();
+}
+
+bool HasExtState(const char* section, const char* key) {
+    auto s = g_fake->global_state.find(section);
+    return s != g_fake->global_state.end() && s->second.count(key) != 0;
+}
+
+void SetExtState(const char* section, const char* key, const char* value, bool) {
+    ++g_fake->global_writes;
+    std::string text = value != nullptr ? value : "";
+    if (text.empty() || text.find_first_of("\r\n") != std::string::npos) {
+        g_fake->global_state[section].erase(key);
+    } else {
+        g_fake->global_state[section][key] = text;
+    }
+}
+
 } // namespace
 
 FakeHost::FakeHost() : saved(g_host) {
@@ -91,6 +118,9 @@ FakeHost::FakeHost() : saved(g_host) {
     g_host.MarkProjectDirty = MarkProjectDirty;
     g_host.GetThemeColor = GetThemeColor;
     g_host.plugin_register = PluginRegister;
+    g_host.GetExtState = GetExtState;
+    g_host.HasExtState = HasExtState;
+    g_host.SetExtState = SetExtState;
 }
 
 FakeHost::~FakeHost() {

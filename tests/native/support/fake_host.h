@@ -31,6 +31,10 @@ struct FakeHost {
     }
 
     FakeProject projects[2];
+    // The host's global extension state, by section and key. As in the host, an empty value or
+    // one with a line break (the state file holds one value a line) removes the key.
+    std::map<std::string, std::map<std::string, std::string>> global_state;
+    int global_writes = 0;
     int current = 0; // -1: no current project
     std::map<std::string, int> theme;
     std::vector<Registration> registrations;

@@ -2,12 +2,15 @@
 // bookkeeping, and how the arrange view paints and presents.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commdlg.h>
 
+#include <string>
 #include <vector>
 
 #include "arrange_paint.h"
 #include "base/host_api.h"
 #include "bundled_files.h"
+#include "file_chooser_rules.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
@@ -296,3 +299,46 @@ TEST(ArrangeWindow, EachPaintPresentsWithOneBitBltThroughTheImport) {
 }
 
 } // namespace
+
+// Every spelling Windows takes for another computer's (or a device's) folder counts as a contact
+// when the chooser would list it, in its initial name or its initial folder; folders here do not.
+// Every name holds what no file name can, so the chooser refuses it before it shows.
+TEST(FileChooser, ListingAnotherComputersFolderCountsAsContactingIt) {
+    ASSERT_TRUE(sim::RefuseInvalidChooserNames());
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    ASSERT_NE(library, nullptr);
+    auto open = reinterpret_cast<BOOL(WINAPI*)(OPENFILENAMEW*)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")));
+    ASSERT_NE(open, nullptr);
+    struct Case {
+        std::wstring folder, name, contact;
+    };
+    const Case cases[] = {
+        {L"", L"\\\\server\\share\\", L"\\\\server\\share"},
+        {L"", L"//server/share/x|", L"//server/share"},
+        {L"", L"\\\\?\\UNC\\server\\share\\", L"\\\\?\\UNC\\server\\share"},
+        {L"", L"\\??\\unc\\server\\", L"\\??\\unc\\server"},
+        {L"", L"\\\\.\\COM1\\", L"\\\\.\\COM1"},
+        {L"\\\\server\\share", L"x\\", L"\\\\server\\share"},
+        {L"C:\\pictures", L"\\\\?\\C:\\pictures\\", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::ResetChooserAccounting();
+        std::vector<wchar_t> buffer(c.name.begin(), c.name.end());
+        buffer.resize(MAX_PATH, L'\0');
+        OPENFILENAMEW dialog = {};
+        dialog.lStructSize = sizeof dialog;
+        dialog.lpstrFile = buffer.data();
+        dialog.nMaxFile = MAX_PATH;
+        dialog.lpstrInitialDir = c.folder.empty() ? nullptr : c.folder.c_str();
+        EXPECT_FALSE(open(&dialog));
+        ASSERT_EQ(sim::ChooserRequests().size(), 1u);
+        EXPECT_EQ(sim::ChooserRequests()[0].initial_name, c.name);
+        EXPECT_EQ(sim::ChooserRequests()[0].initial_folder, c.folder);
+        EXPECT_EQ(sim::ChooserContacts(),
+                  c.contact.empty() ? std::vector<std::wstring>() : std::vector{c.contact});
+        EXPECT_EQ(dialog.lpstrInitialDir, c.folder.empty() ? nullptr : c.folder.c_str());
+    }
+    FreeLibrary(library);
+}

@@ -1,6 +1,8 @@
 #include "support/modal_driver.h"
 
 #include <commctrl.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -153,6 +155,28 @@ void SetControlText(HWND dialog, int id, const std::wstring& text) {
 void SendKillFocus(HWND dialog, int id) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PressEnter(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    SetFocus(control);
+    PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(control, WM_KEYUP, VK_RETURN, 0xC0000001);
+}
+
+void CancelChooserWhenItAppears() {
+    WhenDialogAppears(L"Open",
+                      [](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); });
+}
+
+std::wstring PicturesFolder() {
+    PWSTR folder = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &folder))) {
+        result = folder;
+    }
+    CoTaskMemFree(folder);
+    return result;
 }
 
 std::wstring TempPath(const std::wstring& name) {

@@ -37,7 +37,14 @@ std::wstring ControlText(HWND dialog, int id);
 void SetControlText(HWND dialog, int id, const std::wstring& text);
 // The notification an edit box sends when it loses the focus.
 void SendKillFocus(HWND dialog, int id);
+// Enter typed into a control: it takes the focus, and the key goes through the dialog's own
+// modal loop, which turns it into the default button's command once the script returns.
+void PressEnter(HWND dialog, int id);
+// Cancels the system file chooser when it appears, as a user closing it would.
+void CancelChooserWhenItAppears();
 
 // A 24-bit BMP of one colour (0x00RRGGBB) in the temporary directory; returns its path.
 std::wstring WriteSolidBmp(const std::wstring& name, int width, int height, uint32_t rgb);
 std::wstring TempPath(const std::wstring& name);
+// The user's Pictures folder as Windows names it; empty when it has none.
+std::wstring PicturesFolder();

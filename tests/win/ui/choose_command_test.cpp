@@ -3,7 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "file_chooser_rules.h"
+#include "global_ext_state.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "projects.h"
@@ -75,4 +79,38 @@ TEST_F(ChooseCommand, UnloadableFileIsStoredDisabledWithOneWarning) {
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(warning_text,
               L"This image could not be loaded. Wallpaper was disabled for this project.");
+}
+
+// The command never offers the current picture's name; it starts in its folder only when that
+// picture may be opened, else in the project's folder or Pictures, and lists no other computer.
+TEST_F(ChooseCommand, StartsBesideTheShownPictureOnlyWhenItMayBeOpened) {
+    const std::wstring pictures = PicturesFolder();
+    struct Case {
+        const char* path;
+        bool chosen_here;
+        std::wstring folder;
+        size_t contacts;
+    };
+    const Case cases[] = {
+        {"C:\\pictures\\x.png", false, L"C:\\pictures", 0},
+        {"C:\\x.png", false, L"C:\\", 0},
+        {"\\\\server\\share\\x.png", false, pictures, 0},
+        {"\\\\server\\share\\x.png", true, L"\\\\server\\share", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        sim::ResetGlobalExtState();
+        if (c.chosen_here) {
+            sim::PutGlobalExtStateValue("Murivo", "network_pictures", c.path);
+        }
+        sim::PutExtStateValue(sim::CurrentProject(), "Murivo", "path", c.path);
+        sim::ResetChooserAccounting();
+        CancelChooserWhenItAppears();
+        Run();
+        const std::vector<sim::ChooserRequest> requests = sim::ChooserRequests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].initial_folder, c.folder);
+        EXPECT_EQ(requests[0].initial_name, L"");
+        EXPECT_EQ(sim::ChooserContacts().size(), c.contacts);
+    }
 }

@@ -3,10 +3,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "extension_module.h"
 #include "file_chooser_rules.h"
+#include "file_open_accounting.h"
+#include "global_ext_state.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "projects.h"
@@ -16,10 +21,10 @@
 
 namespace {
 
-constexpr int kPathEdit = 1001, kEnable = 1003, kOpacity = 1004, kFit = 1005, kOpacityLabel = 1006,
-              kCaption = 1007, kReset = 1009, kTintLabel = 1012, kGrayscale = 1016, kAnchor = 1045,
-              kSoftness = 1046, kSoftnessLabel = 1047, kTimeSelection = 1048,
-              kTimeSelectionLabel = 1049;
+constexpr int kClose = 2, kPathEdit = 1001, kBrowse = 1002, kEnable = 1003, kOpacity = 1004,
+              kFit = 1005, kOpacityLabel = 1006, kCaption = 1007, kReset = 1009, kTintLabel = 1012,
+              kGrayscale = 1016, kAnchor = 1045, kSoftness = 1046, kSoftnessLabel = 1047,
+              kTimeSelection = 1048, kTimeSelectionLabel = 1049;
 
 std::string Narrow(const std::wstring& text) {
     std::string out;
@@ -27,6 +32,10 @@ std::string Narrow(const std::wstring& text) {
         out.push_back(static_cast<char>(c));
     }
     return out;
+}
+
+std::optional<std::string> NetworkPictures() {
+    return sim::GlobalExtStateValue("Murivo", "network_pictures");
 }
 
 class SettingsDialog : public SimulatedHost {
@@ -219,4 +228,89 @@ TEST_F(SettingsDialog, CommitsDoNothingAfterTheHostSwitchedProject) {
     });
     EXPECT_TRUE(sim::ExtStateSection(sim::ProjectAt(0), "Murivo").empty());
     EXPECT_TRUE(sim::ExtStateSection(sim::ProjectAt(1), "Murivo").empty());
+}
+
+// A project from someone else names a server or a device: Browse lists neither, offers nothing of
+// it, and closing the dialog with it in the box does not make it chosen. A path chosen on this
+// computer still opens in its folder.
+TEST_F(SettingsDialog, BrowseListsOnlyAFolderThePathMayBeOpenedFrom) {
+    const std::wstring temp = TempPath(L"");
+    const std::wstring pictures = PicturesFolder();
+    struct Case {
+        std::string path;
+        std::string project_file; // empty: never saved
+        bool chosen_here;
+        std::wstring folder, name, contact;
+    };
+    const Case cases[] = {
+        {"\\\\server\\share\\x.png", Narrow(temp + L"song.RPP"), false,
+         temp.substr(0, temp.size() - 1), L"", L""},
+        {"C:\\pictures\\COM1.png", "", false, pictures, L"", L""},
+        {"\\\\.\\COM1", "\\\\server\\share\\song.RPP", false, pictures, L"", L""},
+        {"\\\\server\\share\\x.png", "", true, L"", L"\\\\server\\share\\x.png",
+         L"\\\\server\\share"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path + " in " + c.project_file);
+        sim::ResetGlobalExtState();
+        if (c.chosen_here) {
+            sim::PutGlobalExtStateValue("Murivo", "network_pictures", c.path);
+        }
+        sim::SetProjectPath(project_, c.project_file);
+        sim::PutExtStateValue(project_, "Murivo", "path", c.path);
+        sim::ResetChooserAccounting();
+        Open([&](HWND dialog) {
+            CancelChooserWhenItAppears();
+            Click(dialog, kBrowse);
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+        });
+        const std::vector<sim::ChooserRequest> requests = sim::ChooserRequests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].initial_folder, c.folder);
+        EXPECT_EQ(requests[0].initial_name, c.name);
+        EXPECT_EQ(sim::ChooserContacts(),
+                  c.contact.empty() ? std::vector<std::wstring>() : std::vector{c.contact});
+        EXPECT_EQ(NetworkPictures(), c.chosen_here ? std::optional(c.path) : std::nullopt);
+    }
+}
+
+// Enter or Close with another computer's path in the box chooses it, as Browse does; leaving the
+// box or cancelling Browse does not. Confirmed after a focus change had stored it, it is tried
+// at once rather than at the next reload.
+TEST_F(SettingsDialog, ConfirmingATypedNetworkPathChoosesItAndLeavingTheBoxDoesNot) {
+    struct Accounting {
+        Accounting() { sim::StartFileOpenAccounting(sim::ExtensionModule()); }
+        ~Accounting() { sim::StopFileOpenAccounting(); }
+    } accounting;
+    sim::ResetChooserAccounting();
+    auto opened = [](const std::wstring& name) {
+        std::vector<std::wstring> opens = sim::FileOpens();
+        return std::find(opens.begin(), opens.end(), name) != opens.end();
+    };
+    const std::wstring typed = L"\\\\server\\share\\typed.png";
+    Open([&](HWND dialog) {
+        SetControlText(dialog, kPathEdit, typed);
+        SetFocus(GetDlgItem(dialog, kPathEdit));
+        SetFocus(GetDlgItem(dialog, kEnable));
+        EXPECT_EQ(Stored("path"), Narrow(typed));
+        CancelChooserWhenItAppears();
+        Click(dialog, kBrowse);
+        Click(dialog, kEnable);
+        EXPECT_EQ(Stored("enabled"), "1");
+        EXPECT_EQ(NetworkPictures(), std::nullopt);
+        EXPECT_FALSE(opened(typed));
+        PressEnter(dialog, kPathEdit);
+    });
+    EXPECT_EQ(NetworkPictures(), Narrow(typed));
+    EXPECT_TRUE(opened(typed));
+
+    const std::wstring closed = L"\\\\server\\share\\closed.png";
+    Open([&](HWND dialog) {
+        SetControlText(dialog, kPathEdit, closed);
+        SetFocus(GetDlgItem(dialog, kPathEdit));
+        Click(dialog, kClose); // the box loses the focus to the button first
+    });
+    EXPECT_EQ(Stored("path"), Narrow(closed));
+    EXPECT_EQ(NetworkPictures(), Narrow(typed) + "|" + Narrow(closed));
+    EXPECT_TRUE(sim::ChooserContacts().empty());
 }
