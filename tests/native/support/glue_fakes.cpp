@@ -1,11 +1,6 @@
 // Stand-ins for the Win32 glue that the portable core calls, recording what reached them.
 #include "support/glue_fakes.h"
 
-#include <algorithm>
-#include <thread>
-
-#include "base/module_pin.h"
-#include "base/thread_traits.h"
 #include "host/actions.h"
 #include "present/settings_apply.h"
 #include "ui/commands.h"
@@ -35,16 +30,3 @@ void OpenAboutDialog() {
 }
 
 void OnCustomMenu(const char*, void*, int) {}
-
-// Natively the logical processors stand in for cores; threads keep the system's defaults.
-int ProcessorCoreCount() {
-    return std::max(1, int(std::thread::hardware_concurrency()));
-}
-
-int CallingThreadPriority() {
-    return 0;
-}
-
-void BecomeFrameWorker(int, int) {}
-
-void PinOwnModule() {}
