@@ -81,8 +81,8 @@ bool InstallPicture(int picture_width, int picture_height, int stored_width = 0,
         }
     }
     HDC dc = CreateCompatibleDC(nullptr);
-    g_wallpaper = {bitmap, dc,    SelectObject(dc, bitmap), picture_width, picture_height, pixels,
-                   width,  height};
+    ShowPicture(SharePicture({bitmap, dc, SelectObject(dc, bitmap), picture_width, picture_height,
+                              pixels, width, height}));
     return true;
 }
 

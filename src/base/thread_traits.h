@@ -11,3 +11,7 @@ int CallingThreadPriority();
 // Names the calling thread "Murivo frame rows N" for debuggers and profilers, and gives it
 // `priority` (what CallingThreadPriority returned on the thread that started it).
 void BecomeFrameWorker(int number, int priority);
+
+// Names the calling thread "Murivo picture loader" and puts it below normal priority: it reads
+// and decodes files, which nobody waits for.
+void BecomePictureThread();

@@ -67,3 +67,11 @@ void BecomeFrameWorker(int number, int priority) {
         describe(GetCurrentThread(), name.c_str());
     }
 }
+
+void BecomePictureThread() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    static const SetThreadDescriptionFunction describe = FindSetThreadDescription();
+    if (describe != nullptr) {
+        describe(GetCurrentThread(), L"Murivo picture loader");
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -31,13 +32,17 @@ struct PictureRequest {
     PictureReduction reduction;
     // The size to deliver for a picture of its own size: at most that size in either side.
     std::function<PictureSize(int own_width, int own_height)> size_for;
+    // Set by another thread when the picture is no longer wanted: a reduction stops at its next
+    // strip. Null: read to the end.
+    const std::atomic<bool>* abandon = nullptr;
 };
 
 enum class DecodeStatus {
     decoded,
-    call_failed,  // a COM or WIC call answered a failure: step and hresult say which
-    bad_size,     // no size, or more than kMaxPicturePixels
-    out_of_memory // the DIB section or a strip buffer
+    call_failed,   // a COM or WIC call answered a failure: step and hresult say which
+    bad_size,      // no size, or more than kMaxPicturePixels
+    out_of_memory, // the DIB section or a strip buffer
+    abandoned      // the request's abandon flag was set; nothing is kept
 };
 
 struct DecodedPicture {

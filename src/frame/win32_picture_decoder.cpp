@@ -50,9 +50,13 @@ bool OutOfMemory(DecodedPicture& picture) {
 // Reads the picture strip by strip and area-averages each strip into out (size): no full-size
 // copy beyond what the codec itself holds.
 bool CopyReduced(IWICBitmapSource* source, PictureSize own, uint32_t* out, PictureSize size,
-                 DecodedPicture& picture) {
+                 const std::atomic<bool>* abandon, DecodedPicture& picture) {
     std::vector<uint32_t> strip;
     for (int top = 0; top < size.height; top += kStripRows) {
+        if (abandon != nullptr && abandon->load(std::memory_order_relaxed)) {
+            picture.status = DecodeStatus::abandoned;
+            return false;
+        }
         const int bottom = std::min(size.height, top + kStripRows);
         const int first = static_cast<int>(int64_t(top) * own.height / size.height);
         const int last = static_cast<int>((int64_t(bottom) * own.height - 1) / size.height);
@@ -96,7 +100,7 @@ bool CopyIntoDib(IWICBitmapSource* source, const PictureRequest& request, Decode
                          (size.width != picture.own.width || size.height != picture.own.height);
     bool copied = false;
     if (reduced) {
-        copied = CopyReduced(source, picture.own, pixels, size, picture);
+        copied = CopyReduced(source, picture.own, pixels, size, request.abandon, picture);
     } else {
         // Straight into the DIB: no intermediate buffer. Both sizes fit 32 bits by the limit.
         const UINT stride = static_cast<UINT>(size.width) * 4;

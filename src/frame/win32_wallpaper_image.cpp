@@ -13,8 +13,6 @@
 #include "frame/picture_decoder.h"
 #include "frame/picture_file.h"
 
-WallpaperImage g_wallpaper = {};
-
 namespace {
 
 // The size a width x height picture is kept at: in its own proportions, just large enough to
@@ -47,6 +45,7 @@ void ReportDecodeFailure(const DecodedPicture& decoded) {
         DebugLine("Unable to allocate wallpaper bitmap.\n");
         break;
     case DecodeStatus::decoded:
+    case DecodeStatus::abandoned: // no longer wanted: nothing to say
         break;
     }
 }
@@ -68,20 +67,20 @@ bool StorePicture(const DecodedPicture& decoded, WallpaperImage& image) {
     const PictureSize own = decoded.own;
     image = {made.bitmap, made.dc,        made.previous_object, own.width,
              own.height,  decoded.pixels, decoded.size.width,   decoded.size.height};
-    char line[128] = {};
-    std::snprintf(line, sizeof line, "Wallpaper loaded: %d x %d\n", own.width, own.height);
-    DebugLine(line);
     return true;
 }
 
-// The path of the loaded picture, for reading it again at a larger size.
-std::u16string g_loaded_path;
+PictureRef g_shown;
 
-// Decodes the open file into image; the diagnostics of a decode.
-bool ReadPicture(const PictureFile& file, PictureSize at_least, WallpaperImage& image) {
-    const DecodedPicture decoded = DecodePicture(
-        {file.handle, true, PictureReduction::area_average,
-         [at_least](int width, int height) { return StoredSizeFor(width, height, at_least); }});
+} // namespace
+
+bool ReadPicture(const PictureFile& file, PictureSize at_least, const std::atomic<bool>* abandon,
+                 WallpaperImage& image) {
+    PictureRequest request = {
+        file.handle, true, PictureReduction::area_average,
+        [at_least](int width, int height) { return StoredSizeFor(width, height, at_least); }};
+    request.abandon = abandon;
+    const DecodedPicture decoded = DecodePicture(request);
     if (decoded.status != DecodeStatus::decoded) {
         ReportDecodeFailure(decoded);
         return false;
@@ -89,8 +88,8 @@ bool ReadPicture(const PictureFile& file, PictureSize at_least, WallpaperImage& 
     return StorePicture(decoded, image);
 }
 
-// Opens path through the gate and decodes it; one line when it is not opened.
-bool OpenAndReadPicture(const std::u16string& path, PictureSize at_least, WallpaperImage& image) {
+bool OpenAndReadPicture(const std::u16string& path, PictureSize at_least,
+                        const std::atomic<bool>* abandon, WallpaperImage& image) {
     if (path.empty()) {
         return false;
     }
@@ -99,67 +98,76 @@ bool OpenAndReadPicture(const std::u16string& path, PictureSize at_least, Wallpa
         ReportUnopenedPicture(file);
         return false;
     }
-    const bool read = ReadPicture(file, at_least, image);
+    const bool read = ReadPicture(file, at_least, abandon, image);
     ClosePictureFile(file);
     return read;
 }
 
-void RememberLoadedPath(const std::u16string& path) {
+PictureRef SharePicture(const WallpaperImage& image) {
     try {
-        g_loaded_path = path;
+        return PictureRef(new WallpaperImage(image), [](const WallpaperImage* shared) {
+            WallpaperImage released = *shared;
+            ReleaseUnsharedImage(released);
+            delete shared;
+        });
     } catch (const std::bad_alloc&) {
-        g_loaded_path.clear(); // the picture stays; it is only never read again larger
+        WallpaperImage released = image;
+        ReleaseUnsharedImage(released);
+        return nullptr;
     }
 }
 
-} // namespace
+const WallpaperImage& ShownPicture() {
+    static const WallpaperImage kNone = {};
+    return g_shown != nullptr ? *g_shown : kNone;
+}
+
+const PictureRef& ShownPictureRef() {
+    return g_shown;
+}
+
+void ShowPicture(PictureRef picture) {
+    g_shown = std::move(picture);
+}
 
 bool IsWallpaperLoaded() {
-    return g_wallpaper.dc != nullptr;
+    return g_shown != nullptr && g_shown->dc != nullptr;
 }
 
 bool LoadWallpaperImage(const std::u16string& path) {
-    if (!OpenAndReadPicture(path, {0, 0}, g_wallpaper)) {
+    WallpaperImage image = {};
+    if (!OpenAndReadPicture(path, {0, 0}, nullptr, image)) {
         return false;
     }
-    RememberLoadedPath(path);
+    PictureRef shared = SharePicture(image);
+    if (shared == nullptr) {
+        return false;
+    }
+    ShowPicture(std::move(shared));
+    ReportPictureShown(ShownPicture());
     return true;
 }
 
-bool LoadWallpaperFromFile(const PictureFile& file, const std::u16string& path) {
-    if (!ReadPicture(file, {0, 0}, g_wallpaper)) {
-        return false;
-    }
-    RememberLoadedPath(path);
-    return true;
+void ReportPictureShown(const WallpaperImage& image) {
+    DebugLinef("Wallpaper loaded: %d x %d", image.width, image.height);
 }
 
 void ReportWallpaperNotFound() {
     ReportUnopenedPicture(PictureFile{});
 }
 
-bool EnsureWallpaperResolution(int width, int height) {
-    const WallpaperImage& image = g_wallpaper;
-    if (image.dc == nullptr || (image.stored_width >= std::min(width, image.width) &&
-                                image.stored_height >= std::min(height, image.height))) {
-        return true;
-    }
-    WallpaperImage larger = {};
-    if (!OpenAndReadPicture(g_loaded_path, {width, height}, larger)) {
-        return false;
-    }
-    std::u16string path = std::move(g_loaded_path);
-    ReleaseWallpaperImage();
-    g_wallpaper = larger;
-    g_loaded_path = std::move(path);
-    return true;
+bool PictureHasDetailFor(const WallpaperImage& image, int width, int height) {
+    return image.dc == nullptr || (image.stored_width >= std::min(width, image.width) &&
+                                   image.stored_height >= std::min(height, image.height));
 }
 
 void ReleaseWallpaperImage() {
-    WallpaperImage& image = g_wallpaper;
+    g_shown = nullptr;
+}
+
+void ReleaseUnsharedImage(WallpaperImage& image) {
     ReleaseMemoryBitmap(image.dc, image.previous_object, image.bitmap);
     image = {};
-    g_loaded_path.clear();
 }
 
 void ReportHresultFailure(const char* step, uint32_t code) {

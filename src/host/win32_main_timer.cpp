@@ -16,10 +16,10 @@
 #include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/frame_threads.h"
-#include "present/picture_source.h"
 #include "present/render.h"
 #include "present/settings_apply.h"
 #include "settings/project_settings.h"
+#include "ui/commands.h"
 
 namespace {
 
@@ -49,6 +49,7 @@ void RedrawNow(HWND window) {
 
 void Detach() {
     StopFrameThreads(); // nothing to draw until the next attach
+    StopPictureWork();
     RemoveArrangeSubclass();
     ReleaseFrameBuffers();
     g_target.window = nullptr;
@@ -110,6 +111,8 @@ void FollowAttached() {
             RedrawNow(window);
         }
     }
+    // What the picture thread finished is shown at the next tick, not the next settings tick.
+    TakeFinishedPictureWork();
     if (!IsWallpaperLoaded()) {
         if (g_host.GetPlayState != nullptr) {
             g_target.last_play_state = g_host.GetPlayState();
@@ -191,5 +194,17 @@ void CheckPlayStop() {
 }
 
 void OnMainTimer() {
-    RunGuarded([] { Tick(); });
+    // A message box of ours runs a modal loop in which the host's timer keeps calling.
+    static bool ticking = false;
+    if (ticking) {
+        return;
+    }
+    ticking = true;
+    RunGuarded([] {
+        Tick();
+        if (TakeChosenPictureFailure()) {
+            WarnChosenPictureUnloadable();
+        }
+    });
+    ticking = false;
 }

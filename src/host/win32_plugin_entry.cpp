@@ -71,6 +71,7 @@ void UnloadExtension() {
     RemoveBitBltHook();
     RemoveArrangeSubclass();
     StopFrameThreads(); // no frame can start now; none may outlive the unload
+    StopPictureWork();  // a read in flight is abandoned, never waited for long
     ReleaseFrameBuffers();
     ReleaseWallpaperImage();
 

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+#include "frame/frame_view.h"
+#include "frame/memory_bitmap.h"
+
 struct FrameSurface {
     HBITMAP bitmap;          // 32-bit top-down DIB section of the frame size
     HDC dc;                  // memory DC with bitmap selected
@@ -22,6 +25,8 @@ struct FrameBuffers {
     int failed_width;
     int failed_height;
     uint32_t failed_tick;
+    // The last fit had to enlarge a reduced copy of the picture: a read at full detail is due.
+    bool detail_wanted;
 };
 
 extern FrameBuffers g_frame_buffers;
@@ -33,9 +38,14 @@ bool EnsureFrameBuffers(HDC reference, int width, int height);
 // Frees the surfaces, the per-frame state and the item overlay's layout; safe when nothing exists.
 void ReleaseFrameBuffers();
 
-// Redraws fitted from the picture for the current fit mode and black-and-white option and sets
-// the placed rectangle. Expects the surfaces to exist at this size.
+// Redraws fitted from the shown picture for the current settings and sets the placed rectangle.
+// Expects the surfaces to exist at this size.
 void FitWallpaper(int width, int height);
+
+// Takes a surface fitted elsewhere (the picture thread) as fitted when the surfaces exist at
+// exactly its size, or do not exist yet and can be made at it; made is then cleared. False, made
+// untouched, otherwise.
+bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect picture_rect);
 
 // A 32-bit top-down DIB section of width x height; null on failure.
 HBITMAP CreateFrameDib(HDC reference, int width, int height, uint32_t** pixels);

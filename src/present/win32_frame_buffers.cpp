@@ -4,17 +4,12 @@
 
 #include "base/debug_line.h"
 #include "base/ticks.h"
-#include "frame/anchored_placement.h"
-#include "frame/black_and_white.h"
 #include "frame/frame_view.h"
 #include "frame/memory_bitmap.h"
-#include "frame/picture_scale.h"
-#include "frame/soften.h"
-#include "frame/tile_fill.h"
 #include "frame/wallpaper_image.h"
 #include "keying/item_overlay.h"
+#include "present/picture_fit.h"
 #include "settings/project_settings.h"
-#include "settings/settings_codec.h"
 
 FrameBuffers g_frame_buffers = {};
 
@@ -49,17 +44,12 @@ HBITMAP CreateFrameDib(HDC reference, int width, int height, uint32_t** pixels) 
     return CreateTopDownDib(reference, width, height, pixels);
 }
 
-bool EnsureFrameBuffers(HDC reference, int width, int height) {
+namespace {
+
+// The three surfaces at width x height, fitted left black; false with nothing left on failure
+// (noted for the back-off).
+bool CreateSurfaces(HDC reference, int width, int height) {
     FrameBuffers& buffers = g_frame_buffers;
-    // The path of every frame: no allocation, no system call.
-    if (SurfacesExist(buffers) && g_frame.width == width && g_frame.height == height) {
-        return true;
-    }
-    uint32_t now = GetTickCount();
-    if (width == buffers.failed_width && height == buffers.failed_height &&
-        TicksSince(now, buffers.failed_tick) < kFailedSizeBackoffMs) {
-        return false;
-    }
     ReleaseFrameBuffers();
     if (width > 0 && height > 0) {
         if (CreateSurface(reference, width, height, buffers.working) &&
@@ -70,7 +60,6 @@ bool EnsureFrameBuffers(HDC reference, int width, int height) {
             g_frame.last_frame = buffers.last_frame.pixels;
             g_frame.width = width;
             g_frame.height = height;
-            FitWallpaper(width, height);
             g_frame.last_frame_valid = false;
             DebugLine("V4 persistent buffers created.\n");
             return true;
@@ -79,8 +68,27 @@ bool EnsureFrameBuffers(HDC reference, int width, int height) {
     }
     buffers.failed_width = width;
     buffers.failed_height = height;
-    buffers.failed_tick = now;
+    buffers.failed_tick = GetTickCount();
     return false;
+}
+
+} // namespace
+
+bool EnsureFrameBuffers(HDC reference, int width, int height) {
+    FrameBuffers& buffers = g_frame_buffers;
+    // The path of every frame: no allocation, no system call.
+    if (SurfacesExist(buffers) && g_frame.width == width && g_frame.height == height) {
+        return true;
+    }
+    if (width == buffers.failed_width && height == buffers.failed_height &&
+        TicksSince(GetTickCount(), buffers.failed_tick) < kFailedSizeBackoffMs) {
+        return false;
+    }
+    if (!CreateSurfaces(reference, width, height)) {
+        return false;
+    }
+    FitWallpaper(width, height);
+    return true;
 }
 
 void ReleaseFrameBuffers() {
@@ -91,37 +99,10 @@ void ReleaseFrameBuffers() {
     // failed_tick stays: only the size is forgotten.
     buffers.failed_width = 0;
     buffers.failed_height = 0;
+    buffers.detail_wanted = false;
     g_frame = {};
     ResetItemOverlay();
 }
-
-namespace {
-
-// The picture at its own size, repeated from the anchored tile. Read at its own size when the
-// loader kept it smaller; if that fails the kept copy is stretched to each tile instead.
-void DrawTiles(FrameSurface& fitted, int width, int height, PixelRect tile) {
-    const int tile_width = tile.right - tile.left;
-    const int tile_height = tile.bottom - tile.top;
-    EnsureWallpaperResolution(tile_width, tile_height);
-    const WallpaperImage& image = g_wallpaper;
-    if (image.pixels != nullptr && fitted.pixels != nullptr && image.stored_width == tile_width &&
-        image.stored_height == tile_height) {
-        GdiFlush();
-        TilePicture(image.pixels, tile_width, tile_height, fitted.pixels, width, height,
-                    TilePhase(tile.left, tile_width), TilePhase(tile.top, tile_height));
-        return;
-    }
-    const int first_left = -TilePhase(tile.left, tile_width);
-    const int first_top = -TilePhase(tile.top, tile_height);
-    for (int top = first_top; top < height; top += tile_height) {
-        for (int left = first_left; left < width; left += tile_width) {
-            DrawPictureScaled(fitted.dc, fitted.pixels, width, height,
-                              {left, top, left + tile_width, top + tile_height});
-        }
-    }
-}
-
-} // namespace
 
 void FitWallpaper(int width, int height) {
     FrameSurface& fitted = g_frame_buffers.fitted;
@@ -129,31 +110,29 @@ void FitWallpaper(int width, int height) {
     if (fitted.dc == nullptr || width != g_frame.width || height != g_frame.height) {
         return;
     }
-    RECT whole = {0, 0, width, height};
-    FillRect(fitted.dc, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const ProjectSettings& s = g_current_settings;
-    const Placement placement =
-        PlaceAnchored(s.mode, s.anchor, width, height, g_wallpaper.width, g_wallpaper.height);
-    // Tiles cover the whole surface; every other mode is where its one picture lies.
-    g_frame.picture_rect = s.mode == FitMode::tile ? placement.shown : placement.placed;
-    if (g_wallpaper.dc == nullptr) {
-        return;
+    const WallpaperImage& image = ShownPicture();
+    const FitInputs fit = FitInputsFor(g_current_settings, width, height);
+    g_frame.picture_rect = FitPicture(image, fit, fitted.dc, fitted.pixels);
+    const PictureSize wanted = DetailWantedFor(image, fit);
+    // A kept copy too small for this fit is read again larger in the background.
+    g_frame_buffers.detail_wanted = !PictureHasDetailFor(image, wanted.width, wanted.height);
+}
+
+bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect picture_rect) {
+    const bool exist = SurfacesExist(g_frame_buffers);
+    if (exist && (g_frame.width != width || g_frame.height != height)) {
+        return false;
     }
-    if (s.mode == FitMode::tile) {
-        DrawTiles(fitted, width, height, placement.placed);
-    } else {
-        DrawPictureScaled(fitted.dc, fitted.pixels, width, height, placement.placed);
+    // Before the first frame: made at the view's size, so the frame finds its surfaces ready.
+    if (!exist && !CreateSurfaces(nullptr, width, height)) {
+        return false;
     }
-    if (fitted.pixels == nullptr) {
-        return;
-    }
-    // GDI may still be writing the DIB.
-    GdiFlush();
-    if (s.grayscale) {
-        ConvertToGrey(fitted.pixels, width, height, placement.placed);
-    }
-    const int radius = SoftenRadius(FractionToPermille(s.blur), width, height);
-    if (radius > 0 && !SoftenPixels(fitted.pixels, width, placement.shown, radius)) {
-        DebugLine("Not enough memory to soften the wallpaper; shown sharp.\n");
-    }
+    FrameSurface& fitted = g_frame_buffers.fitted;
+    ReleaseSurface(fitted);
+    fitted = {made.bitmap, made.dc, made.previous_object, made.pixels};
+    made = {};
+    g_frame.fitted = fitted.pixels;
+    g_frame.picture_rect = picture_rect;
+    g_frame_buffers.detail_wanted = false;
+    return true;
 }

@@ -15,7 +15,9 @@
 #include "keying/key_colour_cache.h"
 #include "present/arrange_target.h"
 #include "present/frame_buffers.h"
+#include "present/picture_fit.h"
 #include "present/picture_source.h"
+#include "present/picture_worker.h"
 #include "present/render.h"
 #include "settings/default_wallpaper.h"
 #include "settings/project_settings.h"
@@ -23,10 +25,10 @@
 
 namespace {
 
-// A picture whose folder, drive or server could not be reached: looked at again on the settings
-// tick, at growing intervals, as a server that is down may hold each open for seconds.
+// A picture whose folder, drive or server could not be reached: asked for again at growing
+// intervals, as a server that is down may hold each open for seconds.
 struct UnreachablePicture {
-    std::u16string file; // empty while there is none
+    bool active = false;
     uint32_t due_tick = 0;
     uint32_t interval_ms = 0;
 };
@@ -34,7 +36,20 @@ struct UnreachablePicture {
 constexpr uint32_t kFirstRetryMs = 1000;
 constexpr uint32_t kLongestRetryMs = 16000;
 
+// The work asked of the picture thread. Only the result of the latest ticket is taken; checks
+// carry the ticket of the picture they look at.
+struct PictureWork {
+    uint64_t ticket = 0;
+    bool loading = false;          // the latest ticket is a load
+    ReaProject* project = nullptr; // whose picture is loading
+    bool from_default = false;     // it is the default wallpaper
+    bool chosen = false;           // the user just chose it: a failure is told at once
+    bool chosen_failed = false;    // and it failed
+    uint32_t switch_offs = 0;
+};
+
 UnreachablePicture g_unreachable;
+PictureWork g_work;
 
 void StoreDisabled(ReaProject* project) {
     if (project == nullptr || g_host.SetProjExtState == nullptr) {
@@ -53,42 +68,59 @@ bool NeedsReload(bool force_reload, ReaProject* project, const ProjectSettings& 
     if (next.path != g_current_settings.path) {
         return true;
     }
-    return next.enabled && !IsWallpaperLoaded();
+    // A load under way will show it.
+    return next.enabled && !IsWallpaperLoaded() && !g_work.loading;
 }
 
-void LoadOrDisable(ReaProject* project, const ShownSettings& shown) {
-    g_unreachable = {};
-    std::u16string unreachable_file;
-    PictureLoad outcome = LoadShownPicture(project, shown, unreachable_file);
-    // A refused path is not missing: the user can still choose it, so nothing is switched off.
-    // Nor is the default switched off in a project that does not hold it.
-    if (outcome == PictureLoad::loaded || outcome == PictureLoad::refused) {
+// The fit the view needs now: its surfaces' size, else its client size; 0 x 0 when detached.
+FitInputs CurrentFit() {
+    int width = g_frame.width;
+    int height = g_frame.height;
+    RECT client = {};
+    if ((width <= 0 || height <= 0) && g_target.window != nullptr &&
+        GetClientRect(g_target.window, &client)) {
+        width = client.right - client.left;
+        height = client.bottom - client.top;
+    }
+    if (width <= 0 || height <= 0) {
+        width = 0;
+        height = 0;
+    }
+    return FitInputsFor(g_current_settings, width, height);
+}
+
+void PostLoad(ReaProject* project, const ShownSettings& shown) {
+    PictureJob job;
+    job.kind = PictureJobKind::load;
+    job.ticket = ++g_work.ticket;
+    job.search = PlanPictureSearch(project, shown);
+    job.fit = CurrentFit();
+    g_work.loading = true;
+    g_work.project = project;
+    g_work.from_default = shown.from_default;
+    g_work.chosen = false;
+    PostPictureJob(std::move(job));
+}
+
+void PostRefit() {
+    const FitInputs fit = CurrentFit();
+    if (!IsWallpaperLoaded() || fit.width == 0) {
         return;
     }
-    // Nor is a picture that cannot be reached for now: a server or drive that comes back shows
-    // it again, and the project keeps the user's choice (no write, no dirty mark).
-    if (outcome == PictureLoad::unreachable) {
-        ReleaseWallpaperImage();
-        g_picture_source = {};
-        DebugLine(kPictureUnreachableLine);
-        g_unreachable = {unreachable_file, GetTickCount() + kFirstRetryMs, kFirstRetryMs};
-        return;
-    }
+    PictureJob job;
+    job.kind = PictureJobKind::refit;
+    job.ticket = ++g_work.ticket;
+    job.picture = ShownPictureRef();
+    job.source = g_picture_source;
+    job.fit = fit;
+    PostPictureJob(std::move(job));
+}
+
+// Nothing shown; what is under way is no longer wanted.
+void ShowNothing() {
     ReleaseWallpaperImage();
+    InvalidateLastFrame();
     g_picture_source = {};
-    if (shown.from_default) {
-        return;
-    }
-    g_current_settings.enabled = false;
-    StoreDisabled(project);
-    DebugLine("Wallpaper image unavailable; disabled for this project.\n");
-}
-
-void RefitLoadedPicture() {
-    if (IsWallpaperLoaded() && g_frame.fitted != nullptr && g_frame.width > 0 &&
-        g_frame.height > 0) {
-        FitWallpaper(g_frame.width, g_frame.height);
-    }
 }
 
 void Redraw() {
@@ -103,6 +135,106 @@ void Redraw() {
     if (IsWallpaperLoaded() && g_target.present_count == before) {
         RenderAndPresent(window, true);
     }
+}
+
+// The picture of a result on screen, with the surface fitted for it when that still fits the
+// view; otherwise the view is fitted again in the background and keeps its surface meanwhile.
+void ShowResultPicture(PictureResult& result) {
+    if (result.kind != PictureJobKind::refit) {
+        ReportPictureShown(*result.picture);
+    }
+    ShowPicture(result.picture);
+    g_picture_source = result.source;
+    AdvanceKeyingGeneration();
+    InvalidateLastFrame();
+    const FitInputs wanted = CurrentFit();
+    const bool adopted =
+        result.fitted.bitmap != nullptr && result.fit == wanted &&
+        AdoptFittedSurface(result.fitted, result.fit.width, result.fit.height, result.picture_rect);
+    if (!adopted && g_frame.fitted != nullptr) {
+        PostRefit();
+    }
+}
+
+void TakeLoad(PictureResult& result) {
+    g_work.loading = false;
+    switch (result.outcome) {
+    case PictureLoad::loaded:
+        g_unreachable = {};
+        ShowResultPicture(result);
+        return;
+    case PictureLoad::abandoned:
+        return;
+    case PictureLoad::refused:
+        // A refused path is not missing: the user can still choose it, so nothing is switched
+        // off.
+        g_unreachable = {};
+        ShowNothing();
+        return;
+    case PictureLoad::unreachable: {
+        // Nor is a picture that cannot be reached for now: a server or drive that comes back
+        // shows it again, and the project keeps the user's choice (no write, no dirty mark).
+        ShowNothing();
+        if (!g_unreachable.active) {
+            DebugLine(kPictureUnreachableLine);
+        }
+        g_unreachable.interval_ms = g_unreachable.active
+                                        ? std::min(g_unreachable.interval_ms * 2, kLongestRetryMs)
+                                        : kFirstRetryMs;
+        g_unreachable.active = true;
+        g_unreachable.due_tick = GetTickCount() + g_unreachable.interval_ms;
+        return;
+    }
+    case PictureLoad::missing:
+    case PictureLoad::undecodable:
+        g_unreachable = {};
+        ShowNothing();
+        // Nor is the default switched off in a project that does not hold it.
+        if (g_work.from_default) {
+            return;
+        }
+        g_current_settings.enabled = false;
+        StoreDisabled(g_work.project);
+        DebugLine("Wallpaper image unavailable; disabled for this project.\n");
+        ++g_work.switch_offs;
+        g_work.chosen_failed = g_work.chosen;
+        return;
+    }
+}
+
+void TakeResult(PictureResult& result) {
+    for (const std::string& line : result.lines) {
+        DebugLine(line.c_str());
+    }
+    const bool was_shown = IsWallpaperLoaded();
+    switch (result.kind) {
+    case PictureJobKind::load:
+        TakeLoad(result);
+        break;
+    case PictureJobKind::refit:
+        if (result.outcome == PictureLoad::loaded && IsWallpaperLoaded()) {
+            ShowResultPicture(result);
+        }
+        break;
+    case PictureJobKind::check:
+        if (result.outcome == PictureLoad::loaded) {
+            ShowResultPicture(result);
+        } else if (result.outcome == PictureLoad::undecodable) {
+            // Kept on screen; tried again only once the file changes again.
+            g_picture_source.write_time = result.source.write_time;
+            g_picture_source.size = result.source.size;
+            return;
+        }
+        break;
+    }
+    // Nothing was shown: the screen holds the host's own image, corrected as at the attach (and
+    // kept as the last frame). Otherwise the host repaints and the hook corrects it.
+    if (!was_shown && IsWallpaperLoaded() && g_target.window != nullptr &&
+        IsWindow(g_target.window)) {
+        RenderAndPresent(g_target.window, true);
+        return;
+    }
+    Redraw();
 }
 
 } // namespace
@@ -130,19 +262,18 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
     g_current_settings = next;
     AdvanceKeyingGeneration();
 
-    if (reload || !next.enabled) {
-        ReleaseWallpaperImage();
-        InvalidateLastFrame();
-        g_picture_source = {};
+    if (!next.enabled || next.path.empty()) {
+        // Off at once; whatever the picture thread is doing is no longer wanted.
+        ShowNothing();
         g_unreachable = {};
-    }
-    if (next.enabled && !next.path.empty()) {
-        if (reload) {
-            LoadOrDisable(project, shown);
-        }
-        if (reload || refit) {
-            RefitLoadedPicture();
-        }
+        g_work.loading = false;
+        ++g_work.ticket;
+    } else if (reload || (refit && g_work.loading)) {
+        // The view keeps what it shows until the new picture is ready.
+        g_unreachable = {};
+        PostLoad(project, shown);
+    } else if (refit) {
+        PostRefit();
     }
     if (redraw) {
         Redraw();
@@ -152,66 +283,63 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
     }
 }
 
-namespace {
-
-// Looks at the unreachable picture again when due; once it can be reached (or is plainly gone),
-// the project's picture is applied afresh, with the specified outcome for what it finds.
-void RetryUnreachablePicture() {
-    const uint32_t now = GetTickCount();
-    if (!TickReached(now, g_unreachable.due_tick)) {
-        return;
+void TakeFinishedPictureWork() {
+    PictureResult result;
+    while (TakePictureResult(result)) {
+        if (result.ticket == g_work.ticket) {
+            TakeResult(result);
+        }
+        ReleasePictureResult(result);
+        result = {};
     }
-    PictureFile probe = OpenPictureFile(g_unreachable.file);
-    const bool still_unreachable = probe.status == PictureFileStatus::unreachable;
-    ClosePictureFile(probe);
-    if (still_unreachable) {
-        g_unreachable.interval_ms = std::min(g_unreachable.interval_ms * 2, kLongestRetryMs);
-        g_unreachable.due_tick = GetTickCount() + g_unreachable.interval_ms;
-        return;
-    }
-    g_unreachable = {};
-    ApplyProjectSettings(true, true);
 }
 
-} // namespace
-
 void ReloadPictureIfChanged() {
-    if (!g_unreachable.file.empty()) {
-        RetryUnreachablePicture();
+    if (g_unreachable.active) {
+        if (!g_work.loading && TickReached(GetTickCount(), g_unreachable.due_tick)) {
+            ReaProject* project = CurrentProject();
+            PostLoad(project, ReadShownSettings(project));
+        }
         return;
     }
-    if (!IsWallpaperLoaded() || g_picture_source.file.empty()) {
+    if (g_work.loading || !IsWallpaperLoaded()) {
         return;
     }
-    // Gone or unreadable: the picture stays on screen until the project is applied afresh.
-    PictureFile file = OpenPictureFile(g_picture_source.file);
-    if (file.status != PictureFileStatus::opened) {
+    if (g_frame_buffers.detail_wanted) {
+        g_frame_buffers.detail_wanted = false;
+        PostRefit();
         return;
     }
-    if (file.write_time == g_picture_source.write_time && file.size == g_picture_source.size) {
-        ClosePictureFile(file);
+    if (g_picture_source.file.empty()) {
         return;
     }
-    // Noted before decoding, so a file caught half-written is tried again only once it changes
-    // again (the editor finishing), with one line per change rather than one per tick.
-    g_picture_source.write_time = file.write_time;
-    g_picture_source.size = file.size;
-    WallpaperImage shown = g_wallpaper;
-    g_wallpaper = {};
-    const bool loaded = LoadWallpaperFromFile(file, g_picture_source.file);
-    ClosePictureFile(file);
-    if (!loaded) {
-        g_wallpaper = shown;
-        return;
-    }
-    WallpaperImage fresh = g_wallpaper;
-    g_wallpaper = shown;
-    ReleaseWallpaperImage();
-    g_wallpaper = fresh;
-    AdvanceKeyingGeneration();
-    InvalidateLastFrame();
-    RefitLoadedPicture();
-    Redraw();
+    PictureJob job;
+    job.kind = PictureJobKind::check;
+    job.ticket = g_work.ticket;
+    job.source = g_picture_source;
+    job.fit = CurrentFit();
+    PostPictureJob(std::move(job));
+}
+
+void WatchChosenPicture() {
+    g_work.chosen = g_work.loading;
+    g_work.chosen_failed = false;
+}
+
+bool TakeChosenPictureFailure() {
+    const bool failed = g_work.chosen_failed;
+    g_work.chosen_failed = false;
+    return failed;
+}
+
+uint32_t PictureSwitchOffCount() {
+    return g_work.switch_offs;
+}
+
+void StopPictureWork() {
+    StopPictureWorker();
+    ++g_work.ticket;
+    g_work.loading = false;
 }
 
 void ResetCurrentSettings() {
@@ -219,4 +347,6 @@ void ResetCurrentSettings() {
     g_last_applied_project = nullptr;
     g_picture_source = {};
     g_unreachable = {};
+    g_work.loading = false;
+    ++g_work.ticket;
 }

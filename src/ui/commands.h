@@ -2,5 +2,7 @@
 #pragma once
 
 void ChooseWallpaperCommand();
+// The warning for a chosen picture that failed to load (the project was switched off).
+void WarnChosenPictureUnloadable();
 void OpenSettingsDialog();
 void OpenAboutDialog();

@@ -62,4 +62,7 @@ inline constexpr int kItemsReset = 1041;
 
 // The commit timer of the settings and item dialogs.
 inline constexpr unsigned kCommitTimerId = 1;
+// Looks whether the project was switched off meanwhile (its picture failed to load).
+inline constexpr unsigned kSwitchOffTimerId = 2;
+inline constexpr unsigned kSwitchOffTimerMs = 100;
 inline constexpr unsigned kCommitTimerMs = 60;

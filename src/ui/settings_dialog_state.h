@@ -49,6 +49,7 @@ struct SettingsDialogState {
     bool commit_timer_pending = false;
     bool item_commit_timer_pending = false;
     bool preview_subclassed = false;
+    uint32_t switch_offs = 0; // PictureSwitchOffCount when the stored settings were last read
 };
 
 inline const wchar_t* WidePointer(const std::u16string& text) {

@@ -149,9 +149,12 @@ void ChooseWallpaperCommand() {
     settings.enabled = true;
     WriteProjectSettings(project, settings);
     ApplyProjectSettings(true, true);
-    if (!g_current_settings.enabled) {
-        MessageBoxW(g_host_main_window,
-                    L"This image could not be loaded. Wallpaper was disabled for this project.",
-                    L"Murivo", MB_OK | MB_ICONWARNING);
-    }
+    // Loaded in the background: a failure is told when the load has finished.
+    WatchChosenPicture();
+}
+
+void WarnChosenPictureUnloadable() {
+    MessageBoxW(g_host_main_window,
+                L"This image could not be loaded. Wallpaper was disabled for this project.",
+                L"Murivo", MB_OK | MB_ICONWARNING);
 }

@@ -87,6 +87,8 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
     UpdatePreviewCaption(dialog, state);
     RefreshDefaultAndSource(dialog, state);
     RefreshPreviewTint(dialog, state);
+    state.switch_offs = PictureSwitchOffCount();
+    SetTimer(dialog, kSwitchOffTimerId, kSwitchOffTimerMs, nullptr);
     state.initialising = false;
 }
 
@@ -126,6 +128,17 @@ void ToggleDefault(HWND dialog, SettingsDialogState& state) {
     }
     ApplyProjectSettings(false, true);
     RefreshDefaultAndSource(dialog, state);
+}
+
+// A picture that failed to load in the background switched the project off: the box says so.
+void FollowSwitchOff(HWND dialog, SettingsDialogState& state) {
+    if (PictureSwitchOffCount() == state.switch_offs) {
+        return;
+    }
+    state.switch_offs = PictureSwitchOffCount();
+    state.stored = ReadShownSettings(state.project).settings;
+    CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
+    UpdatePreviewCaption(dialog, state);
 }
 
 void DrawSwatch(const DRAWITEMSTRUCT& item, const SettingsDialogState& state) {
@@ -262,6 +275,10 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
         }
         return FALSE;
     case WM_TIMER:
+        if (wparam == kSwitchOffTimerId) {
+            FollowSwitchOff(dialog, *state);
+            return TRUE;
+        }
         if (wparam != kCommitTimerId) {
             return FALSE;
         }

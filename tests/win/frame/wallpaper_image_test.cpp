@@ -115,19 +115,19 @@ FrameSpec BlackFrame(UINT width, UINT height) {
 // The loaded pixels, read from the DIB section after checking it is 32-bit and top-down.
 std::vector<uint32_t> LoadedPixels() {
     DIBSECTION dib = {};
-    if (GetObjectW(g_wallpaper.bitmap, sizeof dib, &dib) != sizeof dib) {
+    if (GetObjectW(ShownPicture().bitmap, sizeof dib, &dib) != sizeof dib) {
         ADD_FAILURE() << "the picture is not a DIB section";
         return {};
     }
     EXPECT_EQ(dib.dsBmih.biBitCount, 32);
     const uint32_t* bits = static_cast<const uint32_t*>(dib.dsBm.bmBits);
-    EXPECT_EQ(GetPixel(g_wallpaper.dc, 0, 0),
+    EXPECT_EQ(GetPixel(ShownPicture().dc, 0, 0),
               RGB(bits[0] >> 16 & 0xFF, bits[0] >> 8 & 0xFF, bits[0] & 0xFF));
     return {bits, bits + static_cast<size_t>(dib.dsBm.bmWidth) * dib.dsBm.bmHeight};
 }
 
 bool RecordIsEmpty() {
-    const WallpaperImage& image = g_wallpaper;
+    const WallpaperImage& image = ShownPicture();
     return image.bitmap == nullptr && image.dc == nullptr && image.previous_object == nullptr &&
            image.width == 0 && image.height == 0;
 }
@@ -194,8 +194,8 @@ class WallpaperImageTest : public testing::Test {
         TakeDiagnostics();
         ASSERT_TRUE(LoadWallpaperImage(path));
         EXPECT_TRUE(IsWallpaperLoaded());
-        EXPECT_EQ(g_wallpaper.width, width);
-        EXPECT_EQ(g_wallpaper.height, height);
+        EXPECT_EQ(ShownPicture().width, width);
+        EXPECT_EQ(ShownPicture().height, height);
         char line[64] = {};
         std::snprintf(line, sizeof line, "Wallpaper loaded: %d x %d\n", width, height);
         EXPECT_EQ(TakeDiagnostics(), Lines{line});
@@ -287,8 +287,8 @@ TEST_F(WallpaperImageTest, TheSizeLimitIsOnTheAreaNotOnASide) {
     // Kept no larger than it covers the whole virtual screen, in its proportions.
     const int cover =
         std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
-    EXPECT_EQ(g_wallpaper.stored_width, std::min(cover, 8192));
-    EXPECT_EQ(g_wallpaper.stored_height, g_wallpaper.stored_width);
+    EXPECT_EQ(ShownPicture().stored_width, std::min(cover, 8192));
+    EXPECT_EQ(ShownPicture().stored_height, ShownPicture().stored_width);
     ReleaseWallpaperImage();
     ExpectLoads(Write(L"65536x1024.png", GUID_ContainerFormatPng, {BlackFrame(65536, 1024)}), 65536,
                 1024);

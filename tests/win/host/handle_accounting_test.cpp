@@ -124,8 +124,7 @@ class HandleAccounting : public SimulatedHost {
     }
     void Attach() {
         ASSERT_EQ(Load(), 1);
-        sim::TickTimers();
-        ASSERT_EQ(CountStartingWith(Output(), kActiveBannerStart), 1);
+        ASSERT_EQ(CountStartingWith(TickUntilSaid(kShownStart), kActiveBannerStart), 1);
     }
     // Repaints the arrange view at a size it has not had yet, so its buffers are made again.
     static void RepaintAtNewSize() {
@@ -219,7 +218,7 @@ TEST_F(HandleAccounting, AHundredLoadUnloadCyclesInOneProcessGiveEverythingBack)
         ASSERT_EQ(CountExtensionGdi(), wrapped) << "cycle " << cycle;
         const int threads_before = ProcessThreads();
         ASSERT_EQ(Load(), 1) << "cycle " << cycle;
-        sim::TickTimers();
+        TickUntilSaid(kShownStart);
         sim::RedrawArrange();
         ASSERT_TRUE(HoldsBitmapsInMemoryDcs(kAttachedBitmaps)) << "cycle " << cycle;
         ASSERT_GT(ProcessThreads(), threads_before) << "cycle " << cycle;
@@ -260,8 +259,7 @@ TEST_F(HandleAccounting, EveryLoaderFailureGivesEverythingBack) {
             ASSERT_TRUE(sim::InjectGdiFailure(c.injected, 1));
         }
         ASSERT_EQ(Load(), 1);
-        sim::TickTimers();
-        std::vector<std::string> output = Output();
+        std::vector<std::string> output = TickUntilSaid("Wallpaper image unavailable");
         EXPECT_FALSE(sim::GdiFailurePending());
         EXPECT_EQ(CountStartingWith(output, c.line), 1);
         EXPECT_TRUE(

@@ -131,6 +131,7 @@ TEST_F(Menu, MenuPickDispatchesTheCommand) {
     EXPECT_FALSE(watchdog.Fired());
     ASSERT_EQ(picked, static_cast<UINT>(toggle));
     SendMessageW(sim::MainWindow(), WM_COMMAND, MAKEWPARAM(picked, 0), 0);
+    TickUntilSaid("Wallpaper image unavailable");
     EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "enabled"), "0"); // the picture cannot load
     EXPECT_EQ(sim::HostCallCount("SetProjExtState") > 0, true);
     ASSERT_FALSE(sim::ToolbarRefreshes().empty());

@@ -124,8 +124,7 @@ class Chains : public ::testing::Test {
         LoadModule();
         ASSERT_EQ(sim::CallEntryLoad(), 1);
         loaded_ = true;
-        sim::TickTimers();
-        ASSERT_EQ(CountStartingWith(TakeDiagnostics(), kActiveBannerStart), 1);
+        ASSERT_EQ(CountStartingWith(TickUntilSaid(kShownStart), kActiveBannerStart), 1);
     }
     std::vector<std::string> Unload() {
         TakeDiagnostics();
@@ -240,8 +239,7 @@ TEST_F(Chains, AHookOnTopOfOursKeepsCorrectingAcrossADetachAndLeavesBeforeOurUnl
     void* hook = sim::ForeignBitBltNext();
     HWND replacement = sim::ReplaceArrangeWindow();
     ASSERT_NE(replacement, nullptr);
-    sim::TickTimers();
-    std::vector<std::string> output = TakeDiagnostics();
+    std::vector<std::string> output = TickUntilSaid(kShownStart);
     EXPECT_EQ(CountStartingWith(output, kActiveBannerStart), 1) << "attached to the new view";
     EXPECT_EQ(Count(output, "BitBlt import unavailable or already hooked.\n"), 0)
         << "the hook stayed in place under theirs; no new attempt";

@@ -62,8 +62,7 @@ class HookedMode : public SimulatedHost {
     }
     void Attach() {
         ASSERT_EQ(Load(), 1);
-        sim::TickTimers();
-        ASSERT_EQ(CountStartingWith(Output(), kActiveBannerStart), 1);
+        ASSERT_EQ(CountStartingWith(TickUntilSaid(kShownStart), kActiveBannerStart), 1);
     }
     static Pixels Host() {
         return HostImage(sim::ArrangeClientWidth(), sim::CurrentScene().arrange_height);
@@ -88,6 +87,7 @@ TEST_F(HookedMode, APaintPresentedThroughTheHookNeedsNoFurtherRender) {
     ASSERT_TRUE(sim::DispatchCommand(toggle));
     composites = Composites();
     ASSERT_TRUE(sim::DispatchCommand(toggle));
+    ASSERT_EQ(CountStartingWith(TickUntilSaid(kShownStart), kShownStart), 1);
     EXPECT_EQ(Composites(), composites + 1);
     EXPECT_EQ(ArrangeScreen(), shown);
 }

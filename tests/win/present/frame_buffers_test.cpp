@@ -28,7 +28,8 @@ void InstallPicture(int width, int height, uint32_t colour) {
     ASSERT_NE(bitmap, nullptr);
     std::fill(pixels, pixels + static_cast<size_t>(width) * height, colour);
     HDC dc = CreateCompatibleDC(nullptr);
-    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height};
+    ShowPicture(
+        SharePicture({bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height}));
 }
 
 // Blue, green and red of one fitted pixel; GDI does not define the fourth byte.
@@ -201,7 +202,8 @@ void InstallCoordinatePicture(int width, int height) {
         }
     }
     HDC dc = CreateCompatibleDC(nullptr);
-    g_wallpaper = {bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height};
+    ShowPicture(
+        SharePicture({bitmap, dc, SelectObject(dc, bitmap), width, height, pixels, width, height}));
 }
 
 uint32_t FromPicture(int x, int y) {

@@ -175,11 +175,11 @@ bool IsLoaderFailureLine(const std::string& line) {
 
 // The loader's own state: the record is empty or a complete picture, nothing in between.
 void ExpectEmptyRecord() {
-    EXPECT_EQ(g_wallpaper.bitmap, nullptr);
-    EXPECT_EQ(g_wallpaper.dc, nullptr);
-    EXPECT_EQ(g_wallpaper.previous_object, nullptr);
-    EXPECT_EQ(g_wallpaper.width, 0);
-    EXPECT_EQ(g_wallpaper.height, 0);
+    EXPECT_EQ(ShownPicture().bitmap, nullptr);
+    EXPECT_EQ(ShownPicture().dc, nullptr);
+    EXPECT_EQ(ShownPicture().previous_object, nullptr);
+    EXPECT_EQ(ShownPicture().width, 0);
+    EXPECT_EQ(ShownPicture().height, 0);
 }
 
 // After the load: no COM initialisation left on this thread (a fresh one answers S_OK, not

@@ -59,14 +59,22 @@ class ProjectPictures : public SimulatedHost {
         sim::SetCurrentProject(project);
         sim::TickTimers();
     }
+    // Switches and runs the timer until a line starting with until is said; everything said.
+    static std::vector<std::string> SwitchTo(int project, const std::string& until,
+                                             int timeout_ms = 10000) {
+        sim::SetCurrentProject(project);
+        return TickUntilSaid(until, timeout_ms);
+    }
     // Long enough for the 250 ms settings tick to be due.
     static void SettingsTick() {
         Sleep(300);
         sim::TickTimers();
     }
-    void Attach() {
-        ASSERT_EQ(Load(), 1);
-        sim::TickTimers();
+    // Loads and runs the timer until a line starting with until is said (the banner of the
+    // attach when empty); everything said.
+    std::vector<std::string> Attach(const std::string& until = kShownStart) {
+        EXPECT_EQ(Load(), 1);
+        return TickUntilSaid(until, 10000);
     }
     static bool Opened(const std::wstring& name) {
         for (const std::wstring& opened : sim::FileOpens()) {
@@ -93,10 +101,8 @@ TEST_F(ProjectPictures, MovedProjectShowsThePictureBesideItWithoutBeingModified)
     Store(1, "relative_path", "art\\deep.png");
     Store(1, "enabled", "1");
 
-    Attach();
-    EXPECT_TRUE(ContainsEntry(Output(), kLoaded));
-    SwitchTo(1);
-    EXPECT_TRUE(ContainsEntry(Output(), kLoaded));
+    EXPECT_TRUE(ContainsEntry(Attach(), kLoaded));
+    EXPECT_TRUE(ContainsEntry(SwitchTo(1, kShownStart), kLoaded));
     for (int project : {0, 1}) {
         EXPECT_FALSE(sim::IsProjectDirty(Project(project))) << project;
         EXPECT_EQ(Stored(project, "enabled"), "1") << project;
@@ -107,8 +113,7 @@ TEST_F(ProjectPictures, MovedProjectShowsThePictureBesideItWithoutBeingModified)
     sim::SetProjectPath(Project(1), "");
     SwitchTo(0);
     sim::ResetFileOpens();
-    SwitchTo(1);
-    const std::vector<std::string> lines = Output();
+    const std::vector<std::string> lines = SwitchTo(1, kUnavailable);
     EXPECT_TRUE(ContainsEntry(lines, "Wallpaper file not found.\n"));
     EXPECT_TRUE(ContainsEntry(lines, kUnavailable));
     EXPECT_EQ(Stored(1, "enabled"), "0");
@@ -123,8 +128,7 @@ TEST_F(ProjectPictures, RewrittenPictureIsShownSoonAndAHalfWrittenOneKeepsTheOld
     const std::u16string path = WriteTestPicture("live.png", 320, 240, GradientPixel);
     Store(0, "path", NarrowPath(path));
     Store(0, "enabled", "1");
-    Attach();
-    ASSERT_TRUE(ContainsEntry(Output(), kLoaded));
+    ASSERT_TRUE(ContainsEntry(Attach(), kLoaded));
     const Pixels shown = ArrangeScreen();
 
     // An editor caught half-way: the first bytes of a picture only.
@@ -143,13 +147,13 @@ TEST_F(ProjectPictures, RewrittenPictureIsShownSoonAndAHalfWrittenOneKeepsTheOld
     EXPECT_EQ(Stored(0, "enabled"), "1");
 
     WriteTestPicture("live.png", 200, 100, [](int, int) { return 0x00FF8000u; });
-    SettingsTick();
-    EXPECT_TRUE(ContainsEntry(Output(), "Wallpaper loaded: 200 x 100\n"));
+    // Read again once it has stayed the same a little while.
+    EXPECT_TRUE(ContainsEntry(TickUntilSaid(kShownStart, 10000), "Wallpaper loaded: 200 x 100\n"));
     EXPECT_NE(ArrangeScreen(), shown);
 }
 
 TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilChosenHere) {
-    Attach();
+    Attach("");
     // Devices by prefix, by a device name before a colon or spaces, bare volumes, another
     // computer, and paths that are not absolute in a project without a folder: nothing is
     // opened or looked at, one line each, and the project keeps its choice.
@@ -174,10 +178,10 @@ TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilCho
         sim::ResetFileOpens();
         Store(0, "path", path);
         Store(0, "enabled", "1");
-        SwitchTo(0);
+        const std::vector<std::string> lines = SwitchTo(0, "");
         SettingsTick();
         EXPECT_TRUE(sim::FileOpens().empty()) << sim::WideToUtf8(sim::FileOpens().front());
-        EXPECT_EQ(Output().size(), 1u);
+        EXPECT_EQ(lines.size() + Output().size(), 1u);
         EXPECT_EQ(Stored(0, "enabled"), "1");
         EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
     }
@@ -186,7 +190,7 @@ TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilCho
     sim::PutGlobalExtStateValue("Murivo", "network_pictures", "\\\\server\\share\\x.png");
     SwitchTo(1);
     Store(0, "path", "\\\\server\\share\\x.png");
-    SwitchTo(0);
+    SwitchTo(0, kUnreachable);
     EXPECT_TRUE(Opened(L"\\\\server\\share\\x.png"));
 
     // A local name that is a link to another computer: opened, seen to lie there and not read,
@@ -199,8 +203,8 @@ TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilCho
         SwitchTo(1);
         Output();
         Store(0, "path", NarrowPath(linked));
-        SwitchTo(0);
-        const std::vector<std::string> lines = Output();
+        const std::vector<std::string> lines =
+            SwitchTo(0, chosen ? kShownStart : "Wallpaper file lies");
         EXPECT_EQ(ContainsEntry(lines, kLoaded), chosen);
         EXPECT_EQ(ContainsEntry(lines, "Wallpaper file lies on another computer; not read. Choose "
                                        "it on this computer to allow it.\n"),
@@ -213,7 +217,7 @@ TEST_F(ProjectPictures, DevicesAndOtherComputersFromAProjectAreNotOpenedUntilCho
 
 TEST_F(ProjectPictures, UnreachablePictureKeepsTheProjectAndShowsOnceItCanBeReached) {
     WriteTestPicture("shared.png", 320, 240, GradientPixel);
-    Attach();
+    Attach("");
     // An unplugged drive (its root cannot be listed) and a server that is down: one line, no
     // picture, the project unchanged, and the picture shown once it can be reached again.
     sim::FailOpensBelow(L"Q:\\", ERROR_PATH_NOT_FOUND);
@@ -225,20 +229,21 @@ TEST_F(ProjectPictures, UnreachablePictureKeepsTheProjectAndShowsOnceItCanBeReac
         Output();
         Store(0, "path", path);
         Store(0, "enabled", "1");
-        SwitchTo(0);
+        std::vector<std::string> lines = SwitchTo(0, kUnreachable);
         for (int i = 0; i < 6; ++i) {
             SettingsTick(); // retried meanwhile, quietly
         }
-        EXPECT_EQ(Output(), std::vector<std::string>{kUnreachable});
+        for (std::string& line : Output()) {
+            lines.push_back(std::move(line));
+        }
+        EXPECT_EQ(lines, std::vector<std::string>{kUnreachable});
         EXPECT_EQ(Stored(0, "enabled"), "1");
         EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
     }
     const Pixels without = ArrangeScreen();
     const std::u16string folder = TestPicturePath("");
     sim::ServeShare(L"\\\\server\\share\\", std::wstring(folder.begin(), folder.end()));
-    for (int i = 0; i < 12 && !ContainsEntry(Output(), kLoaded); ++i) {
-        SettingsTick();
-    }
+    TickUntilSaid(kShownStart, 20000);
     EXPECT_NE(ArrangeScreen(), without);
     EXPECT_EQ(Stored(0, "enabled"), "1");
     EXPECT_FALSE(sim::IsProjectDirty(Project(0)));
@@ -258,8 +263,7 @@ TEST_F(ProjectPictures, DefaultWallpaperShowsWhereAProjectHasNoneAndRemoveKeepsI
     EXPECT_EQ(sim::QueryToggleState(use_as_default), 1);
 
     Output();
-    SwitchTo(1);
-    EXPECT_TRUE(ContainsEntry(Output(), kLoaded));
+    EXPECT_TRUE(ContainsEntry(SwitchTo(1, kShownStart), kLoaded));
     EXPECT_TRUE(sim::ExtStateSection(Project(1), "Murivo").empty());
     EXPECT_FALSE(sim::IsProjectDirty(Project(1)));
 
@@ -268,8 +272,7 @@ TEST_F(ProjectPictures, DefaultWallpaperShowsWhereAProjectHasNoneAndRemoveKeepsI
     EXPECT_TRUE(sim::IsProjectDirty(Project(1)));
     SwitchTo(0);
     Output();
-    SwitchTo(1);
-    EXPECT_FALSE(ContainsEntry(Output(), kLoaded));
+    EXPECT_FALSE(ContainsEntry(SwitchTo(1, kShownStart, 1500), kLoaded));
 
     SwitchTo(0);
     EXPECT_TRUE(sim::DispatchCommand(use_as_default));

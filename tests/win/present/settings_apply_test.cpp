@@ -26,6 +26,7 @@
 #include "simulator.h"
 #include "support/diagnostics_capture.h"
 #include "support/picture_files.h"
+#include "support/picture_work.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -103,7 +104,7 @@ class ApplySettings : public testing::Test {
     void ShowPicture() {
         Store(project_, "path", picture_);
         Store(project_, "enabled", "1");
-        ApplyProjectSettings(true, true);
+        ApplyAndSettle(true, true);
         ASSERT_TRUE(IsWallpaperLoaded());
         ASSERT_EQ(g_frame.width, 640) << "the redraw rendered a frame";
         TakeDiagnostics();
@@ -126,7 +127,7 @@ class ApplySettings : public testing::Test {
 TEST_F(ApplySettings, ASecondCallWithNothingChangedDoesNothingEvenWhenAskedToRedraw) {
     ShowPicture();
     Effects before = Effects::Now();
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     Effects after = Effects::Now();
     EXPECT_EQ(after.paints, before.paints);
     EXPECT_EQ(after.toolbar_refreshes, before.toolbar_refreshes);
@@ -134,25 +135,36 @@ TEST_F(ApplySettings, ASecondCallWithNothingChangedDoesNothingEvenWhenAskedToRed
     EXPECT_EQ(TakeDiagnostics(), Lines{});
 
     // A forced reload never exits early.
-    ApplyProjectSettings(true, false);
+    ApplyAndSettle(true, false);
     EXPECT_EQ(TakeDiagnostics(), Lines{kLoaded});
     EXPECT_EQ(Effects::Now().toolbar_refreshes, before.toolbar_refreshes + 1);
 }
 
-TEST_F(ApplySettings, SwitchingToAProjectWithEqualSettingsStillReloads) {
+TEST_F(ApplySettings, SwitchingToAProjectWithTheSamePictureLooksAgainButDecodesOnlyAChangedFile) {
     ReaProject* second = sim::ProjectAt(1);
     for (ReaProject* project : {project_, second}) {
         Store(project, "path", picture_);
         Store(project, "enabled", "1");
     }
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     EXPECT_EQ(TakeDiagnostics(), (Lines{kLoaded, "V4 persistent buffers created.\n"}));
 
+    // The same file at the same stamps: the decoded picture is taken again.
+    const WallpaperImage* decoded = ShownPictureRef().get();
     sim::SetCurrentProject(1);
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     EXPECT_EQ(TakeDiagnostics(), Lines{kLoaded});
+    EXPECT_EQ(ShownPictureRef().get(), decoded);
     EXPECT_EQ(g_last_applied_project, second);
+    EXPECT_TRUE(IsWallpaperLoaded());
     EXPECT_EQ(g_frame.width, 640) << "the buffers survive a reload";
+
+    // Rewritten meanwhile (another size): decoded afresh.
+    ASSERT_FALSE(WriteTestPicture("gradient.png", 300, 240, &GradientPixel).empty());
+    sim::SetCurrentProject(0);
+    ApplyAndSettle(false, true);
+    EXPECT_EQ(TakeDiagnostics(), Lines{"Wallpaper loaded: 300 x 240\n"});
+    EXPECT_NE(ShownPictureRef().get(), decoded);
 }
 
 TEST_F(ApplySettings, AnOpacityChangePresentsANewFrameWithoutReloadOrRefit) {
@@ -161,7 +173,7 @@ TEST_F(ApplySettings, AnOpacityChangePresentsANewFrameWithoutReloadOrRefit) {
     Effects before = Effects::Now();
     MarkFitted();
     Store(project_, "opacity_permille", "900");
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
 
     EXPECT_EQ(TakeDiagnostics(), Lines{});
     EXPECT_FALSE(Refitted());
@@ -178,7 +190,7 @@ TEST_F(ApplySettings, AFitModeOrBlackAndWhiteChangeRefitsAtTheCurrentSizeWithout
     ShowPicture();
     MarkFitted();
     Store(project_, "mode", "contain");
-    ApplyProjectSettings(false, false);
+    ApplyAndSettle(false, false);
     EXPECT_EQ(TakeDiagnostics(), Lines{});
     EXPECT_TRUE(Refitted());
     EXPECT_EQ(g_frame.width, 640);
@@ -187,7 +199,7 @@ TEST_F(ApplySettings, AFitModeOrBlackAndWhiteChangeRefitsAtTheCurrentSizeWithout
 
     MarkFitted();
     Store(project_, "grayscale", "1");
-    ApplyProjectSettings(false, false);
+    ApplyAndSettle(false, false);
     EXPECT_TRUE(Refitted());
     GdiFlush();
     uint32_t pixel = g_frame.fitted[static_cast<size_t>(100) * 640 + 300];
@@ -199,13 +211,13 @@ TEST_F(ApplySettings, AFitModeOrBlackAndWhiteChangeRefitsAtTheCurrentSizeWithout
 TEST_F(ApplySettings, EnablingAProjectWhosePictureWasDeletedSwitchesItOffForGood) {
     Store(project_, "path", picture_);
     Store(project_, "enabled", "0");
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     EXPECT_FALSE(IsWallpaperLoaded());
     ASSERT_TRUE(DeleteFileA(picture_.c_str()));
     TakeDiagnostics();
 
     Store(project_, "enabled", "1");
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     EXPECT_EQ(TakeDiagnostics(), (Lines{kNotFound, kUnavailable}));
     EXPECT_EQ(Stored(project_, "enabled"), "0");
     EXPECT_TRUE(sim::IsProjectDirty(project_));
@@ -213,7 +225,7 @@ TEST_F(ApplySettings, EnablingAProjectWhosePictureWasDeletedSwitchesItOffForGood
     EXPECT_FALSE(IsWallpaperLoaded());
 
     // The stored and the current settings agree now: the timer does not retry every 250 ms.
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     EXPECT_EQ(TakeDiagnostics(), Lines{});
 }
 
@@ -221,7 +233,7 @@ TEST_F(ApplySettings, DisablingReleasesThePictureAndLeavesTheHostsDrawing) {
     ShowPicture();
     ASSERT_TRUE(g_frame.last_frame_valid);
     Store(project_, "enabled", "0");
-    ApplyProjectSettings(false, true);
+    ApplyAndSettle(false, true);
     EXPECT_FALSE(IsWallpaperLoaded());
     EXPECT_FALSE(g_frame.last_frame_valid);
     std::vector<uint32_t> shown = Screen();
@@ -231,14 +243,14 @@ TEST_F(ApplySettings, DisablingReleasesThePictureAndLeavesTheHostsDrawing) {
 
 TEST_F(ApplySettings, AStoredEnabledWithoutAPathIsWrittenBackAsOff) {
     Store(project_, "enabled", "1");
-    ApplyProjectSettings(false, false);
+    ApplyAndSettle(false, false);
     EXPECT_EQ(Stored(project_, "enabled"), "0");
     EXPECT_TRUE(sim::IsProjectDirty(project_));
     EXPECT_EQ(TakeDiagnostics(), Lines{});
 
     // Already off: nothing is written on later applies.
     int writes = Effects::Now().ext_state_writes;
-    ApplyProjectSettings(true, false);
+    ApplyAndSettle(true, false);
     EXPECT_EQ(Effects::Now().ext_state_writes, writes);
 }
 
@@ -256,8 +268,7 @@ TEST_F(ApplyThroughTheHost, AMissingPictureIsSwitchedOffAtAttach) {
     Store(project, "path", NarrowPath(TestPicturePath("missing.png")));
     Store(project, "enabled", "1");
     ASSERT_EQ(Load(), 1);
-    sim::TickTimers();
-    Lines output = Output();
+    Lines output = TickUntilSaid(kUnavailable);
     EXPECT_TRUE(ContainsEntry(output, kNotFound));
     EXPECT_TRUE(ContainsEntry(output, kUnavailable));
     EXPECT_EQ(Stored(project, "enabled"), "0");
@@ -270,8 +281,7 @@ TEST_F(ApplyThroughTheHost, AStoredPictureShowsBehindTheLanesAndNotOnTheItem) {
     Store(project, "path", NarrowPath(WriteTestPicture("gradient.png", 320, 240, &GradientPixel)));
     Store(project, "enabled", "1");
     ASSERT_EQ(Load(), 1);
-    sim::TickTimers();
-    ASSERT_TRUE(ContainsEntry(Output(), kLoaded));
+    ASSERT_TRUE(ContainsEntry(TickUntilSaid(kLoaded), kLoaded));
     sim::RedrawArrange(); // a host paint, corrected on its way to the screen
     std::vector<uint32_t> shown = Screen();
     ASSERT_EQ(shown.size(), host.size());

@@ -1,6 +1,9 @@
 #include "support/sim_fixture.h"
 
+#include <windows.h>
+
 #include "extension_module.h"
+#include "registrations.h"
 #include "simulator.h"
 #include "support/diagnostics_capture.h"
 
@@ -48,6 +51,22 @@ int SimulatedHost::Unload() {
 
 std::vector<std::string> SimulatedHost::Output() {
     return TakeDiagnostics();
+}
+
+std::vector<std::string> TickUntilSaid(const std::string& text, int timeout_ms) {
+    std::vector<std::string> said;
+    const DWORD start = GetTickCount();
+    do {
+        sim::TickTimers();
+        for (std::string& entry : TakeDiagnostics()) {
+            said.push_back(std::move(entry));
+        }
+        if (CountStartingWith(said, text) > 0) {
+            break;
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < static_cast<DWORD>(timeout_ms));
+    return said;
 }
 
 bool ContainsEntry(const std::vector<std::string>& entries, const std::string& text) {

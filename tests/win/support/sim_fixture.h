@@ -27,6 +27,10 @@ class SimulatedHost : public ::testing::Test {
     bool loaded_ = false;
 };
 
+// Runs the host's timer (a tick every 5 ms) until the extension says a line starting with text,
+// as its picture thread's work is shown on a tick; at most timeout_ms. Everything said meanwhile.
+std::vector<std::string> TickUntilSaid(const std::string& text, int timeout_ms = 20000);
+
 bool ContainsEntry(const std::vector<std::string>& entries, const std::string& text);
 // Entries that start with prefix.
 int CountStartingWith(const std::vector<std::string>& entries, const std::string& prefix);
@@ -34,5 +38,6 @@ int CountStartingWith(const std::vector<std::string>& entries, const std::string
 inline const std::string kLoadBanner =
     "\n========================================\nMurivo V" MURIVO_VERSION_TEXT "\n"
     "========================================\n";
+inline const std::string kShownStart = "Wallpaper loaded: ";
 inline const std::string kActiveBannerStart =
     "\n========================================\nMurivo V" MURIVO_VERSION_TEXT " ACTIVE\n";

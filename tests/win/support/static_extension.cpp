@@ -13,6 +13,7 @@
 #include "simulator.h"
 #include "support/diagnostics_capture.h"
 #include "support/picture_files.h"
+#include "support/picture_work.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -72,6 +73,7 @@ void StaticExtensionHost::LoadAndAttach() {
     ASSERT_EQ(Load(), 1);
     sim::TickTimers();
     ASSERT_TRUE(g_target.attached);
+    ASSERT_TRUE(SettlePictureWork());
 }
 
 std::vector<std::string> StaticExtensionHost::Output() {

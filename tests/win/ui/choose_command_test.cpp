@@ -61,16 +61,23 @@ TEST_F(ChooseCommand, UnloadableFileIsStoredDisabledWithOneWarning) {
         if (!SetDlgItemTextW(chooser, 0x47C, broken.c_str())) {
             SetDlgItemTextW(chooser, 0x480, broken.c_str());
         }
-        WhenDialogAppears(L"Murivo", [&](HWND box) {
-            ++warnings;
-            wchar_t text[256] = {};
-            GetDlgItemTextW(box, 0xFFFF, text, 256);
-            warning_text = text;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        });
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     });
     Run();
+    // Loaded in the background: the warning comes on the timer once the load has failed.
+    WhenDialogAppears(L"Murivo", [&](HWND box) {
+        ++warnings;
+        wchar_t text[256] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 256);
+        warning_text = text;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    {
+        DialogWatchdog watchdog(20000);
+        TickUntilSaid("Wallpaper image unavailable", 10000);
+        EXPECT_FALSE(watchdog.Fired());
+    }
+    EXPECT_EQ(TakeUnseenDialogs(), 0);
     ReaProject* project = sim::CurrentProject();
     std::string stored = sim::ExtStateValue(project, "Murivo", "path").value_or("");
     EXPECT_NE(stored.find("murivo-choose-broken.png"), std::string::npos) << stored;

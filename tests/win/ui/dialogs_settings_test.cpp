@@ -188,7 +188,13 @@ TEST_F(SettingsDialog, UnloadablePictureUnchecksEnable) {
         SetControlText(dialog, kPathEdit, broken);
         SendKillFocus(dialog, kPathEdit);
         EXPECT_EQ(Stored("path"), Narrow(broken));
+        // Loaded in the background: switched off once the load has failed, and the box follows.
+        TickUntilSaid("Wallpaper image unavailable", 10000);
         EXPECT_EQ(Stored("enabled"), "0");
+        for (int wait = 0; wait < 50 && IsDlgButtonChecked(dialog, kEnable) != BST_UNCHECKED;
+             ++wait) {
+            PumpFor(20);
+        }
         EXPECT_EQ(IsDlgButtonChecked(dialog, kEnable), BST_UNCHECKED);
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
