@@ -4,9 +4,11 @@
 #include <string>
 
 #include "presentation_modes.h"
+#include "projects.h"
 #include "registrations.h"
 #include "scene.h"
 #include "theme.h"
+#include "ui_stall.h"
 #include "window_pixels.h"
 
 namespace sim {
@@ -47,8 +49,10 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 }
 
 // Presented through this executable's own BitBlt import, so a hook on its import table sees
-// every copy.
+// every copy. Timed as the host's painting: the extension's keying in the hooked copy is the
+// frame the host draws anyway, not time it holds the interface thread for.
 void PaintArrangeWindow(HWND window) {
+    HostPaintTiming timing;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (dc == nullptr) {
@@ -300,6 +304,13 @@ void RedrawArrange() {
     if (g_arrange != nullptr) {
         InvalidateRect(g_arrange, nullptr, FALSE);
         UpdateWindow(g_arrange);
+    }
+}
+
+void SwitchProjectTab(int index) {
+    SetCurrentProject(index);
+    if (g_main != nullptr) {
+        RedrawWindow(g_main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
 }
 

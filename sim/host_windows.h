@@ -28,6 +28,9 @@ HWND ReplaceArrangeWindow();
 void ShowArrange(bool visible);
 void ResizeArrange(int width, int height);
 void RedrawArrange(); // invalidate and paint now
+// A click on project tab index: it becomes the current project and the host repaints its
+// windows at once, the arrange view included.
+void SwitchProjectTab(int index);
 
 // Dispatches every queued message; returns at once when the queue is empty.
 void PumpMessages();
