@@ -1,6 +1,7 @@
 #include "host_windows.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "presentation_modes.h"
@@ -315,8 +316,12 @@ void SwitchProjectTab(int index) {
 }
 
 void PumpMessages() {
+    PumpMessagesUntil(ULLONG_MAX);
+}
+
+void PumpMessagesUntil(unsigned long long deadline) {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (GetTickCount64() < deadline && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -44,6 +44,9 @@ constexpr int kBadArgumentsExitCode = 2;
 constexpr char kExtStateSection[] = "Murivo";
 // The extension attaches on its first timer tick; actions wait until it had a few.
 constexpr int kTicksBeforeActions = 3;
+// What is queued at the end of a run is dispatched for at most this long: timer callbacks slower
+// than the timer would keep the queue full for ever.
+constexpr ULONGLONG kLastPumpMs = 200;
 
 void Say(const std::string& line) {
     std::printf("sandbox: %s\n", line.c_str());
@@ -172,7 +175,7 @@ bool RunHost(int ms, const sim::SandboxOptions& events) {
             wait = std::min(wait, static_cast<DWORD>(events.reachable_at_ms) - elapsed);
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
-        sim::PumpMessages();
+        sim::PumpMessagesUntil(GetTickCount64() + wait);
         StartTallyOnceAttached();
         elapsed = GetTickCount() - start;
         if (!swapped && elapsed >= static_cast<DWORD>(ms) / 2) {
@@ -208,7 +211,7 @@ bool RunHost(int ms, const sim::SandboxOptions& events) {
         }
         dialogs_ok = CaptureDialogs(events.dialog_screenshots);
     }
-    sim::PumpMessages();
+    sim::PumpMessagesUntil(GetTickCount64() + kLastPumpMs);
     if (events.switch_tabs_ms > 0) {
         Say("tab switches=" + std::to_string(switches));
     }
