@@ -2,6 +2,7 @@
 
 #include <objidl.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <mutex>
 
@@ -46,7 +47,12 @@ struct FinalPathRewrite {
     std::wstring from;
     std::wstring to;
 };
+struct Delay {
+    std::wstring prefix;
+    DWORD ms;
+};
 std::vector<Fault> g_faults;
+std::vector<Delay> g_delays;
 std::vector<Share> g_shares;
 std::vector<FinalPathRewrite> g_final_paths;
 
@@ -83,8 +89,7 @@ struct Route {
 // Notes the name and routes it. Names of other computers and devices ("\\...") never reach the
 // system: they are refused as an unreachable server would refuse them, unless below a share
 // the test serves from a folder of its own. A fault below a prefix comes first.
-Route Note(const std::wstring& name) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+Route RouteNoted(const std::wstring& name) {
     g_opens.push_back(name);
     for (const Fault& fault : g_faults) {
         if (StartsWithFolded(name, fault.prefix)) {
@@ -101,6 +106,26 @@ Route Note(const std::wstring& name) {
         return {false, {}, ERROR_BAD_NETPATH};
     }
     return {true, name, 0};
+}
+
+// A slow name answers only after its wait, whatever the answer is; outside the lock, so that
+// other threads' names are not held up behind it.
+Route Note(const std::wstring& name) {
+    Route route{};
+    DWORD wait = 0;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        route = RouteNoted(name);
+        for (const Delay& delay : g_delays) {
+            if (StartsWithFolded(name, delay.prefix)) {
+                wait = std::max(wait, delay.ms);
+            }
+        }
+    }
+    if (wait > 0) {
+        Sleep(wait);
+    }
+    return route;
 }
 
 std::wstring Wide(LPCWSTR name) {
@@ -302,9 +327,15 @@ void RewriteFinalPaths(const std::wstring& from, const std::wstring& to) {
     g_final_paths.push_back({from, to});
 }
 
+void DelayOpensBelow(const std::wstring& prefix, DWORD ms) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_delays.push_back({prefix, ms});
+}
+
 void ClearFileOpenFaults() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_faults.clear();
+    g_delays.clear();
     g_shares.clear();
     g_final_paths.clear();
 }

@@ -30,6 +30,9 @@ void ResetFileOpens();
 // server that is up. A fault comes before a share. ClearFileOpenFaults lifts them all.
 void FailOpensBelow(const std::wstring& prefix, DWORD error);
 void ServeShare(const std::wstring& prefix, const std::wstring& folder);
+// Names starting with prefix answer only after ms milliseconds, as a server that is down holds
+// each open for seconds before it fails; the answer itself is what it would have been.
+void DelayOpensBelow(const std::wstring& prefix, DWORD ms);
 // A link, as GetFinalPathNameByHandleW tells it: final paths starting with from
 // ("\\?\Z:\pics\") start with to instead ("\\?\UNC\server\share\").
 void RewriteFinalPaths(const std::wstring& from, const std::wstring& to);

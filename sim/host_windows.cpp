@@ -1,12 +1,15 @@
 #include "host_windows.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "presentation_modes.h"
+#include "projects.h"
 #include "registrations.h"
 #include "scene.h"
 #include "theme.h"
+#include "ui_stall.h"
 #include "window_pixels.h"
 
 namespace sim {
@@ -47,8 +50,10 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 }
 
 // Presented through this executable's own BitBlt import, so a hook on its import table sees
-// every copy.
+// every copy. Timed as the host's painting: the extension's keying in the hooked copy is the
+// frame the host draws anyway, not time it holds the interface thread for.
 void PaintArrangeWindow(HWND window) {
+    HostPaintTiming timing;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (dc == nullptr) {
@@ -303,9 +308,20 @@ void RedrawArrange() {
     }
 }
 
+void SwitchProjectTab(int index) {
+    SetCurrentProject(index);
+    if (g_main != nullptr) {
+        RedrawWindow(g_main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+}
+
 void PumpMessages() {
+    PumpMessagesUntil(ULLONG_MAX);
+}
+
+void PumpMessagesUntil(unsigned long long deadline) {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (GetTickCount64() < deadline && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

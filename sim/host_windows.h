@@ -28,9 +28,15 @@ HWND ReplaceArrangeWindow();
 void ShowArrange(bool visible);
 void ResizeArrange(int width, int height);
 void RedrawArrange(); // invalidate and paint now
+// A click on project tab index: it becomes the current project and the host repaints its
+// windows at once, the arrange view included.
+void SwitchProjectTab(int index);
 
 // Dispatches every queued message; returns at once when the queue is empty.
 void PumpMessages();
+// The same, but returns once GetTickCount64 reaches deadline: a host whose timer callbacks take
+// longer than the timer's period never finds its queue empty.
+void PumpMessagesUntil(unsigned long long deadline);
 
 // Whether the arrange view lets the system erase it with its class brush before paints that ask
 // for it (the default, as the host's view does), or answers WM_ERASEBKGND itself untouched.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "text_file.h"
@@ -18,22 +19,35 @@ template <typename T> void Release(T*& object) {
     }
 }
 
+// Rows go to the encoder in bands, so a large picture never needs all its pixels at once.
+constexpr int kBandRows = 64;
+
 // 24-bit rows: the PNG encoder takes BGR without asking for a conversion.
-std::vector<BYTE> ToBgrRows(const uint32_t* pixels, int width, int height, UINT stride) {
-    std::vector<BYTE> rows(static_cast<size_t>(stride) * height);
-    for (int y = 0; y < height; ++y) {
-        BYTE* row = rows.data() + static_cast<size_t>(y) * stride;
-        for (int x = 0; x < width; ++x) {
-            uint32_t pixel = pixels[static_cast<size_t>(y) * width + x];
-            row[x * 3] = static_cast<BYTE>(pixel & 0xFF);
-            row[x * 3 + 1] = static_cast<BYTE>((pixel >> 8) & 0xFF);
-            row[x * 3 + 2] = static_cast<BYTE>((pixel >> 16) & 0xFF);
-        }
+void ToBgrRow(const uint32_t* pixels, int width, BYTE* row) {
+    for (int x = 0; x < width; ++x) {
+        row[x * 3] = static_cast<BYTE>(pixels[x] & 0xFF);
+        row[x * 3 + 1] = static_cast<BYTE>((pixels[x] >> 8) & 0xFF);
+        row[x * 3 + 2] = static_cast<BYTE>((pixels[x] >> 16) & 0xFF);
     }
-    return rows;
 }
 
-HRESULT Encode(const std::wstring& path, const uint32_t* pixels, int width, int height) {
+HRESULT WriteBands(IWICBitmapFrameEncode* frame, int width, int height, const PngRowSource& rows) {
+    UINT stride = (static_cast<UINT>(width) * 3 + 3) & ~3u;
+    std::vector<BYTE> band(static_cast<size_t>(stride) * kBandRows);
+    std::vector<uint32_t> pixels(static_cast<size_t>(width));
+    HRESULT hr = S_OK;
+    for (int top = 0; top < height && SUCCEEDED(hr); top += kBandRows) {
+        int count = std::min(kBandRows, height - top);
+        for (int y = 0; y < count; ++y) {
+            rows(top + y, pixels.data());
+            ToBgrRow(pixels.data(), width, band.data() + static_cast<size_t>(y) * stride);
+        }
+        hr = frame->WritePixels(static_cast<UINT>(count), stride, stride * count, band.data());
+    }
+    return hr;
+}
+
+HRESULT Encode(const std::wstring& path, int width, int height, const PngRowSource& rows) {
     IWICImagingFactory* factory = nullptr;
     IWICStream* stream = nullptr;
     IWICBitmapEncoder* encoder = nullptr;
@@ -69,10 +83,7 @@ HRESULT Encode(const std::wstring& path, const uint32_t* pixels, int width, int 
         hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
     }
     if (SUCCEEDED(hr)) {
-        UINT stride = (static_cast<UINT>(width) * 3 + 3) & ~3u;
-        std::vector<BYTE> rows = ToBgrRows(pixels, width, height, stride);
-        hr = frame->WritePixels(static_cast<UINT>(height), stride, static_cast<UINT>(rows.size()),
-                                rows.data());
+        hr = WriteBands(frame, width, height, rows);
     }
     if (SUCCEEDED(hr)) {
         hr = frame->Commit();
@@ -89,10 +100,10 @@ HRESULT Encode(const std::wstring& path, const uint32_t* pixels, int width, int 
 
 } // namespace
 
-bool WritePng(const std::string& path, const uint32_t* pixels, int width, int height,
-              std::string& error) {
+bool WritePngRows(const std::string& path, int width, int height, const PngRowSource& rows,
+                  std::string& error) {
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    HRESULT hr = Encode(Utf8ToWide(path), pixels, width, height);
+    HRESULT hr = Encode(Utf8ToWide(path), width, height, rows);
     if (SUCCEEDED(init)) {
         CoUninitialize();
     }
@@ -103,6 +114,14 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
         return false;
     }
     return true;
+}
+
+bool WritePng(const std::string& path, const uint32_t* pixels, int width, int height,
+              std::string& error) {
+    auto row = [&](int y, uint32_t* out) {
+        std::copy_n(pixels + static_cast<size_t>(y) * width, width, out);
+    };
+    return WritePngRows(path, width, height, row, error);
 }
 
 } // namespace sim

@@ -71,6 +71,10 @@ ReaProject* CurrentProject() {
     return ProjectAt(g_current);
 }
 
+int CurrentProjectIndex() {
+    return g_current;
+}
+
 void SetCurrentProject(int index) {
     if (index >= 0 && index < ProjectCount()) {
         g_current = index;

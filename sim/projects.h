@@ -18,6 +18,7 @@ void ResetProjects(const std::vector<std::string>& names, int current,
 int ProjectCount();
 ReaProject* ProjectAt(int index); // null outside 0..count-1
 ReaProject* CurrentProject();
+int CurrentProjectIndex();
 void SetCurrentProject(int index);
 std::string ProjectName(ReaProject* project);
 // The project's file as EnumProjects reports it (UTF-8); empty while it is unsaved.

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/host_records.h"
+#include "ui_stall.h"
 
 namespace sim {
 
@@ -137,6 +138,10 @@ int CommandIdFor(const std::string& action_id) {
 }
 
 void TickTimers() {
+    if (ActiveRegistrationCount("timer") == 0) {
+        return; // no call into the extension, nothing to time
+    }
+    ExtensionCallTiming timing("timer");
     // A copy: a callback may unregister itself or others while we walk the list.
     for (TimerFunction timer : Callbacks<TimerFunction>("timer")) {
         timer();
@@ -144,6 +149,10 @@ void TickTimers() {
 }
 
 bool DispatchCommand(int command_id) {
+    if (ActiveRegistrationCount("hookcommand2") + ActiveRegistrationCount("hookcommand") == 0) {
+        return false;
+    }
+    ExtensionCallTiming timing("command", command_id);
     SectionRecord main_section = {0, "Main"};
     for (HookCommand2Function hook : Callbacks<HookCommand2Function>("hookcommand2")) {
         if (hook(&main_section, command_id, 0, 0, 0, nullptr)) {
@@ -159,6 +168,10 @@ bool DispatchCommand(int command_id) {
 }
 
 int QueryToggleState(int command_id) {
+    if (ActiveRegistrationCount("toggleaction") == 0) {
+        return -1;
+    }
+    ExtensionCallTiming timing("toggle", command_id);
     for (ToggleActionFunction toggle : Callbacks<ToggleActionFunction>("toggleaction")) {
         int state = toggle(command_id);
         if (state != -1) {
@@ -169,6 +182,10 @@ int QueryToggleState(int command_id) {
 }
 
 void CallMenuHooks(const char* menu_name, void* menu, int flag) {
+    if (ActiveRegistrationCount("hookcustommenu") == 0) {
+        return;
+    }
+    ExtensionCallTiming timing("menu", -1, menu_name);
     for (CustomMenuFunction hook : Callbacks<CustomMenuFunction>("hookcustommenu")) {
         hook(menu_name, menu, flag);
     }

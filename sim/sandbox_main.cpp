@@ -21,6 +21,7 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "picture_rewriter.h"
 #include "playback.h"
 #include "png_writer.h"
 #include "presentation_probe.h"
@@ -31,8 +32,10 @@
 #include "seam_check.h"
 #include "simulator.h"
 #include "soak.h"
+#include "test_picture.h"
 #include "text_file.h"
 #include "theme.h"
+#include "ui_stall.h"
 
 namespace {
 
@@ -41,6 +44,9 @@ constexpr int kBadArgumentsExitCode = 2;
 constexpr char kExtStateSection[] = "Murivo";
 // The extension attaches on its first timer tick; actions wait until it had a few.
 constexpr int kTicksBeforeActions = 3;
+// What is queued at the end of a run is dispatched for at most this long: timer callbacks slower
+// than the timer would keep the queue full for ever.
+constexpr ULONGLONG kLastPumpMs = 200;
 
 void Say(const std::string& line) {
     std::printf("sandbox: %s\n", line.c_str());
@@ -77,15 +83,18 @@ void RunAction(const std::string& action_id) {
     Say(line);
 }
 
-// Presentations are counted from the first one after the extension attached; its subclass on
-// the arrange view marks the attach (the picture is loaded before the subclass goes in).
-void StartTallyOnceAttached() {
+// The extension's subclass on the arrange view marks its attach (the picture is loaded before
+// the subclass goes in); the sandbox sees it after a turn of the message loop.
+bool ExtensionAttached() {
     HWND arrange = sim::ArrangeWindow();
-    if (sim::PresentationTallyRunning() || arrange == nullptr) {
-        return;
-    }
-    auto procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(arrange, GWLP_WNDPROC));
-    if (procedure != sim::HostArrangeProcedure()) {
+    return arrange != nullptr &&
+           reinterpret_cast<WNDPROC>(GetWindowLongPtrW(arrange, GWLP_WNDPROC)) !=
+               sim::HostArrangeProcedure();
+}
+
+// Presentations are counted from the first one after the extension attached.
+void StartTallyOnceAttached() {
+    if (!sim::PresentationTallyRunning() && ExtensionAttached()) {
         sim::StartPresentationTally();
     }
 }
@@ -104,13 +113,16 @@ bool CaptureDialogs(const DialogScreenshots& screenshots) {
     return all_ok;
 }
 
+// The picture file the current project names, or else the default wallpaper's.
+std::optional<std::string> ShownPictureFile() {
+    std::optional<std::string> file =
+        sim::ExtStateValue(sim::CurrentProject(), kExtStateSection, "path");
+    return file ? file : sim::GlobalExtStateValue(kExtStateSection, "default_path");
+}
+
 // Copies file over the picture the current project shows, as an image editor saving it would.
 void SwapPicture(const std::string& file) {
-    std::optional<std::string> target =
-        sim::ExtStateValue(sim::CurrentProject(), kExtStateSection, "path");
-    if (!target) {
-        target = sim::GlobalExtStateValue(kExtStateSection, "default_path");
-    }
+    std::optional<std::string> target = ShownPictureFile();
     if (!target ||
         !CopyFileW(sim::Utf8ToWide(file).c_str(), sim::Utf8ToWide(*target).c_str(), FALSE)) {
         Say("cannot swap the picture: no picture named or not writable");
@@ -119,53 +131,90 @@ void SwapPicture(const std::string& file) {
     Say("picture swapped: " + *target);
 }
 
+void StartRewrites(const sim::SandboxOptions& options) {
+    std::optional<std::string> target = ShownPictureFile();
+    std::string error = "no picture named";
+    if (!target ||
+        !sim::StartPictureRewrites(*target, options.rewrite_picture, options.rewrite_every_ms,
+                                   options.rewrite_for_ms, error)) {
+        Say("cannot rewrite the picture: " + error);
+        return;
+    }
+    Say("picture rewrites begin: " + *target);
+}
+
+void StopRewrites() {
+    if (!sim::PictureRewritesRunning()) {
+        return;
+    }
+    sim::RewriteCounts counts = sim::StopPictureRewrites();
+    Say("picture rewrites=" + std::to_string(counts.rewrites) + " blocked=" +
+        std::to_string(counts.blocked) + (counts.restored ? " restored" : " not restored"));
+}
+
 // Runs the host's message loop for ms milliseconds; the window timer drives the extension.
-// Actions and dialog screenshots run once the extension attached; false when a screenshot
-// failed.
-bool RunHost(int ms, const std::vector<std::string>& actions,
-             const DialogScreenshots& dialog_screenshots, const std::string& swap_picture,
-             int reachable_at_ms = -1) {
-    bool actions_done = actions.empty() && dialog_screenshots.empty();
-    bool swapped = swap_picture.empty();
-    bool reachable = reachable_at_ms < 0;
+// Actions, dialog screenshots and picture rewrites begin once the extension attached; project
+// tabs switch on their schedule. False when a screenshot failed.
+bool RunHost(int ms, const sim::SandboxOptions& events) {
+    bool actions_done = events.actions.empty() && events.dialog_screenshots.empty();
+    bool swapped = events.swap_picture.empty();
+    bool reachable = events.reachable_at_ms < 0;
+    bool rewrites_started = events.rewrite_picture.empty();
     bool dialogs_ok = true;
+    DWORD next_switch = events.switch_tabs_ms > 0 ? static_cast<DWORD>(events.switch_tabs_ms)
+                                                  : static_cast<DWORD>(ms);
+    int switches = 0;
     DWORD start = GetTickCount();
     while (true) {
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= static_cast<DWORD>(ms)) {
             break;
         }
-        DWORD wait = static_cast<DWORD>(ms) - elapsed;
-        if (!reachable && static_cast<DWORD>(reachable_at_ms) > elapsed) {
-            wait = std::min(wait, static_cast<DWORD>(reachable_at_ms) - elapsed);
+        DWORD wait = std::min(static_cast<DWORD>(ms), next_switch) - std::min(elapsed, next_switch);
+        if (!reachable && static_cast<DWORD>(events.reachable_at_ms) > elapsed) {
+            wait = std::min(wait, static_cast<DWORD>(events.reachable_at_ms) - elapsed);
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
-        sim::PumpMessages();
+        sim::PumpMessagesUntil(GetTickCount64() + wait);
         StartTallyOnceAttached();
+        elapsed = GetTickCount() - start;
         if (!swapped && elapsed >= static_cast<DWORD>(ms) / 2) {
             swapped = true;
-            SwapPicture(swap_picture);
+            SwapPicture(events.swap_picture);
         }
-        if (!reachable && elapsed >= static_cast<DWORD>(reachable_at_ms)) {
+        if (!reachable && elapsed >= static_cast<DWORD>(events.reachable_at_ms)) {
             reachable = true;
             sim::ClearFileOpenFaults();
             Say("reachable again");
         }
+        if (!rewrites_started && ExtensionAttached()) {
+            rewrites_started = true;
+            StartRewrites(events);
+        }
+        if (events.switch_tabs_ms > 0 && elapsed >= next_switch &&
+            elapsed < static_cast<DWORD>(ms)) {
+            next_switch += static_cast<DWORD>(events.switch_tabs_ms);
+            sim::SwitchProjectTab((sim::CurrentProjectIndex() + 1) % sim::ProjectCount());
+            ++switches;
+        }
         if (!actions_done && sim::WindowTimerTickCount() >= kTicksBeforeActions) {
             actions_done = true;
-            for (const std::string& action : actions) {
+            for (const std::string& action : events.actions) {
                 RunAction(action);
             }
-            dialogs_ok = CaptureDialogs(dialog_screenshots);
+            dialogs_ok = CaptureDialogs(events.dialog_screenshots);
         }
     }
     if (!actions_done) {
-        for (const std::string& action : actions) {
+        for (const std::string& action : events.actions) {
             RunAction(action);
         }
-        dialogs_ok = CaptureDialogs(dialog_screenshots);
+        dialogs_ok = CaptureDialogs(events.dialog_screenshots);
     }
-    sim::PumpMessages();
+    sim::PumpMessagesUntil(GetTickCount64() + kLastPumpMs);
+    if (events.switch_tabs_ms > 0) {
+        Say("tab switches=" + std::to_string(switches));
+    }
     return dialogs_ok;
 }
 
@@ -192,6 +241,30 @@ void Report(const char* moment, bool with_tally) {
                 procedure == sim::HostArrangeProcedure() ? "host" : "replaced",
                 sim::ActiveRegistrationCount(), tally.c_str());
     std::fflush(stdout);
+}
+
+// "sandbox: ui-stall max=X ms at=WHERE calls=N": the longest the extension held the host's
+// interface thread in one call, outside the host's own painting (ui_stall.h).
+void UiStallReport() {
+    sim::UiStall stall = sim::CurrentUiStall();
+    char line[160] = {};
+    std::snprintf(line, sizeof line, "ui-stall max=%.1f ms at=%s calls=%d", stall.max_ms,
+                  stall.where.empty() ? "none" : stall.where.c_str(), stall.calls);
+    Say(line);
+}
+
+// Pictures the run needs, written before anything else; false when one cannot be.
+bool MakePictures(const std::vector<sim::PictureToMake>& pictures) {
+    for (const sim::PictureToMake& picture : pictures) {
+        std::string error;
+        if (!sim::MakeTestPicture(picture.path, picture.width, picture.height, error)) {
+            std::fprintf(stderr, "sandbox: %s\n", error.c_str());
+            return false;
+        }
+        Say("picture " + sim::DisplayPath(picture.path) + " (" + std::to_string(picture.width) +
+            "x" + std::to_string(picture.height) + ")");
+    }
+    return true;
 }
 
 bool TakeScreenshot(const std::string& path) {
@@ -241,6 +314,9 @@ void MemoryReport() {
 }
 
 int Run(const sim::SandboxOptions& options) {
+    if (!MakePictures(options.make_pictures)) {
+        return kBadInputExitCode;
+    }
     sim::Scene scene = sim::BundledScene();
     std::string error;
     if (!options.scene_path.empty() && !sim::LoadSceneFile(options.scene_path, scene, error)) {
@@ -267,6 +343,18 @@ int Run(const sim::SandboxOptions& options) {
     }
     for (const auto& [key, value] : options.ext_state) {
         sim::PutExtStateValue(sim::CurrentProject(), kExtStateSection, key, value);
+    }
+    for (const sim::ProjectExtStateValue& stored : options.project_ext_state) {
+        if (stored.tab >= sim::ProjectCount()) {
+            std::fprintf(stderr,
+                         "murivo-sandbox: --project-ext-state: the scene has %d project tabs, "
+                         "no tab %d\n",
+                         sim::ProjectCount(), stored.tab);
+            sim::StopSimulator();
+            return kBadArgumentsExitCode;
+        }
+        sim::PutExtStateValue(sim::ProjectAt(stored.tab), kExtStateSection, stored.key,
+                              stored.value);
     }
     if (!options.project_path.empty()) {
         sim::SetProjectPath(sim::CurrentProject(), options.project_path);
@@ -299,10 +387,13 @@ int Run(const sim::SandboxOptions& options) {
         if (options.soak_frames > 0) {
             sim::PrepareSoak();
         }
-        if (options.file_opens || !options.unreachable.empty()) {
+        if (options.file_opens || !options.unreachable.empty() || !options.slow_opens.empty()) {
             sim::StartFileOpenAccounting(sim::ExtensionModule());
             for (const std::string& prefix : options.unreachable) {
                 sim::FailOpensBelow(sim::Utf8ToWide(prefix), options.unreachable_error);
+            }
+            for (const auto& [prefix, ms] : options.slow_opens) {
+                sim::DelayOpensBelow(sim::Utf8ToWide(prefix), static_cast<DWORD>(ms));
             }
         }
         int result = sim::CallEntryLoad();
@@ -317,12 +408,12 @@ int Run(const sim::SandboxOptions& options) {
     if ((sim::CurrentScene().play_state & 1) != 0) {
         sim::StartPlayback();
     }
-    bool dialogs_ok = RunHost(options.run_ms, options.actions, options.dialog_screenshots,
-                              options.swap_picture, options.reachable_at_ms);
+    bool dialogs_ok = RunHost(options.run_ms, options);
+    StopRewrites();
     Exercise(options.exercise_repaints);
     if (options.play_ms > 0) {
         sim::StartPlayback();
-        RunHost(options.play_ms, {}, {}, {});
+        RunHost(options.play_ms, sim::SandboxOptions{});
     }
     if (options.seam_check) {
         Say("seams=" + std::to_string(sim::CountSeams()));
@@ -336,6 +427,7 @@ int Run(const sim::SandboxOptions& options) {
 
     if (options.report) {
         Report("loaded", true);
+        UiStallReport();
     }
     std::string soak_summary;
     if (options.soak_frames > 0 && loaded) {

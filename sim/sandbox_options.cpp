@@ -46,7 +46,21 @@ const char* const kSandboxUsage =
     "  --unreachable PREFIX    opens of names starting with PREFIX fail from before the load, as\n"
     "                          on a server that is down (repeatable)\n"
     "  --unreachable-error N   the Windows error they fail with (default 53, ERROR_BAD_NETPATH)\n"
-    "  --reachable-at MS       MS milliseconds into the run, those names can be reached again\n";
+    "  --reachable-at MS       MS milliseconds into the run, those names can be reached again\n"
+    "  --slow-opens PREFIX=MS  names starting with PREFIX answer only after MS milliseconds,\n"
+    "                          as a server that is down holds each open (repeatable)\n"
+    "  --project-ext-state N:KEY=VALUE\n"
+    "                          stored in section Murivo of project tab N (from 0) before load\n"
+    "                          (repeatable)\n"
+    "  --switch-tabs MS        every MS milliseconds the host switches to the next project tab\n"
+    "  --rewrite-picture FILE  from the attach, the picture file the current project names is\n"
+    "                          saved over again and again, alternating FILE's content and its\n"
+    "                          own, the way an image editor saves; its own content at the end\n"
+    "  --rewrite-every MS      how often (default 50)\n"
+    "  --rewrite-for MS        for how long (default 3000)\n"
+    "  --make-picture FILE=WIDTHxHEIGHT\n"
+    "                          before the run, write a PNG of that size with a texture of its\n"
+    "                          own (repeatable)\n";
 
 namespace {
 
@@ -88,7 +102,14 @@ bool TakesValue(const std::string& option) {
                                              "--threads",
                                              "--unreachable",
                                              "--unreachable-error",
-                                             "--reachable-at"};
+                                             "--reachable-at",
+                                             "--slow-opens",
+                                             "--project-ext-state",
+                                             "--switch-tabs",
+                                             "--rewrite-picture",
+                                             "--rewrite-every",
+                                             "--rewrite-for",
+                                             "--make-picture"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -110,6 +131,56 @@ bool ParseWholeNumber(const std::string& option, const std::string& value, const
         return false;
     }
     target = static_cast<int>(number);
+    return true;
+}
+
+// "N:KEY=VALUE" with a tab number from 0 and a key.
+bool ParseProjectExtState(const std::string& value, SandboxOptions& options, std::string& error) {
+    size_t colon = value.find(':');
+    size_t equals = value.find('=', colon == std::string::npos ? 0 : colon);
+    int tab = 0;
+    std::string ignored;
+    if (colon == std::string::npos || equals == std::string::npos || equals == colon + 1 ||
+        !ParseWholeNumber("", value.substr(0, colon), "", 0, 1000, tab, ignored)) {
+        error =
+            "--project-ext-state needs N:KEY=VALUE with a tab number from 0, got '" + value + "'";
+        return false;
+    }
+    options.project_ext_state.push_back(
+        {tab, value.substr(colon + 1, equals - colon - 1), value.substr(equals + 1)});
+    return true;
+}
+
+// "PREFIX=MS": the last '=' ends the prefix.
+bool ParseSlowOpens(const std::string& value, SandboxOptions& options, std::string& error) {
+    size_t equals = value.rfind('=');
+    int ms = 0;
+    std::string ignored;
+    if (equals == std::string::npos || equals == 0 ||
+        !ParseWholeNumber("", value.substr(equals + 1), "", 1, 600000, ms, ignored)) {
+        error = "--slow-opens needs PREFIX=MS with 1 to 600000 milliseconds, got '" + value + "'";
+        return false;
+    }
+    options.slow_opens.emplace_back(value.substr(0, equals), ms);
+    return true;
+}
+
+// "FILE=WIDTHxHEIGHT": the last '=' ends the file name.
+bool ParseMakePicture(const std::string& value, SandboxOptions& options, std::string& error) {
+    size_t equals = value.rfind('=');
+    std::string size = equals == std::string::npos ? std::string() : value.substr(equals + 1);
+    size_t times = size.find('x');
+    int width = 0;
+    int height = 0;
+    std::string ignored;
+    if (equals == std::string::npos || equals == 0 || times == std::string::npos ||
+        !ParseWholeNumber("", size.substr(0, times), "", 1, 16384, width, ignored) ||
+        !ParseWholeNumber("", size.substr(times + 1), "", 1, 16384, height, ignored)) {
+        error = "--make-picture needs FILE=WIDTHxHEIGHT with sides from 1 to 16384, got '" + value +
+                "'";
+        return false;
+    }
+    options.make_pictures.push_back({value.substr(0, equals), width, height});
     return true;
 }
 
@@ -199,6 +270,23 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
     } else if (option == "--reachable-at") {
         return ParseWholeNumber(option, value, "milliseconds", 0, 3600000, options.reachable_at_ms,
                                 error);
+    } else if (option == "--slow-opens") {
+        return ParseSlowOpens(value, options, error);
+    } else if (option == "--project-ext-state") {
+        return ParseProjectExtState(value, options, error);
+    } else if (option == "--switch-tabs") {
+        return ParseWholeNumber(option, value, "milliseconds", 1, 3600000, options.switch_tabs_ms,
+                                error);
+    } else if (option == "--rewrite-picture") {
+        options.rewrite_picture = value;
+    } else if (option == "--rewrite-every") {
+        return ParseWholeNumber(option, value, "milliseconds", 1, 3600000, options.rewrite_every_ms,
+                                error);
+    } else if (option == "--rewrite-for") {
+        return ParseWholeNumber(option, value, "milliseconds", 0, 3600000, options.rewrite_for_ms,
+                                error);
+    } else if (option == "--make-picture") {
+        return ParseMakePicture(value, options, error);
     }
     return true;
 }

@@ -9,6 +9,18 @@
 
 namespace sim {
 
+struct ProjectExtStateValue {
+    int tab; // 0-based
+    std::string key;
+    std::string value;
+};
+
+struct PictureToMake {
+    std::string path;
+    int width;
+    int height;
+};
+
 struct SandboxOptions {
     std::string scene_path;     // empty: the bundled scene
     std::string theme_path;     // empty: the bundled theme only
@@ -41,6 +53,13 @@ struct SandboxOptions {
     std::vector<std::string> unreachable; // name prefixes whose opens fail from the start
     unsigned long unreachable_error = 53; // ERROR_BAD_NETPATH, a server that is down
     int reachable_at_ms = -1;             // when the prefixes can be reached again; -1: never
+    std::vector<std::pair<std::string, int>> slow_opens; // name prefix, milliseconds per open
+    std::vector<ProjectExtStateValue> project_ext_state; // section Murivo of tab N before load
+    int switch_tabs_ms = 0;      // the host moves to the next tab this often; 0: never
+    std::string rewrite_picture; // rewritten over the shown picture's file, alternating
+    int rewrite_every_ms = 50;   // how often, from the attach
+    int rewrite_for_ms = 3000;   // for how long
+    std::vector<PictureToMake> make_pictures; // written before the run
 };
 
 // False with a message in error for an unknown option, a missing or bad value.

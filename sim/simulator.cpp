@@ -11,6 +11,7 @@
 #include "registrations.h"
 #include "scene_file.h"
 #include "theme.h"
+#include "ui_stall.h"
 
 namespace sim {
 
@@ -22,6 +23,7 @@ bool StartSimulator(const Scene& scene, bool window_timer) {
     ResetTheme();
     ResetRegistrations();
     ResetHostFunctions();
+    ResetUiStall();
     return CreateHostWindows(window_timer);
 }
 

@@ -21,6 +21,7 @@
 #include "support/sim_fixture.h"
 #include "theme.h"
 #include "theme_file.h"
+#include "ui_stall.h"
 
 namespace {
 
@@ -217,6 +218,57 @@ TEST(Registrations, CommandIdsRefusalsAndUndoing) {
     EXPECT_EQ(sim::ActiveRegistrationCount(), 3);
     EXPECT_EQ(sim::RegistrationLog().size(), 7u);
     sim::ResetRegistrations();
+}
+
+double NowMs() {
+    LARGE_INTEGER counter;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// A callback that holds the interface thread is seen, a command that ticks the timers inside it
+// counts once and as itself, and the host's own painting nested in a callback is left out.
+TEST(UiStall, HeldTimeIsSeenOnceLessTheHostsNestedPainting) {
+    ASSERT_TRUE(sim::StartSimulator(SmallTestScene()));
+    static bool paint = false;
+    static double painting_ms = 0;
+    void (*timer)() = [] {
+        Sleep(35);
+        for (int i = 0; paint && i < 30; ++i) {
+            double start = NowMs();
+            sim::RedrawArrange();
+            painting_ms += NowMs() - start;
+        }
+    };
+    bool (*hook)(int, int) = [](int command, int) {
+        sim::TickTimers();
+        return command == 7;
+    };
+    ASSERT_EQ(sim::HostPluginRegister("timer", reinterpret_cast<void*>(timer)), 1);
+    ASSERT_EQ(sim::HostPluginRegister("hookcommand", reinterpret_cast<void*>(hook)), 1);
+    sim::TickTimers();
+    EXPECT_GE(sim::CurrentUiStall().max_ms, 30.0);
+    EXPECT_EQ(sim::CurrentUiStall().where, "timer");
+
+    sim::ResetUiStall();
+    EXPECT_TRUE(sim::DispatchCommand(7));
+    EXPECT_GE(sim::CurrentUiStall().max_ms, 30.0);
+    EXPECT_EQ(sim::CurrentUiStall().where, "command 7");
+    EXPECT_EQ(sim::CurrentUiStall().calls, 1);
+
+    sim::ResetUiStall();
+    paint = true;
+    int paints = sim::ArrangePaintCount();
+    double start = NowMs();
+    sim::TickTimers();
+    double total_ms = NowMs() - start;
+    paint = false;
+    ASSERT_EQ(sim::ArrangePaintCount(), paints + 30);
+    EXPECT_GE(sim::CurrentUiStall().max_ms, 30.0);
+    EXPECT_LT(sim::CurrentUiStall().max_ms, total_ms - painting_ms / 2);
+    sim::StopSimulator();
 }
 
 TEST(Scene, ItemsAndTracksAnswerTheHostsGeometryQueries) {
