@@ -9,6 +9,7 @@
 #include "base/host_api.h"
 
 struct FakeProject {
+    std::string file; // the project file EnumProjects names; empty while unsaved
     std::map<std::string, std::map<std::string, std::string>> ext_state;
     int dirty_marks = 0;
 };
