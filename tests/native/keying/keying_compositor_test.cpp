@@ -91,8 +91,9 @@ TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
 }
 
 TEST_F(CompositorTest, EachItemKindMixesByItsOwnRule) {
-    // Three items on a grey 40 lane, bodies grey 80, wallpaper 200, opacity 0.35, both
-    // transparencies 0.5: a custom-coloured audio item, a plain MIDI item and one without a take.
+    // Three items on a grey 40 lane, bodies grey 80, wallpaper 200, opacity 0.35, audio
+    // transparency 0.5, MIDI 0.25: a custom-coloured audio item, a plain MIDI item and one
+    // without a take.
     g_scene.tracks = {FakeTrack{10, 1, 0}};
     g_scene.items = {FakeItem{20, 60, 0, 30, 0, FakeTake::audio, true},
                      FakeItem{120, 60, 0, 30, 0, FakeTake::midi, false},
@@ -100,7 +101,7 @@ TEST_F(CompositorTest, EachItemKindMixesByItsOwnRule) {
     g_scene.theme = {{"col_tr1_bg", int(kLane)}};
     g_current_settings.opacity = 0.35;
     g_current_settings.audio_item_transparency = 0.5;
-    g_current_settings.midi_item_transparency = 0.5;
+    g_current_settings.midi_item_transparency = 0.25;
     MakeFrame(300, 60, PixelRgb(40, 40, 40), PixelRgb(200, 200, 200));
     for (int left : {19, 119, 219}) {
         PaintItemBody(left, left + 62, PixelRgb(80, 80, 80));
@@ -111,20 +112,21 @@ TEST_F(CompositorTest, EachItemKindMixesByItsOwnRule) {
     // Custom colour: the wallpaper over the item's own colour, no lane keying:
     // int(200 x 0.35 + 80 x 0.65 + 0.5) = 122, then int(122 x 0.5 + 80 x 0.5 + 0.5) = 101.
     EXPECT_EQ(At(50, 25), PixelRgb(101, 101, 101));
-    // Plain: the keyed lane, int(200 x 0.35 + 40 x 0.65 + 0.5) = 96, mixed over the body: 88.
-    EXPECT_EQ(At(150, 25), PixelRgb(88, 88, 88));
+    // Plain: the keyed lane, int(200 x 0.35 + 40 x 0.65 + 0.5) = 96, mixed over the body by
+    // the MIDI share: int(96 x 0.25 + 80 x 0.75 + 0.5) = 84.
+    EXPECT_EQ(At(150, 25), PixelRgb(84, 84, 84));
     EXPECT_EQ(At(250, 25), PixelRgb(80, 80, 80)); // no take: never mixed
     EXPECT_EQ(At(10, 50), PixelRgb(96, 96, 96));
 
     // Contain with every item outside the picture: the plain item mixes its bare lane colour,
-    // int(40 x 0.5 + 80 x 0.5 + 0.5) = 60; the custom-coloured one and the lane stay as drawn.
+    // int(40 x 0.25 + 80 x 0.75 + 0.5) = 70; the custom-coloured one and the lane stay as drawn.
     g_current_settings.mode = FitMode::contain;
     g_frame.picture_rect = {0, 0, 1, 1};
     working_ = captured;
     g_frame.working = working_.data();
     CompositeFrame(300, 60, 0, 0, false);
     EXPECT_EQ(At(50, 25), PixelRgb(80, 80, 80));
-    EXPECT_EQ(At(150, 25), PixelRgb(60, 60, 60));
+    EXPECT_EQ(At(150, 25), PixelRgb(70, 70, 70));
     EXPECT_EQ(At(250, 25), PixelRgb(80, 80, 80));
     EXPECT_EQ(At(10, 50), PixelRgb(40, 40, 40));
 }

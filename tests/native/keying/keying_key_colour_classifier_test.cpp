@@ -56,7 +56,7 @@ TEST_F(KeyColourRulesTest, GridAndBackgroundTolerancesAndGreyShades) {
 
 TEST_F(KeyColourRulesTest, SelectionBlendLiesOnTheLineFromLaneToSelectionWithinEight) {
     // Lane 40,40,40 toward selection 40,40,140: direction 0,0,100, squared length 10000.
-    SetTheme({ThemeRgb(40, 40, 40)}, {ThemeRgb(90, 90, 90)}, int32_t(ThemeRgb(40, 40, 140)));
+    SetTheme({ThemeRgb(40, 40, 40)}, {ThemeRgb(40, 40, 100)}, int32_t(ThemeRgb(40, 40, 140)));
     const uint32_t lane = ThemeRgb(40, 40, 40);
     double t = 0;
     EXPECT_EQ(Unshaded(40, 40, 90, &t), lane); // t = 50 * 100 / 10000
@@ -69,7 +69,7 @@ TEST_F(KeyColourRulesTest, SelectionBlendLiesOnTheLineFromLaneToSelectionWithinE
     EXPECT_EQ(t, 0.0);
     EXPECT_EQ(Unshaded(40, 40, 145), 0xFFFFFFFFu); // t = 1.05, beyond the selection colour
     EXPECT_EQ(Unshaded(40, 40, 35), 0xFFFFFFFFu);  // t = -0.05, away from it
-    EXPECT_EQ(Unshaded(90, 90, 90), 0xFFFFFFFFu);  // a grid line never is a blend
+    EXPECT_EQ(Unshaded(40, 40, 101), 0xFFFFFFFFu); // t = 0.61, but 1 from a grid line
 
     // A selection colour equal to a lane colour gives that lane no direction: it is passed over,
     // and the other lane (60,60,60; direction -20,-20,-20, squared length 1200) is found.
