@@ -40,7 +40,7 @@ struct FakeItem {
 // one without items or time selection, so that code asking for a tab by number where it means
 // the current project (-1) gets an empty arrangement.
 struct FakeScene {
-    bool has_project = true; // false: EnumProjects(-1) answers null, as while the host switches
+    bool has_project = true;                         // false: EnumProjects(-1) answers null
     std::string file = "C:\\Music\\Arrangement.RPP"; // as EnumProjects writes it
     double view_start = 0;
     double view_end = 10;
