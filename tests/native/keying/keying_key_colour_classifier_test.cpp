@@ -26,8 +26,8 @@ uint32_t Unshaded(int r, int g, int b, double* fraction = nullptr) {
 }
 
 TEST_F(KeyColourRulesTest, GridAndBackgroundTolerancesAndGreyShades) {
-    // Grid lines: within 2 in every channel (Chebyshev distance), and they win over a lane
-    // colour 3 away.
+    // Grid lines: within 2 in every channel (Chebyshev distance). A pixel that near a grid line
+    // is no background, even within 5 of a lane colour.
     SetTheme({ThemeRgb(40, 40, 40)}, {ThemeRgb(90, 90, 90), ThemeRgb(43, 43, 43)});
     EXPECT_TRUE(MatchesGridColour(g_theme, 92, 88, 90));  // distance 2
     EXPECT_FALSE(MatchesGridColour(g_theme, 93, 90, 90)); // distance 3
