@@ -35,7 +35,9 @@ void FillTables(const KeyingInputs& in, uint8_t* blue, uint8_t* green, uint8_t* 
     FillTable(red, k.red, gain, in.opacity, reference.red, shade, selection.red);
 }
 
-// Shades of a background colour scale the wallpaper by their brightness, within limits.
+// Shades of a background colour scale the wallpaper by their brightness, within limits. Both
+// lumas are floored at 1, so a lane too dark to have a measurable brightness (black and a few
+// near-black colours) is its own shade, gain 1, instead of the darkest limit.
 double ShadeGain(const ThemeColourSet& theme, Rgb pixel) {
     Rgb nearest = RgbFromTheme(uint32_t(theme.arrange_bg));
     int best = 256;
@@ -48,7 +50,7 @@ double ShadeGain(const ThemeColourSet& theme, Rgb pixel) {
             best = d;
         }
     }
-    const double ratio = Luma(pixel) / std::max(Luma(nearest), 1.0);
+    const double ratio = std::max(Luma(pixel), 1.0) / std::max(Luma(nearest), 1.0);
     return std::max(std::min(ratio, kMaxGain), kMinGain);
 }
 

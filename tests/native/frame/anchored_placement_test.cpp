@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "frame/anchored_placement.h"
 #include "support/expect_rect.h"
@@ -47,6 +48,10 @@ TEST(AnchoredPlacement, CenterKeepsTheOwnSizeAndCropsWhatIsLarger) {
     ExpectRect(small.shown, 449, 324, 550, 375);
     ExpectRect(Place(FitMode::center, Anchor::bottom_right, 1000, 700, 100, 50).placed, 900, 650,
                1000, 700);
+    ExpectRect(Place(FitMode::center, Anchor::bottom_left, 1000, 700, 100, 50).placed, 0, 650, 100,
+               700);
+    ExpectRect(Place(FitMode::center, Anchor::right, 1000, 700, 100, 50).placed, 900, 325, 1000,
+               375);
     // Larger than the view on one axis and smaller on the other.
     Placement wide = Place(FitMode::center, Anchor::top_right, 1000, 700, 3000, 200);
     ExpectRect(wide.placed, -2000, 0, 1000, 200);
@@ -85,4 +90,14 @@ TEST(AnchoredPlacement, HugeAndEmptySizesStayDefined) {
     EXPECT_LT(sliver.placed.top, 0);
     ExpectRect(Place(FitMode::tile, Anchor::center, 0, 700, 10, 10).shown, 0, 0, 0, 0);
     ExpectRect(Place(FitMode::cover, Anchor::center, 1000, 700, 0, 10).placed, 0, 0, 0, 0);
+    // A picture without rows or columns places nothing in any mode: a tile of height 0 would
+    // never advance down the view.
+    for (FitMode mode :
+         {FitMode::cover, FitMode::contain, FitMode::stretch, FitMode::tile, FitMode::center}) {
+        for (auto [width, height] : {std::pair{10, 0}, {0, 10}, {0, 0}}) {
+            const Placement none = Place(mode, Anchor::top_left, 1000, 700, width, height);
+            ExpectRect(none.placed, 0, 0, 0, 0);
+            ExpectRect(none.shown, 0, 0, 0, 0);
+        }
+    }
 }

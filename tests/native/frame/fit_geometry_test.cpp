@@ -43,6 +43,13 @@ TEST(FitPlacement, SmallPicturesAreScaledUpInEveryMode) {
     ExpectRect(PlacePicture(FitMode::stretch, 1001, 700, 100, 100), 0, 0, 1001, 700);
 }
 
+TEST(FitPlacement, PictureWithoutRowsOrColumnsPlacesNothing) {
+    for (FitMode mode : {FitMode::cover, FitMode::contain, FitMode::stretch}) {
+        ExpectRect(PlacePicture(mode, 1000, 700, 0, 500), 0, 0, 0, 0);
+        ExpectRect(PlacePicture(mode, 1000, 700, 500, 0), 0, 0, 0, 0);
+    }
+}
+
 TEST(FitPlacement, ExtremeProportionsStayWithinIntegerRange) {
     // 1 x 65536 covering a wide view would need more than 2^31 rows; it is clamped instead.
     PixelRect rect = PlacePicture(FitMode::cover, 40000, 700, 1, 65536);
@@ -56,6 +63,11 @@ TEST(FitPlacement, ClippingKeepsOnlyWhatLiesOnTheSurface) {
     ExpectRect(ClipToSurface({-122, 0, 1123, 700}, 1000, 700), 0, 0, 1000, 700);
     ExpectRect(ClipToSurface({0, 68, 1001, 631}, 1000, 700), 0, 68, 1000, 631);
     ExpectRect(ClipToSurface({1200, 0, 1300, 700}, 1000, 700), 0, 0, 0, 0);
+    // Sharing only an edge with the surface is not lying on it.
+    ExpectRect(ClipToSurface({1000, 0, 1100, 700}, 1000, 700), 0, 0, 0, 0);
+    ExpectRect(ClipToSurface({-100, 0, 0, 700}, 1000, 700), 0, 0, 0, 0);
+    ExpectRect(ClipToSurface({0, 700, 1000, 800}, 1000, 700), 0, 0, 0, 0);
+    ExpectRect(ClipToSurface({0, -100, 1000, 0}, 1000, 700), 0, 0, 0, 0);
 }
 
 // A one-pixel black-and-white checkerboard reduced by 4 or more comes out an even grey in every

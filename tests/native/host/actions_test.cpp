@@ -127,16 +127,16 @@ TEST_F(Actions, ToggleWithoutPathChangesNothingButIsHandled) {
 
 TEST_F(Actions, ToggleFlipsEnabledWritesAndApplies) {
     ASSERT_TRUE(RegisterActions());
-    host.Stored(0, "path") = "C:\\w.png";
+    host.Stored(host.current, "path") = "C:\\w.png";
     EXPECT_EQ(QueryToggleState(g_command_ids[kToggle]), 0);
     EXPECT_TRUE(DispatchCommand(g_command_ids[kToggle]));
-    EXPECT_EQ(host.Stored(0, "enabled"), "1");
+    EXPECT_EQ(host.Stored(host.current, "enabled"), "1");
     EXPECT_EQ(QueryToggleState(g_command_ids[kToggle]), 1);
     ASSERT_EQ(g_glue_calls.applies.size(), 1u);
     EXPECT_TRUE(g_glue_calls.applies[0].force_reload);
     EXPECT_TRUE(g_glue_calls.applies[0].redraw);
     EXPECT_TRUE(DispatchCommand(g_command_ids[kToggle]));
-    EXPECT_EQ(host.Stored(0, "enabled"), "0");
+    EXPECT_EQ(host.Stored(host.current, "enabled"), "0");
 }
 
 TEST_F(Actions, ToggleStateIsOnlyForTheToggle) {

@@ -113,7 +113,7 @@ Decision Decide(Colour p, bool in_band) {
             nearest = bg;
         }
     }
-    const double ratio = LumaOf(p) / std::max(LumaOf(nearest), 1.0);
+    const double ratio = std::max(LumaOf(p), 1.0) / std::max(LumaOf(nearest), 1.0);
     return {true, p, std::max(std::min(ratio, 1.45), 0.65)};
 }
 

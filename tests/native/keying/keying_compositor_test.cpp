@@ -22,6 +22,15 @@ class CompositorTest : public KeyingTest {
     }
 
     uint32_t At(int x, int y) const { return working_[size_t(y * g_frame.width + x)]; }
+
+    // Paints columns left..right - 1 of rows 9..40, where an item on a track at 10 lies.
+    void PaintItemBody(int left, int right, uint32_t colour) {
+        for (int y = 9; y < 41; ++y) {
+            for (int x = left; x < right; ++x) {
+                working_[size_t(y * g_frame.width + x)] = colour;
+            }
+        }
+    }
 };
 
 TEST_F(CompositorTest, BandCoversTheColumnsStrictlyInsideTheSelection) {
@@ -55,8 +64,12 @@ TEST_F(CompositorTest, BandIsEmptyWithoutAUsableSelection) {
     EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
     g_scene.selection_end = 40;
     EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 40);
+    g_scene.zoom = std::numeric_limits<double>::infinity(); // the view span again
+    EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 40);
+    const auto time_range = g_host.GetSet_LoopTimeRange2;
     g_host.GetSet_LoopTimeRange2 = nullptr;
     EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
+    g_host.GetSet_LoopTimeRange2 = time_range;
     SetTheme({kLane}, {}); // no selection colour
     EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
 }
@@ -69,16 +82,75 @@ TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
     g_current_settings.opacity = 0.35;
     g_current_settings.audio_item_transparency = 0.5;
     MakeFrame(300, 60, PixelRgb(40, 40, 40, 0xAB), PixelRgb(200, 200, 200, 0x11));
-    for (int y = 9; y < 41; ++y) {
-        for (int x = 49; x < 151; ++x) {
-            working_[size_t(y * 300 + x)] = PixelRgb(80, 80, 80, 0xCD);
-        }
-    }
+    PaintItemBody(49, 151, PixelRgb(80, 80, 80, 0xCD));
     ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
     CompositeFrame(300, 60, 0, 0, false);
     EXPECT_EQ(At(100, 25), PixelRgb(88, 88, 88, 0xCD));
     EXPECT_EQ(At(49, 25), PixelRgb(80, 80, 80, 0xCD)); // margin column: not sampled, not marked
     EXPECT_EQ(At(10, 50), PixelRgb(96, 96, 96, 0xAB)); // the bare lane
+}
+
+TEST_F(CompositorTest, EachItemKindMixesByItsOwnRule) {
+    // Three items on a grey 40 lane, bodies grey 80, wallpaper 200, opacity 0.35, audio
+    // transparency 0.5, MIDI 0.25: a custom-coloured audio item, a plain MIDI item and one
+    // without a take.
+    g_scene.tracks = {FakeTrack{10, 1, 0}};
+    g_scene.items = {FakeItem{20, 60, 0, 30, 0, FakeTake::audio, true},
+                     FakeItem{120, 60, 0, 30, 0, FakeTake::midi, false},
+                     FakeItem{220, 60, 0, 30, 0, FakeTake::none, false}};
+    g_scene.theme = {{"col_tr1_bg", int(kLane)}};
+    g_current_settings.opacity = 0.35;
+    g_current_settings.audio_item_transparency = 0.5;
+    g_current_settings.midi_item_transparency = 0.25;
+    MakeFrame(300, 60, PixelRgb(40, 40, 40), PixelRgb(200, 200, 200));
+    for (int left : {19, 119, 219}) {
+        PaintItemBody(left, left + 62, PixelRgb(80, 80, 80));
+    }
+    const std::vector<uint32_t> captured = working_;
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
+    CompositeFrame(300, 60, 0, 0, false);
+    // Custom colour: the wallpaper over the item's own colour, no lane keying:
+    // int(200 x 0.35 + 80 x 0.65 + 0.5) = 122, then int(122 x 0.5 + 80 x 0.5 + 0.5) = 101.
+    EXPECT_EQ(At(50, 25), PixelRgb(101, 101, 101));
+    // Plain: the keyed lane, int(200 x 0.35 + 40 x 0.65 + 0.5) = 96, mixed over the body by
+    // the MIDI share: int(96 x 0.25 + 80 x 0.75 + 0.5) = 84.
+    EXPECT_EQ(At(150, 25), PixelRgb(84, 84, 84));
+    EXPECT_EQ(At(250, 25), PixelRgb(80, 80, 80)); // no take: never mixed
+    EXPECT_EQ(At(10, 50), PixelRgb(96, 96, 96));
+
+    // Contain with every item outside the picture: the plain item mixes its bare lane colour,
+    // int(40 x 0.25 + 80 x 0.75 + 0.5) = 70; the custom-coloured one and the lane stay as drawn.
+    g_current_settings.mode = FitMode::contain;
+    g_frame.picture_rect = {0, 0, 1, 1};
+    working_ = captured;
+    g_frame.working = working_.data();
+    CompositeFrame(300, 60, 0, 0, false);
+    EXPECT_EQ(At(50, 25), PixelRgb(80, 80, 80));
+    EXPECT_EQ(At(150, 25), PixelRgb(70, 70, 70));
+    EXPECT_EQ(At(250, 25), PixelRgb(80, 80, 80));
+    EXPECT_EQ(At(10, 50), PixelRgb(40, 40, 40));
+}
+
+TEST_F(CompositorTest, BlackLanesShowTheWallpaperAtFullStrength) {
+    // Dark themes paint lanes black. At opacity 1 a lane pixel becomes the wallpaper exactly, on
+    // the bare lane, on a near-black shade of it and under an item that shows its lane (rows
+    // wide enough for the vector runs of each processor path).
+    SetTheme({ThemeRgb(0, 0, 0)}, {});
+    g_scene.tracks = {FakeTrack{10, 1, 0}};
+    g_scene.items = {FakeItem{50, 100, 0, 30, 0, FakeTake::audio, false}};
+    g_scene.theme = {{"col_tr1_bg", 0}};
+    g_current_settings.opacity = 1;
+    g_current_settings.audio_item_transparency = 1;
+    MakeFrame(300, 60, PixelRgb(0, 0, 0, 0xAB), PixelRgb(200, 200, 200));
+    for (int x = 0; x < 300; ++x) {
+        working_[size_t(55 * 300 + x)] = PixelRgb(0, 0, 1, 0xAB);
+    }
+    PaintItemBody(49, 151, PixelRgb(80, 80, 80, 0xCD));
+    ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, 300, 60));
+    CompositeFrame(300, 60, 0, 0, false);
+    EXPECT_EQ(At(10, 50), PixelRgb(200, 200, 200, 0xAB));
+    EXPECT_EQ(At(299, 55), PixelRgb(200, 200, 200, 0xAB));
+    EXPECT_EQ(At(100, 25), PixelRgb(200, 200, 200, 0xCD));
 }
 
 TEST_F(CompositorTest, ItemsStayAsCapturedWithoutTransparency) {

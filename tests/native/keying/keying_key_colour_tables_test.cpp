@@ -26,6 +26,19 @@ TEST_F(KeyColourTablesTest, BackgroundColourBlendsWallpaperOverItself) {
     ExpectAllChannels(e, 1, 26);
     ExpectAllChannels(e, 100, 61);
     ExpectAllChannels(e, 255, 115);
+
+    // At opacity 1 a lane equal to its own theme colour shows the wallpaper as it is, however
+    // dark: black and near-black lanes have no brightness to scale by.
+    g_current_settings.opacity = 1.0;
+    for (uint32_t lane :
+         {ThemeRgb(0, 0, 0), ThemeRgb(0, 0, 1), ThemeRgb(1, 1, 0), ThemeRgb(1, 1, 1), kGrey40}) {
+        SetTheme({lane}, {});
+        const KeyColourEntry& own =
+            LookupKeyColour(uint8_t(lane), uint8_t(lane >> 8), uint8_t(lane >> 16), false);
+        ASSERT_EQ(own.is_key, 1) << std::hex << lane;
+        ExpectAllChannels(own, 255, 255);
+        ExpectAllChannels(own, 100, 100);
+    }
 }
 
 TEST_F(KeyColourTablesTest, GreyShadesScaleTheWallpaperWithinLimits) {

@@ -66,7 +66,7 @@ TEST(NetworkPictures, PathsNoWindowsFileHasAreNeitherRememberedNorHarmTheList) {
     ASSERT_TRUE(RememberChosenPicture(kChosen));
     const std::u16string lone_surrogate =
         u"\\\\server\\share\\" + std::u16string(1, char16_t(0xD800));
-    for (const std::u16string bad :
+    for (const std::u16string& bad :
          {std::u16string(u"\\\\server\\share\\a\nb.png"),
           std::u16string(u"\\\\server\\share\\a|b.png"), lone_surrogate}) {
         EXPECT_FALSE(RememberChosenPicture(bad));

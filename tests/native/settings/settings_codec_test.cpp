@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include "settings/settings_codec.h"
 
 TEST(PermilleText, AcceptsWholeIntegersFromZeroToAThousand) {
@@ -60,6 +64,7 @@ TEST(FitModeText, OnlyExactLowerCaseNamesSelectContainOrStretch) {
     EXPECT_EQ(ParseFitMode("centre"), FitMode::cover);
     EXPECT_EQ(ParseFitMode("tile "), FitMode::cover);
     EXPECT_STREQ(FitModeName(static_cast<FitMode>(9)), "cover");
+    EXPECT_STREQ(FitModeName(static_cast<FitMode>(5)), "cover"); // one past the last name
     for (FitMode mode :
          {FitMode::cover, FitMode::contain, FitMode::stretch, FitMode::tile, FitMode::center}) {
         EXPECT_EQ(ParseFitMode(FitModeName(mode)), mode);
@@ -73,6 +78,7 @@ TEST(AnchorText, NineExactNamesAndCentreForAnythingElse) {
         EXPECT_EQ(ParseAnchor(other), Anchor::center) << other;
     }
     EXPECT_STREQ(AnchorName(static_cast<Anchor>(-1)), "center");
+    EXPECT_STREQ(AnchorName(static_cast<Anchor>(9)), "center");
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(ParseAnchor(AnchorName(Anchor(i))), Anchor(i));
     }
@@ -85,6 +91,22 @@ TEST(UnicodeConversion, RoundTripsTextOutsideTheBasicPlane) {
     EXPECT_EQ(Utf8ToUtf16(utf8), path);
 }
 
+TEST(UnicodeConversion, LastCodePointOfEachLengthConvertsBothWays) {
+    const std::pair<std::u16string, std::string> pairs[] = {
+        {u"\u007F", "\x7F"},
+        {u"\u0080", "\xC2\x80"},
+        {u"\u07FF", "\xDF\xBF"},
+        {u"\u0800", "\xE0\xA0\x80"},
+        {u"\uFFFF", "\xEF\xBF\xBF"},
+        {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
+    };
+    for (const auto& [utf16, utf8] : pairs) {
+        EXPECT_EQ(Utf16ToUtf8(utf16), utf8) << utf8.size() << " bytes";
+        EXPECT_EQ(Utf8ToUtf16(utf8), utf16) << utf8.size() << " bytes";
+    }
+}
+
 TEST(UnicodeConversion, InvalidInputGivesAnEmptyString) {
     for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
                             "abc\xFF", "\xE6\x9D", "\x80"}) {
@@ -92,4 +114,12 @@ TEST(UnicodeConversion, InvalidInputGivesAnEmptyString) {
     }
     EXPECT_TRUE(Utf16ToUtf8(std::u16string(1, u'\xD800')).empty());
     EXPECT_TRUE(Utf16ToUtf8(u"a\xDC00z").empty());
+    // Lone low surrogates up to the last one, in either form.
+    EXPECT_TRUE(Utf16ToUtf8(u"a\xDFFFz").empty());
+    EXPECT_TRUE(Utf8ToUtf16("a\xED\xBF\xBFz").empty());
+    // Text cut inside a pair or a sequence: what follows in memory is not part of the text.
+    const std::u16string pair = u"a\U0001F3B5";
+    EXPECT_TRUE(Utf16ToUtf8(std::u16string_view(pair).substr(0, 2)).empty());
+    const std::string sequence = "a\xE6\x9D\xB1";
+    EXPECT_TRUE(Utf8ToUtf16(std::string_view(sequence).substr(0, 3)).empty());
 }

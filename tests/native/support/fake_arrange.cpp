@@ -1,5 +1,6 @@
 #include "support/fake_arrange.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "keying/compositor.h"
@@ -10,39 +11,104 @@ FakeScene g_scene;
 
 namespace {
 
-ReaProject* const kProject = reinterpret_cast<ReaProject*>(&g_scene);
+// The other tab: a project of its own, answered like the current one.
+FakeScene g_other_tab;
+
+constexpr int kCurrentTab = 1;
+constexpr int kTabCount = 2;
+
+ReaProject* Handle(FakeScene& scene) {
+    return reinterpret_cast<ReaProject*>(&scene);
+}
+
+// The scene a project handle stands for (null: the current project, as in the host); a handle
+// the host never gave out is a test failure.
+FakeScene* SceneOf(ReaProject* project) {
+    if (project == nullptr) {
+        return g_scene.has_project ? &g_scene : nullptr;
+    }
+    if (project == Handle(g_scene) || project == Handle(g_other_tab)) {
+        return reinterpret_cast<FakeScene*>(project);
+    }
+    ADD_FAILURE() << "a project handle the host did not give out";
+    return nullptr;
+}
 
 FakeItem* AsItem(MediaItem* item) {
     return reinterpret_cast<FakeItem*>(item);
 }
 
-ReaProject* FakeEnumProjects(int, char*, int) {
-    return g_scene.has_project ? kProject : nullptr;
+// -1 is the current project, 0 and up the tabs in order; the file name goes to the buffer
+// when one is given, cut to its size, and is empty for an unknown tab.
+ReaProject* FakeEnumProjects(int index, char* file, int file_size) {
+    FakeScene* scene = nullptr;
+    if (index == -1) {
+        scene = g_scene.has_project ? &g_scene : nullptr;
+    } else if (index == kCurrentTab) {
+        scene = &g_scene;
+    } else if (index >= 0 && index < kTabCount) {
+        scene = &g_other_tab;
+    }
+    if (file != nullptr && file_size > 0) {
+        const std::string name = scene != nullptr ? scene->file : std::string();
+        const size_t n = std::min(name.size(), size_t(file_size - 1));
+        std::memcpy(file, name.data(), n);
+        file[n] = '\0';
+    }
+    return scene != nullptr ? Handle(*scene) : nullptr;
 }
 
-void FakeArrangeView(ReaProject*, bool, int, int, double* start, double* end) {
-    *start = g_scene.view_start;
-    *end = g_scene.view_end;
+// Screen columns 0, 0 ask for the whole view; others for the times at those columns.
+void FakeArrangeView(ReaProject* project, bool set, int screen_start, int screen_end, double* start,
+                     double* end) {
+    FakeScene* scene = SceneOf(project);
+    if (scene == nullptr) {
+        return;
+    }
+    if (set) {
+        scene->view_start = *start;
+        scene->view_end = *end;
+        return;
+    }
+    *start = scene->view_start;
+    *end = scene->view_end;
+    if (screen_start != 0 || screen_end != 0) {
+        *start = scene->view_start + screen_start / scene->zoom;
+        *end = scene->view_start + screen_end / scene->zoom;
+    }
 }
 
-void FakeLoopTimeRange(ReaProject*, bool, bool, double* start, double* end, bool) {
-    *start = g_scene.selection_start;
-    *end = g_scene.selection_end;
+void FakeLoopTimeRange(ReaProject* project, bool set, bool loop, double* start, double* end, bool) {
+    FakeScene* scene = SceneOf(project);
+    if (scene == nullptr) {
+        return;
+    }
+    double& first = loop ? scene->loop_start : scene->selection_start;
+    double& last = loop ? scene->loop_end : scene->selection_end;
+    if (set) {
+        first = *start;
+        last = *end;
+    } else {
+        *start = first;
+        *end = last;
+    }
 }
 
 double FakeZoom() {
     return g_scene.zoom;
 }
 
-int FakeCountItems(ReaProject*) {
-    return g_scene.item_count.value_or(int(g_scene.items.size()));
+int FakeCountItems(ReaProject* project) {
+    const FakeScene* scene = SceneOf(project);
+    return scene == nullptr ? 0 : scene->item_count.value_or(int(scene->items.size()));
 }
 
-MediaItem* FakeGetItem(ReaProject*, int index) {
-    if (index < 0 || size_t(index) >= g_scene.items.size()) {
+MediaItem* FakeGetItem(ReaProject* project, int index) {
+    FakeScene* scene = SceneOf(project);
+    if (scene == nullptr || index < 0 || size_t(index) >= scene->items.size()) {
         return nullptr;
     }
-    return reinterpret_cast<MediaItem*>(&g_scene.items[size_t(index)]);
+    return reinterpret_cast<MediaItem*>(&scene->items[size_t(index)]);
 }
 
 MediaTrack* FakeItemTrack(MediaItem* item) {
@@ -150,6 +216,8 @@ void KeyingTest::SetUp() {
 
     g_scene = FakeScene{};
     g_scene.tracks.push_back(FakeTrack{});
+    g_other_tab = FakeScene{};
+    g_other_tab.file = "C:\\Music\\Other.RPP";
     g_host = HostApi{};
     g_host.EnumProjects = FakeEnumProjects;
     g_host.GetSet_ArrangeView2 = FakeArrangeView;
@@ -178,6 +246,7 @@ void KeyingTest::TearDown() {
     g_current_settings = saved_settings_;
     g_frame = saved_frame_;
     g_scene = FakeScene{};
+    g_other_tab = FakeScene{};
     ResetItemOverlay();
     AdvanceKeyingGeneration();
 }

@@ -36,13 +36,19 @@ struct FakeItem {
     bool custom_colour = false;
 };
 
+// The current project. The host has two tabs: this project in tab 1 and, in tab 0, another
+// one without items or time selection, so that code asking for a tab by number where it means
+// the current project (-1) gets an empty arrangement.
 struct FakeScene {
-    bool has_project = true;
+    bool has_project = true;                         // false: EnumProjects(-1) answers null
+    std::string file = "C:\\Music\\Arrangement.RPP"; // as EnumProjects writes it
     double view_start = 0;
     double view_end = 10;
     double zoom = 100; // pixels per second; GetHZoomLevel returns it
     double selection_start = 0;
     double selection_end = 0;
+    double loop_start = 0; // the loop points, which the host keeps apart from the selection
+    double loop_end = 0;
     std::optional<int> item_count; // CountMediaItems result when set, else items.size()
     std::vector<FakeTrack> tracks;
     std::vector<FakeItem> items;

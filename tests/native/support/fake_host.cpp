@@ -7,7 +7,11 @@ namespace {
 
 FakeHost* g_fake = nullptr;
 
+// As in the host, a null handle stands for the current project.
 FakeProject* Project(ReaProject* handle) {
+    if (handle == nullptr) {
+        return g_fake->current < 0 ? nullptr : &g_fake->projects[g_fake->current];
+    }
     for (FakeProject& p : g_fake->projects) {
         if (reinterpret_cast<ReaProject*>(&p) == handle) {
             return &p;
@@ -16,11 +20,18 @@ FakeProject* Project(ReaProject* handle) {
     return nullptr;
 }
 
-ReaProject* EnumProjects(int index, char*, int) {
-    if (index == -1) {
-        return g_fake->current < 0 ? nullptr : g_fake->Handle(g_fake->current);
+// -1 is the current project, 0 and up the tabs; the project's file goes to the buffer when one
+// is given (cut to its size, empty when there is no such project).
+ReaProject* EnumProjects(int index, char* file, int file_size) {
+    const int tab = index == -1 ? g_fake->current : index;
+    const bool exists = tab >= 0 && tab < 2;
+    if (file != nullptr && file_size > 0) {
+        const std::string name = exists ? g_fake->projects[tab].file : std::string();
+        const size_t n = std::min(name.size(), static_cast<size_t>(file_size - 1));
+        std::memcpy(file, name.data(), n);
+        file[n] = '\0';
     }
-    return index >= 0 && index < 2 ? g_fake->Handle(index) : nullptr;
+    return exists ? g_fake->Handle(tab) : nullptr;
 }
 
 int GetProjExtState(ReaProject* handle, const char* section, const char* key, char* buffer,

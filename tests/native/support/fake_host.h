@@ -9,6 +9,7 @@
 #include "base/host_api.h"
 
 struct FakeProject {
+    std::string file; // the project file EnumProjects names; empty while unsaved
     std::map<std::string, std::map<std::string, std::string>> ext_state;
     int dirty_marks = 0;
 };
@@ -35,7 +36,7 @@ struct FakeHost {
     // one with a line break (the state file holds one value a line) removes the key.
     std::map<std::string, std::map<std::string, std::string>> global_state;
     int global_writes = 0;
-    int current = 0; // -1: no current project
+    int current = 1; // the current tab, not the first, so that tab 0 is not taken for it; -1: none
     std::map<std::string, int> theme;
     std::vector<Registration> registrations;
     std::vector<std::string> refused; // registration names that fail
