@@ -61,7 +61,9 @@ struct ThreadState {
 };
 
 std::shared_ptr<Shared> g_shared; // interface thread
-std::thread g_thread;             // interface thread
+// Never a static thread object: one still running when the process ends (a host that exits
+// without unloading us) would have its destructor end the process with an error.
+std::thread* g_thread = nullptr; // interface thread
 
 PictureRef FromCache(ThreadState& state, const std::u16string& file, uint64_t write_time,
                      uint64_t size) {
@@ -292,7 +294,7 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
 bool StartThread() {
     try {
         auto shared = std::make_shared<Shared>();
-        g_thread = std::thread(ThreadLoop, shared);
+        g_thread = new std::thread(ThreadLoop, shared);
         g_shared = std::move(shared);
         return true;
     } catch (const std::exception&) {
@@ -366,12 +368,14 @@ void StopPictureWorker() {
     for (PictureResult& result : unwanted) {
         ReleasePictureResult(result);
     }
+    std::unique_ptr<std::thread> thread(g_thread);
+    g_thread = nullptr;
     if (exited) {
-        g_thread.join();
+        thread->join();
         return;
     }
     // Stuck in a read from a slow server: it finishes on its own, with code that must stay.
     PinOwnModule();
-    g_thread.detach();
+    thread->detach();
     DebugLine("Picture thread still reading; left to finish on its own.\n");
 }

@@ -362,7 +362,7 @@ class HostilePictureInHost : public SimulatedHost {
         RemoveTestPictures();
     }
 
-    // Loads with the picture chosen and enabled, runs a few timer ticks and paints.
+    // Loads with the picture chosen and enabled, runs the timer and paints.
     std::vector<std::string> RunWith(const std::u16string& path,
                                      std::u16string delete_before = {}) {
         ReaProject* project = sim::CurrentProject();
@@ -374,12 +374,16 @@ class HostilePictureInHost : public SimulatedHost {
         EXPECT_EQ(Load(), 1);
         sim::ResetGdiCounts();
         sim::StartGdiAccounting(sim::ExtensionModule());
+        // Until the load in the background has failed, then a few more ticks and paints.
+        std::vector<std::string> lines = TickUntilSaid(kUnavailable, 10000);
         for (int i = 0; i < 4; ++i) {
             sim::TickTimers();
             sim::RedrawArrange();
         }
         EXPECT_TRUE(IsWindow(sim::ArrangeWindow()));
-        std::vector<std::string> lines = Output();
+        for (std::string& line : Output()) {
+            lines.push_back(std::move(line));
+        }
         EXPECT_EQ(Unload(), 0);
         const sim::GdiCounts counts = sim::CurrentGdiCounts();
         EXPECT_EQ(counts.Live(), 0) << sim::DescribeGdiCounts(counts);
