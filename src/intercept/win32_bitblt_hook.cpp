@@ -176,8 +176,11 @@ BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int cli
         return 0;
     }
     ++g_target.present_count;
-    if (g_frame.last_frame_valid && LastFrameDc() != nullptr) {
+    // A copy of the whole view makes a whole last frame; a part only updates a valid one.
+    const bool whole = c.dx == 0 && c.dy == 0 && c.w == client_w && c.h == client_h;
+    if ((g_frame.last_frame_valid || whole) && LastFrameDc() != nullptr) {
         real(LastFrameDc(), c.dx, c.dy, c.w, c.h, WorkingDc(), 0, 0, SRCCOPY);
+        g_frame.last_frame_valid = true;
     }
     return result;
 }

@@ -43,8 +43,8 @@ void ReleaseFrameBuffers();
 void FitWallpaper(int width, int height);
 
 // Takes a surface fitted elsewhere (the picture thread) as fitted when the surfaces exist at
-// exactly its size, or do not exist yet and can be made at it; made is then cleared. False, made
-// untouched, otherwise.
+// exactly its size, or do not exist yet and can be made at it; made then holds the surface it
+// replaced (empty when there was none), the caller's to free. False, made untouched, otherwise.
 bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect picture_rect);
 
 // A 32-bit top-down DIB section of width x height; null on failure.

@@ -61,6 +61,10 @@ void PostPictureJob(PictureJob job);
 // Interface thread: the oldest finished result, if any.
 bool TakePictureResult(PictureResult& result);
 
+// Lets the picture thread free a picture and a surface no longer shown (freeing large bitmaps
+// takes milliseconds); freed at once when there is no such thread.
+void DiscardOnPictureThread(PictureRef picture, MemoryBitmap surface);
+
 // Frees what a result holds that is not shared (the fitted surface).
 void ReleasePictureResult(PictureResult& result);
 

@@ -128,9 +128,9 @@ bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect pic
         return false;
     }
     FrameSurface& fitted = g_frame_buffers.fitted;
-    ReleaseSurface(fitted);
+    const MemoryBitmap previous = {fitted.bitmap, fitted.dc, fitted.previous_object, fitted.pixels};
     fitted = {made.bitmap, made.dc, made.previous_object, made.pixels};
-    made = {};
+    made = previous;
     g_frame.fitted = fitted.pixels;
     g_frame.picture_rect = picture_rect;
     g_frame_buffers.detail_wanted = false;

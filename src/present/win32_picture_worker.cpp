@@ -29,6 +29,8 @@ struct Shared {
     std::condition_variable gone; // the thread left its loop
     std::optional<PictureJob> waiting;
     std::deque<PictureResult> finished;
+    std::vector<PictureRef> discarded_pictures; // freed here, not on the interface thread
+    std::vector<MemoryBitmap> discarded_surfaces;
     bool busy = false;
     bool stop = false;
     bool exited = false;
@@ -255,9 +257,25 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
         PictureJob job;
         {
             std::unique_lock<std::mutex> hold(shared->lock);
-            shared->wake.wait(hold, [&] { return shared->stop || shared->waiting.has_value(); });
+            shared->wake.wait(hold, [&] {
+                return shared->stop || shared->waiting.has_value() ||
+                       !shared->discarded_pictures.empty() || !shared->discarded_surfaces.empty();
+            });
+            std::vector<PictureRef> pictures;
+            std::vector<MemoryBitmap> surfaces;
+            pictures.swap(shared->discarded_pictures);
+            surfaces.swap(shared->discarded_surfaces);
+            hold.unlock();
+            pictures.clear();
+            for (MemoryBitmap& surface : surfaces) {
+                ReleaseMemoryBitmap(surface);
+            }
+            hold.lock();
             if (shared->stop) {
                 break;
+            }
+            if (!shared->waiting.has_value()) {
+                continue;
             }
             job = std::move(*shared->waiting);
             shared->waiting.reset();
@@ -335,6 +353,26 @@ bool TakePictureResult(PictureResult& result) {
     return true;
 }
 
+void DiscardOnPictureThread(PictureRef picture, MemoryBitmap surface) {
+    if (g_shared != nullptr) {
+        std::lock_guard<std::mutex> hold(g_shared->lock);
+        try {
+            if (picture != nullptr) {
+                g_shared->discarded_pictures.push_back(std::move(picture));
+            }
+            if (surface.bitmap != nullptr) {
+                g_shared->discarded_surfaces.push_back(surface);
+                surface = {};
+            }
+            g_shared->wake.notify_one();
+        } catch (const std::bad_alloc&) {
+            // freed here after all, below
+        }
+    }
+    picture = nullptr;
+    ReleaseMemoryBitmap(surface);
+}
+
 void ReleasePictureResult(PictureResult& result) {
     ReleaseMemoryBitmap(result.fitted);
     result.picture = nullptr;
@@ -364,6 +402,11 @@ void StopPictureWorker() {
         exited = shared->gone.wait_for(hold, std::chrono::milliseconds(kPictureStopWaitMs),
                                        [&] { return shared->exited; });
         unwanted.swap(shared->finished);
+        shared->discarded_pictures.clear();
+        for (MemoryBitmap& surface : shared->discarded_surfaces) {
+            ReleaseMemoryBitmap(surface);
+        }
+        shared->discarded_surfaces.clear();
     }
     for (PictureResult& result : unwanted) {
         ReleasePictureResult(result);

@@ -143,7 +143,9 @@ void ShowResultPicture(PictureResult& result) {
     if (result.kind != PictureJobKind::refit) {
         ReportPictureShown(*result.picture);
     }
+    PictureRef previous = ShownPictureRef();
     ShowPicture(result.picture);
+    DiscardOnPictureThread(std::move(previous), {});
     g_picture_source = result.source;
     AdvanceKeyingGeneration();
     InvalidateLastFrame();
@@ -151,7 +153,10 @@ void ShowResultPicture(PictureResult& result) {
     const bool adopted =
         result.fitted.bitmap != nullptr && result.fit == wanted &&
         AdoptFittedSurface(result.fitted, result.fit.width, result.fit.height, result.picture_rect);
-    if (!adopted && g_frame.fitted != nullptr) {
+    if (adopted) {
+        DiscardOnPictureThread(nullptr, result.fitted); // the surface it replaced
+        result.fitted = {};
+    } else if (g_frame.fitted != nullptr) {
         PostRefit();
     }
 }
@@ -206,7 +211,6 @@ void TakeResult(PictureResult& result) {
     for (const std::string& line : result.lines) {
         DebugLine(line.c_str());
     }
-    const bool was_shown = IsWallpaperLoaded();
     switch (result.kind) {
     case PictureJobKind::load:
         TakeLoad(result);
@@ -226,13 +230,6 @@ void TakeResult(PictureResult& result) {
             return;
         }
         break;
-    }
-    // Nothing was shown: the screen holds the host's own image, corrected as at the attach (and
-    // kept as the last frame). Otherwise the host repaints and the hook corrects it.
-    if (!was_shown && IsWallpaperLoaded() && g_target.window != nullptr &&
-        IsWindow(g_target.window)) {
-        RenderAndPresent(g_target.window, true);
-        return;
     }
     Redraw();
 }
