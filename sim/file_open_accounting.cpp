@@ -3,6 +3,7 @@
 #include <objidl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwctype>
 #include <mutex>
 
@@ -50,9 +51,12 @@ struct FinalPathRewrite {
 struct Delay {
     std::wstring prefix;
     DWORD ms;
+    bool held; // until ReleaseHeldOpens, at most ms
 };
 std::vector<Fault> g_faults;
 std::vector<Delay> g_delays;
+HANDLE g_release = nullptr; // manual reset: set while held opens may answer
+std::atomic<int> g_held_waiting{0};
 std::vector<Share> g_shares;
 std::vector<FinalPathRewrite> g_final_paths;
 
@@ -113,16 +117,22 @@ Route RouteNoted(const std::wstring& name) {
 Route Note(const std::wstring& name) {
     Route route{};
     DWORD wait = 0;
+    bool held = false;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         route = RouteNoted(name);
         for (const Delay& delay : g_delays) {
             if (StartsWithFolded(name, delay.prefix)) {
                 wait = std::max(wait, delay.ms);
+                held = held || delay.held;
             }
         }
     }
-    if (wait > 0) {
+    if (held && g_release != nullptr) {
+        ++g_held_waiting;
+        WaitForSingleObject(g_release, wait);
+        --g_held_waiting;
+    } else if (wait > 0) {
         Sleep(wait);
     }
     return route;
@@ -329,11 +339,34 @@ void RewriteFinalPaths(const std::wstring& from, const std::wstring& to) {
 
 void DelayOpensBelow(const std::wstring& prefix, DWORD ms) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_delays.push_back({prefix, ms});
+    g_delays.push_back({prefix, ms, false});
+}
+
+void HoldOpensBelow(const std::wstring& prefix, DWORD ms) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_release == nullptr) {
+        g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    ResetEvent(g_release);
+    g_delays.push_back({prefix, ms, true});
+}
+
+void ReleaseHeldOpens() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_release != nullptr) {
+        SetEvent(g_release);
+    }
+}
+
+int HeldOpensWaiting() {
+    return g_held_waiting.load();
 }
 
 void ClearFileOpenFaults() {
     std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_release != nullptr) {
+        SetEvent(g_release); // nothing stays held once the faults are lifted
+    }
     g_faults.clear();
     g_delays.clear();
     g_shares.clear();

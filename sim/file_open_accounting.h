@@ -33,6 +33,12 @@ void ServeShare(const std::wstring& prefix, const std::wstring& folder);
 // Names starting with prefix answer only after ms milliseconds, as a server that is down holds
 // each open for seconds before it fails; the answer itself is what it would have been.
 void DelayOpensBelow(const std::wstring& prefix, DWORD ms);
+// The same, but each answer waits until ReleaseHeldOpens (or at most ms): a test then knows the
+// open is still in the system's hands while it looks at what the extension does meanwhile.
+void HoldOpensBelow(const std::wstring& prefix, DWORD ms);
+void ReleaseHeldOpens();
+// Opens waiting in a hold now, on any thread.
+int HeldOpensWaiting();
 // A link, as GetFinalPathNameByHandleW tells it: final paths starting with from
 // ("\\?\Z:\pics\") start with to instead ("\\?\UNC\server\share\").
 void RewriteFinalPaths(const std::wstring& from, const std::wstring& to);

@@ -319,3 +319,59 @@ TEST_F(ProjectPictures, DialogsSayWhereThePictureCameFromAndTheSettingsSetTheDef
     EXPECT_FALSE(dirty_before_typing);
     EXPECT_EQ(Stored(0, "relative_path"), "beside.png");
 }
+
+// A server that holds each open: the host's thread goes on (ticks return while the read is
+// still held), the view keeps the picture it shows until the new one is ready, a picture on
+// another computer is looked at again only every few seconds, and an unload in the middle of a
+// held read returns at once, leaving the read to finish on its own.
+TEST_F(ProjectPictures, AServerThatHoldsItsOpensNeverHoldsTheHost) {
+    WriteTestPicture("first.png", 320, 240, GradientPixel);
+    WriteTestPicture("second.png", 320, 240, [](int, int) { return 0x00FF8000u; });
+    Store(0, "path", NarrowPath(TestPicturePath("first.png")));
+    Store(0, "enabled", "1");
+    ASSERT_TRUE(ContainsEntry(Attach(), kLoaded));
+    const Pixels first = ArrangeScreen();
+
+    const std::string remote = "\\\\server\\share\\second.png";
+    const std::u16string folder = TestPicturePath("");
+    sim::ServeShare(L"\\\\server\\share\\", std::wstring(folder.begin(), folder.end()));
+    sim::PutGlobalExtStateValue("Murivo", "network_pictures", remote);
+    sim::HoldOpensBelow(L"\\\\server\\", 20000);
+    Store(0, "path", remote);
+    for (int i = 0; i < 200 && sim::HeldOpensWaiting() == 0; ++i) {
+        SettingsTick();
+    }
+    ASSERT_EQ(sim::HeldOpensWaiting(), 1) << "the tick returned only once the open answered";
+    sim::RedrawArrange();
+    EXPECT_EQ(ArrangeScreen(), first) << "the shown picture stays while the new one loads";
+    sim::ReleaseHeldOpens();
+    ASSERT_TRUE(ContainsEntry(TickUntilSaid(kShownStart, 10000), kLoaded));
+    EXPECT_NE(ArrangeScreen(), first);
+
+    // Shown from another computer: its file is looked at once in these two seconds at most.
+    sim::ResetFileOpens();
+    for (int i = 0; i < 6; ++i) {
+        SettingsTick();
+    }
+    const std::vector<std::wstring> opens = sim::FileOpens();
+    EXPECT_LE(std::count(opens.begin(), opens.end(), L"\\\\server\\share\\second.png"), 1);
+
+    // Read again from a server that holds it, and unloaded meanwhile.
+    sim::HoldOpensBelow(L"\\\\server\\", 20000);
+    SwitchTo(1);
+    Output();
+    SwitchTo(0);
+    for (int i = 0; i < 200 && sim::HeldOpensWaiting() == 0; ++i) {
+        sim::TickTimers();
+        Sleep(5);
+    }
+    ASSERT_EQ(sim::HeldOpensWaiting(), 1);
+    EXPECT_EQ(Unload(), 0);
+    EXPECT_EQ(sim::HeldOpensWaiting(), 1) << "the unload waited for the read";
+    EXPECT_TRUE(
+        ContainsEntry(Output(), "Picture thread still reading; left to finish on its own.\n"));
+    sim::ReleaseHeldOpens();
+    for (int i = 0; i < 200 && sim::HeldOpensWaiting() > 0; ++i) {
+        Sleep(5);
+    }
+}
