@@ -146,6 +146,16 @@ TEST_F(ProjectPictures, RewrittenPictureIsShownSoonAndAHalfWrittenOneKeepsTheOld
     EXPECT_EQ(ArrangeScreen(), shown);
     EXPECT_EQ(Stored(0, "enabled"), "1");
 
+    // Saved over and over, every 100 ms for 1.5 s: not read while it keeps changing.
+    int loads = 0;
+    for (int i = 0; i < 15; ++i) {
+        WriteTestPicture("live.png", 100 + i, 100, GradientPixel);
+        Sleep(100);
+        sim::TickTimers();
+        loads += CountStartingWith(Output(), kShownStart);
+    }
+    EXPECT_LE(loads, 1);
+
     WriteTestPicture("live.png", 200, 100, [](int, int) { return 0x00FF8000u; });
     // Read again once it has stayed the same a little while.
     EXPECT_TRUE(ContainsEntry(TickUntilSaid(kShownStart, 10000), "Wallpaper loaded: 200 x 100\n"));
