@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "frame/frame_view.h"
 #include "frame/memory_bitmap.h"
+#include "frame/picture_decoder.h"
 #include "frame/wallpaper_image.h"
 #include "present/picture_fit.h"
 #include "present/picture_search.h"
@@ -60,6 +62,16 @@ void PostPictureJob(PictureJob job);
 
 // Interface thread: the oldest finished result, if any.
 bool TakePictureResult(PictureResult& result);
+
+// The settings dialog's small copy of a picture, read and decoded on the picture thread when the
+// wallpaper's own work is done; the newest request wins. size_for as in PictureRequest.
+void PostPreviewJob(uint64_t ticket, std::u16string file,
+                    std::function<PictureSize(int, int)> size_for);
+
+// The decode of the request with this ticket once it has finished: true, and decoded is the
+// caller's (its bitmap set only when status is decoded). False while it runs or when the finished
+// one was another ticket's (that one is freed).
+bool TakePreviewResult(uint64_t ticket, DecodedPicture& decoded);
 
 // Lets the picture thread free a picture and a surface no longer shown (freeing large bitmaps
 // takes milliseconds); freed at once when there is no such thread.

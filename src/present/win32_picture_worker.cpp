@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -16,10 +17,29 @@
 #include "base/module_pin.h"
 #include "base/thread_traits.h"
 #include "base/ticks.h"
+#include "frame/picture_decoder.h"
 #include "frame/picture_file.h"
 #include "settings/picture_path.h"
 
 namespace {
+
+struct PreviewRequest {
+    uint64_t ticket;
+    std::u16string file;
+    std::function<PictureSize(int, int)> size_for;
+};
+
+struct PreviewDone {
+    uint64_t ticket;
+    DecodedPicture decoded;
+};
+
+void FreeDecoded(DecodedPicture& decoded) {
+    if (decoded.bitmap != nullptr) {
+        DeleteObject(decoded.bitmap);
+    }
+    decoded = {};
+}
 
 // What the interface thread and the picture thread share. Held by both, so that a thread left
 // behind at the stop still has it when its read returns.
@@ -29,6 +49,8 @@ struct Shared {
     std::condition_variable gone; // the thread left its loop
     std::optional<PictureJob> waiting;
     std::deque<PictureResult> finished;
+    std::optional<PreviewRequest> preview_waiting;
+    std::optional<PreviewDone> preview_done;
     std::vector<PictureRef> discarded_pictures; // freed here, not on the interface thread
     std::vector<MemoryBitmap> discarded_surfaces;
     bool busy = false;
@@ -250,6 +272,33 @@ bool RunJob(const PictureJob& job, ThreadState& state, const std::atomic<bool>& 
     return false;
 }
 
+// The dialog's small copy: through the same gate, decoded by WIC's own scaler (it is small).
+void RunPreview(Shared& shared, const PreviewRequest& request) {
+    DecodedPicture decoded = {};
+    PictureFile file = OpenPictureFile(request.file);
+    if (file.status == PictureFileStatus::opened) {
+        try {
+            decoded =
+                DecodePicture({file.handle, false, PictureReduction::wic_fant, request.size_for});
+        } catch (...) {
+            decoded = {};
+        }
+    }
+    ClosePictureFile(file);
+    if (decoded.status != DecodeStatus::decoded) {
+        FreeDecoded(decoded);
+    }
+    std::lock_guard<std::mutex> hold(shared.lock);
+    if (shared.stop) {
+        FreeDecoded(decoded); // nobody will take it
+        return;
+    }
+    if (shared.preview_done.has_value()) {
+        FreeDecoded(shared.preview_done->decoded);
+    }
+    shared.preview_done = PreviewDone{request.ticket, decoded};
+}
+
 void ThreadLoop(std::shared_ptr<Shared> shared) {
     BecomePictureThread();
     ThreadState state;
@@ -259,7 +308,8 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
             std::unique_lock<std::mutex> hold(shared->lock);
             shared->wake.wait(hold, [&] {
                 return shared->stop || shared->waiting.has_value() ||
-                       !shared->discarded_pictures.empty() || !shared->discarded_surfaces.empty();
+                       shared->preview_waiting.has_value() || !shared->discarded_pictures.empty() ||
+                       !shared->discarded_surfaces.empty();
             });
             std::vector<PictureRef> pictures;
             std::vector<MemoryBitmap> surfaces;
@@ -275,6 +325,12 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
                 break;
             }
             if (!shared->waiting.has_value()) {
+                if (shared->preview_waiting.has_value()) {
+                    PreviewRequest request = std::move(*shared->preview_waiting);
+                    shared->preview_waiting.reset();
+                    hold.unlock();
+                    RunPreview(*shared, request);
+                }
                 continue;
             }
             job = std::move(*shared->waiting);
@@ -288,7 +344,7 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
         CaptureThreadLines(&result.lines);
         try {
             made = RunJob(job, state, shared->abandon, result);
-        } catch (const std::exception&) {
+        } catch (...) {
             made = false; // out of memory somewhere in a container: the work is dropped
         }
         CaptureThreadLines(nullptr);
@@ -353,6 +409,34 @@ bool TakePictureResult(PictureResult& result) {
     return true;
 }
 
+void PostPreviewJob(uint64_t ticket, std::u16string file,
+                    std::function<PictureSize(int, int)> size_for) {
+    if (g_shared == nullptr && !StartThread()) {
+        return;
+    }
+    std::lock_guard<std::mutex> hold(g_shared->lock);
+    g_shared->preview_waiting = PreviewRequest{ticket, std::move(file), std::move(size_for)};
+    g_shared->wake.notify_one();
+}
+
+bool TakePreviewResult(uint64_t ticket, DecodedPicture& decoded) {
+    if (g_shared == nullptr) {
+        return false;
+    }
+    std::lock_guard<std::mutex> hold(g_shared->lock);
+    if (!g_shared->preview_done.has_value()) {
+        return false;
+    }
+    PreviewDone done = *g_shared->preview_done;
+    g_shared->preview_done.reset();
+    if (done.ticket != ticket) {
+        FreeDecoded(done.decoded);
+        return false;
+    }
+    decoded = done.decoded;
+    return true;
+}
+
 void DiscardOnPictureThread(PictureRef picture, MemoryBitmap surface) {
     if (g_shared != nullptr) {
         std::lock_guard<std::mutex> hold(g_shared->lock);
@@ -402,6 +486,11 @@ void StopPictureWorker() {
         exited = shared->gone.wait_for(hold, std::chrono::milliseconds(kPictureStopWaitMs),
                                        [&] { return shared->exited; });
         unwanted.swap(shared->finished);
+        shared->preview_waiting.reset();
+        if (shared->preview_done.has_value()) {
+            FreeDecoded(shared->preview_done->decoded);
+            shared->preview_done.reset();
+        }
         shared->discarded_pictures.clear();
         for (MemoryBitmap& surface : shared->discarded_surfaces) {
             ReleaseMemoryBitmap(surface);

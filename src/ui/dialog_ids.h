@@ -62,7 +62,8 @@ inline constexpr int kItemsReset = 1041;
 
 // The commit timer of the settings and item dialogs.
 inline constexpr unsigned kCommitTimerId = 1;
-// Looks whether the project was switched off meanwhile (its picture failed to load).
-inline constexpr unsigned kSwitchOffTimerId = 2;
-inline constexpr unsigned kSwitchOffTimerMs = 100;
+// Takes the preview's picture when the picture thread has it, and looks whether the project was
+// switched off meanwhile (its picture failed to load).
+inline constexpr unsigned kWatchTimerId = 2;
+inline constexpr unsigned kWatchTimerMs = 50;
 inline constexpr unsigned kCommitTimerMs = 60;

@@ -34,6 +34,7 @@ struct PreviewPaintBuffer {
 struct ArrangePreview {
     PreviewPicture picture;
     PreviewPaintBuffer paint_buffer;
+    uint64_t requested = 0; // the ticket of the picture asked for last
 };
 
 struct SettingsDialogState {

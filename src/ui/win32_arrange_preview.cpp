@@ -10,11 +10,11 @@
 #include "frame/anchored_placement.h"
 #include "frame/memory_bitmap.h"
 #include "frame/picture_decoder.h"
-#include "frame/picture_file.h"
 #include "frame/soften.h"
 #include "keying/theme_colours.h"
 #include "present/arrange_target.h"
 #include "present/picture_source.h"
+#include "present/picture_worker.h"
 #include "settings/project_settings.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
@@ -190,25 +190,33 @@ void PaintIntoControl(HWND window, SettingsDialogState& state) {
 
 } // namespace
 
-bool LoadPreviewPicture(PreviewPicture& picture, const std::u16string& path) {
-    ReleasePreviewPicture(picture);
+void RequestPreviewPicture(uint64_t& ticket, const std::u16string& path) {
     // The arrange view may show a picture found beside the project rather than the stored path.
     const std::u16string& file = path == g_current_settings.path && !g_picture_source.file.empty()
                                      ? g_picture_source.file
                                      : path;
-    // Through the same gate as the wallpaper: a typed path is as untrusted as a project's.
-    PictureFile opened = OpenPictureFile(file);
-    if (opened.status != PictureFileStatus::opened) {
+    // Through the same gate as the wallpaper, on the picture thread: a typed path is as
+    // untrusted as a project's, and may name a slow server.
+    // Counted across dialogs, so that a copy asked for by a dialog since closed is never taken.
+    static uint64_t requests = 0;
+    ticket = ++requests;
+    PostPreviewJob(ticket, file, [](int width, int height) {
+        const PreviewSize size =
+            PreviewPictureSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+        return PictureSize{size.width, size.height};
+    });
+}
+
+bool TakeRequestedPreview(PreviewPicture& picture, uint64_t ticket) {
+    DecodedPicture decoded = {};
+    if (!TakePreviewResult(ticket, decoded)) {
         return false;
     }
-    const DecodedPicture decoded =
-        DecodePicture({opened.handle, false, PictureReduction::wic_fant, [](int width, int height) {
-                           const PreviewSize size = PreviewPictureSize(
-                               static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-                           return PictureSize{size.width, size.height};
-                       }});
-    ClosePictureFile(opened);
-    return decoded.status == DecodeStatus::decoded && StorePreviewPicture(picture, decoded);
+    ReleasePreviewPicture(picture);
+    if (decoded.status == DecodeStatus::decoded) {
+        StorePreviewPicture(picture, decoded);
+    }
+    return true;
 }
 
 void TintPreviewPicture(PreviewPicture& picture, bool grayscale, uint32_t tint_colour,

@@ -142,7 +142,7 @@ void CommitTypedPath(HWND dialog, SettingsDialogState& state, TypedPath how) {
                                DialogProjectIsCurrent(state) && RememberChosenPicture(text);
     if (text != state.pending_path) {
         state.pending_path = text;
-        LoadPreviewPicture(state.preview.picture, state.pending_path);
+        RequestPreviewPicture(state.preview.requested, state.pending_path);
         RefreshPreviewTint(dialog, state);
     }
     // Stored at an earlier focus change and refused then: nothing differs now, so the

@@ -81,14 +81,14 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
             SendDlgItemMessageW(dialog, kFrameThreadsCombo, CB_SETCURSEL, WPARAM(i), 0);
         }
     }
-    LoadPreviewPicture(state.preview.picture, state.pending_path);
+    RequestPreviewPicture(state.preview.requested, state.pending_path);
     UpdateSliderLabels(dialog);
     UpdateTintLabel(dialog, state);
     UpdatePreviewCaption(dialog, state);
     RefreshDefaultAndSource(dialog, state);
     RefreshPreviewTint(dialog, state);
     state.switch_offs = PictureSwitchOffCount();
-    SetTimer(dialog, kSwitchOffTimerId, kSwitchOffTimerMs, nullptr);
+    SetTimer(dialog, kWatchTimerId, kWatchTimerMs, nullptr);
     state.initialising = false;
 }
 
@@ -104,7 +104,7 @@ void Browse(HWND dialog, SettingsDialogState& state) {
     state.pending_path = path;
     SetDlgItemTextW(dialog, kPathEdit, WidePointer(path));
     CheckDlgButton(dialog, kEnableCheck, BST_CHECKED);
-    LoadPreviewPicture(state.preview.picture, state.pending_path);
+    RequestPreviewPicture(state.preview.requested, state.pending_path);
     RefreshPreviewTint(dialog, state);
     // The project's own path, refused until now, chosen again: nothing differs, so the project
     // is applied afresh to show it.
@@ -275,8 +275,12 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
         }
         return FALSE;
     case WM_TIMER:
-        if (wparam == kSwitchOffTimerId) {
+        if (wparam == kWatchTimerId) {
             FollowSwitchOff(dialog, *state);
+            if (TakeRequestedPreview(state->preview.picture, state->preview.requested)) {
+                UpdatePreviewCaption(dialog, *state);
+                RefreshPreviewTint(dialog, *state);
+            }
             return TRUE;
         }
         if (wparam != kCommitTimerId) {

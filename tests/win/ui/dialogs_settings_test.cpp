@@ -184,7 +184,12 @@ TEST_F(SettingsDialog, UnloadablePictureUnchecksEnable) {
         SendKillFocus(dialog, kPathEdit);
         Click(dialog, kEnable);
         EXPECT_EQ(Stored("enabled"), "1");
-        EXPECT_EQ(ControlText(dialog, kCaption), L"Arrange preview (640 x 360) - live");
+        // The preview's copy is decoded on the picture thread and taken on the dialog's timer.
+        const std::wstring live = L"Arrange preview (640 x 360) - live";
+        for (int wait = 0; wait < 100 && ControlText(dialog, kCaption) != live; ++wait) {
+            PumpFor(20);
+        }
+        EXPECT_EQ(ControlText(dialog, kCaption), live);
         SetControlText(dialog, kPathEdit, broken);
         SendKillFocus(dialog, kPathEdit);
         EXPECT_EQ(Stored("path"), Narrow(broken));
