@@ -25,14 +25,16 @@ struct FrameBuffers {
     int failed_width;
     int failed_height;
     uint32_t failed_tick;
-    // The last fit had to enlarge a reduced copy of the picture: a read at full detail is due.
-    bool detail_wanted;
+    // fitted is not the picture's own fit at this size: stretched from another size, or made
+    // from a reduced copy too small for it. The picture thread is to fit it afresh.
+    bool refit_wanted;
 };
 
 extern FrameBuffers g_frame_buffers;
 
 // True when all three surfaces exist at exactly this size on return. Callers call it only while
-// a picture is loaded. A size that failed is not tried again for 1000 ms.
+// a picture is loaded. A size that failed is not tried again for 1000 ms. A view that changed
+// size gets its last fit stretched (refit_wanted set); the first fit is made here.
 bool EnsureFrameBuffers(HDC reference, int width, int height);
 
 // Frees the surfaces, the per-frame state and the item overlay's layout; safe when nothing exists.

@@ -2,6 +2,8 @@
 // wallpaper scaled into one of them once per size or settings change.
 #include "present/frame_buffers.h"
 
+#include <algorithm>
+
 #include "base/debug_line.h"
 #include "base/ticks.h"
 #include "frame/frame_view.h"
@@ -72,6 +74,16 @@ bool CreateSurfaces(HDC reference, int width, int height) {
     return false;
 }
 
+// rect of a from_width x from_height surface where it lies once the surface is stretched to
+// to_width x to_height.
+PixelRect ScaledRect(PixelRect rect, int from_width, int from_height, int to_width, int to_height) {
+    auto scale = [](int at, int from, int to) {
+        return static_cast<int>(int64_t(at) * to / std::max(from, 1));
+    };
+    return {scale(rect.left, from_width, to_width), scale(rect.top, from_height, to_height),
+            scale(rect.right, from_width, to_width), scale(rect.bottom, from_height, to_height)};
+}
+
 } // namespace
 
 bool EnsureFrameBuffers(HDC reference, int width, int height) {
@@ -84,10 +96,32 @@ bool EnsureFrameBuffers(HDC reference, int width, int height) {
         TicksSince(GetTickCount(), buffers.failed_tick) < kFailedSizeBackoffMs) {
         return false;
     }
+    // A view that was showing the picture at another size keeps it, stretched, until the picture
+    // thread has fitted it afresh: a fit takes longer than a frame may.
+    FrameSurface previous = {};
+    const int previous_width = g_frame.width;
+    const int previous_height = g_frame.height;
+    const PixelRect previous_rect = g_frame.picture_rect;
+    if (SurfacesExist(buffers) && IsWallpaperLoaded()) {
+        previous = buffers.fitted;
+        buffers.fitted = {};
+    }
     if (!CreateSurfaces(reference, width, height)) {
+        ReleaseSurface(previous);
         return false;
     }
-    FitWallpaper(width, height);
+    if (previous.dc == nullptr) {
+        FitWallpaper(width, height);
+        return true;
+    }
+    SetStretchBltMode(buffers.fitted.dc, COLORONCOLOR);
+    StretchBlt(buffers.fitted.dc, 0, 0, width, height, previous.dc, 0, 0, previous_width,
+               previous_height, SRCCOPY);
+    GdiFlush();
+    ReleaseSurface(previous);
+    g_frame.picture_rect =
+        ScaledRect(previous_rect, previous_width, previous_height, width, height);
+    buffers.refit_wanted = true;
     return true;
 }
 
@@ -99,7 +133,7 @@ void ReleaseFrameBuffers() {
     // failed_tick stays: only the size is forgotten.
     buffers.failed_width = 0;
     buffers.failed_height = 0;
-    buffers.detail_wanted = false;
+    buffers.refit_wanted = false;
     g_frame = {};
     ResetItemOverlay();
 }
@@ -115,7 +149,7 @@ void FitWallpaper(int width, int height) {
     g_frame.picture_rect = FitPicture(image, fit, fitted.dc, fitted.pixels);
     const PictureSize wanted = DetailWantedFor(image, fit);
     // A kept copy too small for this fit is read again larger in the background.
-    g_frame_buffers.detail_wanted = !PictureHasDetailFor(image, wanted.width, wanted.height);
+    g_frame_buffers.refit_wanted = !PictureHasDetailFor(image, wanted.width, wanted.height);
 }
 
 bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect picture_rect) {
@@ -133,6 +167,6 @@ bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect pic
     made = previous;
     g_frame.fitted = fitted.pixels;
     g_frame.picture_rect = picture_rect;
-    g_frame_buffers.detail_wanted = false;
+    g_frame_buffers.refit_wanted = false;
     return true;
 }

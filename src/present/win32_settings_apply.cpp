@@ -302,8 +302,8 @@ void ReloadPictureIfChanged() {
     if (g_work.loading || !IsWallpaperLoaded()) {
         return;
     }
-    if (g_frame_buffers.detail_wanted) {
-        g_frame_buffers.detail_wanted = false;
+    if (g_frame_buffers.refit_wanted) {
+        g_frame_buffers.refit_wanted = false;
         PostRefit();
         return;
     }

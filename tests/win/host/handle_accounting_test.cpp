@@ -273,8 +273,9 @@ TEST_F(HandleAccounting, EveryLoaderFailureGivesEverythingBack) {
 
 TEST_F(HandleAccounting, EveryFrameBufferFailureGivesEverythingBack) {
     Attach();
-    // The buffers are released before new ones are made (three selections back), then each
-    // surface is made as DIB section, memory DC and selection, working first.
+    // The buffers are released before new ones are made (two selections back; the fitted one is
+    // kept to be stretched into the new one), then each surface is made as DIB section, memory
+    // DC and selection, working first.
     struct Case {
         const char* injected;
         int nth;
@@ -283,7 +284,7 @@ TEST_F(HandleAccounting, EveryFrameBufferFailureGivesEverythingBack) {
     const Case cases[] = {
         {"CreateDIBSection", 1, 1},   {"CreateDIBSection", 2, 1},   {"CreateDIBSection", 3, 1},
         {"CreateCompatibleDC", 1, 1}, {"CreateCompatibleDC", 2, 1}, {"CreateCompatibleDC", 3, 1},
-        {"SelectObject", 4, 1},       {"SelectObject", 5, 1},       {"SelectObject", 6, 1},
+        {"SelectObject", 3, 1},       {"SelectObject", 4, 1},       {"SelectObject", 5, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.injected) + " #" + std::to_string(c.nth));

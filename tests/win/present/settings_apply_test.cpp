@@ -208,6 +208,23 @@ TEST_F(ApplySettings, AFitModeOrBlackAndWhiteChangeRefitsAtTheCurrentSizeWithout
     EXPECT_EQ(TakeDiagnostics(), Lines{});
 }
 
+TEST_F(ApplySettings, AResizedViewIsStretchedUntilThePictureThreadHasFittedItAfresh) {
+    ShowPicture();
+    sim::ResizeArrange(500, 300);
+    ASSERT_TRUE(EnsureFrameBuffers(nullptr, 500, 300));
+    EXPECT_TRUE(g_frame_buffers.refit_wanted);
+    ReloadPictureIfChanged(); // the settings tick asks for the fit
+    ASSERT_TRUE(SettlePictureWork());
+    EXPECT_FALSE(g_frame_buffers.refit_wanted);
+    ASSERT_EQ(g_frame.width, 500);
+    GdiFlush();
+    const std::vector<uint32_t> fitted(g_frame.fitted, g_frame.fitted + 500 * 300);
+    FitWallpaper(500, 300);
+    GdiFlush();
+    EXPECT_EQ(std::vector<uint32_t>(g_frame.fitted, g_frame.fitted + 500 * 300), fitted)
+        << "the picture thread's fit is the fit";
+}
+
 TEST_F(ApplySettings, EnablingAProjectWhosePictureWasDeletedSwitchesItOffForGood) {
     Store(project_, "path", picture_);
     Store(project_, "enabled", "0");
