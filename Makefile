@@ -68,9 +68,12 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	FUZZ_BUILD=$(FUZZ_BUILD) scripts/fuzz $(FUZZ_SECONDS)
 
-# The release archive for users: dist/murivo-<version>-win64.zip and the DLL's SHA-256 beside it.
+# The release for users: dist/murivo-<version>-win64.zip, the DLL's SHA-256, the host package
+# murivo-<version>-win64.ReaperPkg and the package manager's index.xml. The index points to
+# $(MURIVO_DOWNLOAD_URL)/<version>/reaper_murivo.dll; empty means the maker's address + /releases.
+MURIVO_DOWNLOAD_URL ?=
 dist: win
-	scripts/dist build/win
+	MURIVO_DOWNLOAD_URL='$(MURIVO_DOWNLOAD_URL)' scripts/dist build/win
 
 clean:
 	rm -rf build out dist

@@ -44,4 +44,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 add_subdirectory(sim)
 add_subdirectory(tests/win)
+# The release scripts/dist makes from this tree's DLL: host package, index, icons, same bytes twice.
+add_test(NAME dist_packages COMMAND ${CMAKE_SOURCE_DIR}/tests/dist/check-packages ${CMAKE_BINARY_DIR})
+set_tests_properties(dist_packages PROPERTIES TIMEOUT 300)
 add_subdirectory(bench/win)
