@@ -54,7 +54,8 @@ int Register(const std::string& name, void* info) {
     }
     // Functions offered to scripts: the C function, its definition and its vararg wrapper.
     for (const char* prefix : {"API_", "APIdef_", "APIvararg_"}) {
-        if (name.size() > std::strlen(prefix) && name.compare(0, std::strlen(prefix), prefix) == 0) {
+        if (name.size() > std::strlen(prefix) &&
+            name.compare(0, std::strlen(prefix), prefix) == 0) {
             g_active[name].push_back(info);
             return 1;
         }

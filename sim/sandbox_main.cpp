@@ -182,8 +182,8 @@ void StopRewrites() {
 // Actions, dialog screenshots and picture rewrites begin once the extension attached; project
 // tabs switch on their schedule. False when a screenshot failed.
 bool RunHost(int ms, const sim::SandboxOptions& events) {
-    bool actions_done = events.actions.empty() && events.script_calls.empty() &&
-                        events.dialog_screenshots.empty();
+    bool actions_done =
+        events.actions.empty() && events.script_calls.empty() && events.dialog_screenshots.empty();
     bool swapped = events.swap_picture.empty();
     bool reachable = events.reachable_at_ms < 0;
     bool rewrites_started = events.rewrite_picture.empty();

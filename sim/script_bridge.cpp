@@ -58,7 +58,8 @@ std::optional<Definition> ReadDefinition(const char* text) {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 } // namespace
@@ -92,7 +93,8 @@ ScriptCallResult CallScriptFunction(const std::string& name,
         const std::string& type = definition->types[i];
         const std::string& argument_name = definition->names[i];
         if (type == "char*" && EndsWith(argument_name, "Out") && i + 1 < count &&
-            definition->types[i + 1] == "int" && definition->names[i + 1] == argument_name + "_sz") {
+            definition->types[i + 1] == "int" &&
+            definition->names[i + 1] == argument_name + "_sz") {
             std::string& buffer = buffers.emplace_back(std::string(size_t(out_size), '\0'));
             buffer.append(kGuardBytes, kGuardByte);
             outputs.emplace_back(argument_name, &buffer);

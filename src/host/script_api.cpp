@@ -16,8 +16,8 @@
 #include "settings/default_wallpaper.h"
 #include "settings/picture_path.h"
 #include "settings/project_storage.h"
-#include "settings/settings_codec.h"
 #include "settings/setting_text.h"
+#include "settings/settings_codec.h"
 
 namespace {
 
@@ -133,10 +133,9 @@ void* GetSettingVararg(void** arguments, int count) {
         if (!EnoughSlots("Murivo_GetSetting", arguments, count, 4)) {
             return SlotFromBool(false);
         }
-        return SlotFromBool(ScriptGetSetting(static_cast<ReaProject*>(arguments[0]),
-                                             static_cast<const char*>(arguments[1]),
-                                             static_cast<char*>(arguments[2]),
-                                             IntFromSlot(arguments[3])));
+        return SlotFromBool(ScriptGetSetting(
+            static_cast<ReaProject*>(arguments[0]), static_cast<const char*>(arguments[1]),
+            static_cast<char*>(arguments[2]), IntFromSlot(arguments[3])));
     });
 }
 
@@ -206,8 +205,7 @@ const ScriptFunction kScriptFunctions[] = {
 };
 constexpr int kScriptFunctionCount = sizeof kScriptFunctions / sizeof kScriptFunctions[0];
 constexpr int kRegistrationKinds = 3;
-constexpr const char* kRegistrationPrefixes[kRegistrationKinds] = {"API_", "APIdef_",
-                                                                   "APIvararg_"};
+constexpr const char* kRegistrationPrefixes[kRegistrationKinds] = {"API_", "APIdef_", "APIvararg_"};
 
 // Which registrations succeeded, so that only those are undone.
 bool g_registered[kScriptFunctionCount][kRegistrationKinds] = {};
@@ -257,7 +255,8 @@ void UnregisterScriptFunctions() {
         for (int kind = 0; kind < kRegistrationKinds; ++kind) {
             if (g_registered[i][kind] && g_host.plugin_register != nullptr) {
                 std::string name = RegistrationName(true, kind, kScriptFunctions[i].name);
-                g_host.plugin_register(name.c_str(), RegistrationPointer(kScriptFunctions[i], kind));
+                g_host.plugin_register(name.c_str(),
+                                       RegistrationPointer(kScriptFunctions[i], kind));
             }
             g_registered[i][kind] = false;
         }

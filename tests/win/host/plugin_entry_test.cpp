@@ -112,10 +112,9 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
     for (const std::string& name : script_names) {
         expected_unload.push_back("-" + name);
     }
-    for (const char* name :
-         {"-hookcustommenu", "-toggleaction", "-hookcommand2", "-hookcommand", "-custom_action",
-          "-custom_action", "-custom_action", "-custom_action", "-custom_action",
-          "-custom_action"}) {
+    for (const char* name : {"-hookcustommenu", "-toggleaction", "-hookcommand2", "-hookcommand",
+                             "-custom_action", "-custom_action", "-custom_action", "-custom_action",
+                             "-custom_action", "-custom_action"}) {
         expected_unload.push_back(name);
     }
     ASSERT_EQ(Names(log, loaded.size()), expected_unload);

@@ -17,7 +17,7 @@
 #include "projects.h"
 #include "registrations.h"
 #include "script_bridge.h"
-#include "simulator.h"
+#include "support/arrange_pixels.h"
 #include "support/modal_driver.h"
 #include "support/picture_files.h"
 #include "support/sim_fixture.h"
@@ -60,17 +60,6 @@ intptr_t Handle(ReaProject* project) {
 
 std::optional<std::string> Stored(ReaProject* project, const std::string& key) {
     return sim::ExtStateValue(project, "Murivo", key);
-}
-
-std::vector<uint32_t> Screen() {
-    std::vector<uint32_t> pixels;
-    int width = 0;
-    int height = 0;
-    EXPECT_TRUE(sim::CaptureArrange(pixels, width, height));
-    for (uint32_t& pixel : pixels) {
-        pixel &= 0x00FFFFFF;
-    }
-    return pixels;
 }
 
 class ScriptFunctions : public SimulatedHost {
@@ -126,13 +115,26 @@ TEST_F(ScriptFunctions, SettingsAreReadAndWrittenInTheirStoredFormOnly) {
         const char* key;
         const char* value;
     } refused[] = {
-        {"opacity", "500"},          {"OPACITY_PERMILLE", "500"}, {"opacity_permille", "1001"},
-        {"opacity_permille", "-1"},  {"opacity_permille", "0500"}, {"opacity_permille", " 500"},
-        {"opacity_permille", "50.0"}, {"opacity_permille", ""},    {"mode", "Cover"},
-        {"tint_rgb", "ffa060"},      {"tint_rgb", "#60A0FF"},      {"enabled", "1"}, // no picture
-        {"grayscale", "yes"},        {"anchor", "middle"},         {"opacity_permille", "5\n00"},
-        {"path", "\xC3("},           {"path", too_long.c_str()},  {"relative_path", "x.png"},
-        {nullptr, "500"},            {"opacity_permille", nullptr},
+        {"opacity", "500"},
+        {"OPACITY_PERMILLE", "500"},
+        {"opacity_permille", "1001"},
+        {"opacity_permille", "-1"},
+        {"opacity_permille", "0500"},
+        {"opacity_permille", " 500"},
+        {"opacity_permille", "50.0"},
+        {"opacity_permille", ""},
+        {"mode", "Cover"},
+        {"tint_rgb", "ffa060"},
+        {"tint_rgb", "#60A0FF"},
+        {"enabled", "1"}, // no picture
+        {"grayscale", "yes"},
+        {"anchor", "middle"},
+        {"opacity_permille", "5\n00"},
+        {"path", "\xC3("},
+        {"path", too_long.c_str()},
+        {"relative_path", "x.png"},
+        {nullptr, "500"},
+        {"opacity_permille", nullptr},
     };
     for (const auto& [key, value] : refused) {
         const std::string label = std::string(key ? key : "(null)") + " = " +
@@ -178,9 +180,14 @@ TEST_F(ScriptFunctions, OutputBuffersAreNeverOverrunAndTerminatedWheneverTheyCan
         bool result;
         const char* text; // null: the buffer is not touched
     } cases[] = {
-        {0, false, nullptr},     {-1, false, nullptr},           {INT_MIN, false, nullptr},
-        {1, false, ""},          {3, false, ""}, /* "350" + NUL */ {4, true, "350"},
-        {INT_MAX, false, ""},    {intptr_t(1) << 40, false, ""},
+        {0, false, nullptr},
+        {-1, false, nullptr},
+        {INT_MIN, false, nullptr},
+        {1, false, ""},
+        {3, false, ""},
+        /* "350" + NUL */ {4, true, "350"},
+        {INT_MAX, false, ""},
+        {intptr_t(1) << 40, false, ""},
     };
     for (const auto& c : cases) {
         char buffer[kBuffer];
@@ -189,12 +196,13 @@ TEST_F(ScriptFunctions, OutputBuffersAreNeverOverrunAndTerminatedWheneverTheyCan
                                                    buffer, Slot(c.size)});
         EXPECT_EQ(result, c.result) << c.size;
         EXPECT_EQ(Output().size(), c.result ? 0u : 1u) << c.size;
-        std::string expected = c.text != nullptr ? std::string(c.text, std::strlen(c.text) + 1) : "";
+        std::string expected =
+            c.text != nullptr ? std::string(c.text, std::strlen(c.text) + 1) : "";
         expected.resize(kBuffer, 'x');
         EXPECT_EQ(std::string(buffer, kBuffer), expected) << c.size;
     }
-    EXPECT_FALSE(Called("Murivo_GetSetting",
-                        {nullptr, const_cast<char*>("mode"), nullptr, Slot(16)}));
+    EXPECT_FALSE(
+        Called("Murivo_GetSetting", {nullptr, const_cast<char*>("mode"), nullptr, Slot(16)}));
     EXPECT_FALSE(Called("Murivo_GetSetting", {nullptr, const_cast<char*>("mode")}));
     EXPECT_FALSE(Called("Murivo_SetSetting", {}));
     EXPECT_EQ(Output().size(), 3u);
@@ -203,8 +211,8 @@ TEST_F(ScriptFunctions, OutputBuffersAreNeverOverrunAndTerminatedWheneverTheyCan
     std::string picture = NarrowPath(TestPicturePath(std::string(200, 'p') + ".png"));
     ASSERT_TRUE(Set(other_, "path", picture.c_str()));
     EXPECT_EQ(Get(Handle(other_), "path"), picture);
-    sim::ScriptCallResult small = sim::CallScriptFunction("Murivo_GetSetting",
-                                                          {Handle(other_), std::string("path")}, 64);
+    sim::ScriptCallResult small =
+        sim::CallScriptFunction("Murivo_GetSetting", {Handle(other_), std::string("path")}, 64);
     EXPECT_EQ(small.value, 0);
     ASSERT_EQ(small.outputs.size(), 1u);
     EXPECT_EQ(small.outputs[0].second, "");
@@ -212,24 +220,26 @@ TEST_F(ScriptFunctions, OutputBuffersAreNeverOverrunAndTerminatedWheneverTheyCan
 }
 
 TEST_F(ScriptFunctions, AScriptedChangeIsInTheNextFrame) {
-    const std::string picture = NarrowPath(WriteTestPicture("gradient.png", 320, 240, &GradientPixel));
+    const std::string picture =
+        NarrowPath(WriteTestPicture("gradient.png", 320, 240, &GradientPixel));
     ASSERT_TRUE(Choose(nullptr, picture.c_str()));
     ASSERT_EQ(CountStartingWith(TickUntilSaid(kShownStart), kShownStart), 1);
     EXPECT_EQ(Stored(current_, "enabled"), "1");
     sim::RedrawArrange();
-    const std::vector<uint32_t> before = Screen();
+    const Pixels before = ArrangeScreen();
+    ASSERT_FALSE(before.empty());
     ASSERT_TRUE(Set(nullptr, "opacity_permille", "900"));
-    const std::vector<uint32_t> after = Screen(); // no host paint, no timer tick since
+    const Pixels after = ArrangeScreen(); // no host paint, no timer tick since
     EXPECT_NE(after, before);
     sim::RedrawArrange();
-    EXPECT_EQ(Screen(), after) << "the host's own next frame shows it the same";
+    EXPECT_EQ(ArrangeScreen(), after) << "the host's own next frame shows it the same";
 }
 
 TEST_F(ScriptFunctions, AScriptCanNeverAllowAPictureOnAnotherComputer) {
     const char* const server = "\\\\server\\share\\x.png";
     const int writes = sim::HostCallCount("SetProjExtState");
-    for (const char* path : {server, "\\\\?\\UNC\\server\\share\\x.png", "\\\\.\\COM1",
-                             "C:\\dir\\NUL.png"}) {
+    for (const char* path :
+         {server, "\\\\?\\UNC\\server\\share\\x.png", "\\\\.\\COM1", "C:\\dir\\NUL.png"}) {
         EXPECT_FALSE(Set(nullptr, "path", path)) << path;
         EXPECT_FALSE(Choose(nullptr, path)) << path;
         EXPECT_EQ(Output().size(), 2u) << path;
