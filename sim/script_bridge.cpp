@@ -220,7 +220,7 @@ bool ParseScriptCall(const std::string& text, std::string& name,
             const char* begin = text.c_str() + at;
             char* end = nullptr;
             errno = 0;
-            long long number = std::strtoll(begin, &end, 0);
+            long long number = std::strtoll(begin, &end, 10);
             if (end == begin || errno != 0) {
                 error = "expected a number or a \"text\" at '" + text.substr(at) + "'";
                 return false;

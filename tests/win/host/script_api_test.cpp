@@ -164,13 +164,19 @@ TEST_F(ScriptFunctions, SettingsAreReadAndWrittenInTheirStoredFormOnly) {
     EXPECT_EQ(sim::ActiveRegistration("APIvararg_Murivo_SetSetting"), nullptr);
     EXPECT_EQ(sim::ActiveRegistration("APIdef_Murivo_GetSetting"), nullptr);
     EXPECT_FALSE(sim::CallScriptFunction("Murivo_GetVersion", {}).called);
+    // A refused registration costs that one only, and is never undone.
     sim::WithholdHostFunction("ValidatePtr2");
+    sim::RefuseRegistration("APIdef_Murivo_SetSetting");
     const int validations = sim::HostCallCount("ValidatePtr2");
     ASSERT_EQ(Load(), 1);
+    EXPECT_TRUE(ContainsEntry(Output(), "Unable to offer Murivo_SetSetting to scripts.\n"));
     EXPECT_TRUE(Set(other_, "mode", "contain"));
     EXPECT_EQ(Stored(other_, "mode"), "contain");
     EXPECT_FALSE(Set(unknown, "mode", "contain"));
     EXPECT_EQ(sim::HostCallCount("ValidatePtr2"), validations);
+    Unload();
+    EXPECT_EQ(sim::RegistrationLogFor("APIdef_Murivo_SetSetting").size(), 3u); // on, off, refused
+    EXPECT_EQ(sim::ActiveRegistrationCount(), 0);
 }
 
 TEST_F(ScriptFunctions, OutputBuffersAreNeverOverrunAndTerminatedWheneverTheyCanBe) {
