@@ -304,6 +304,14 @@ void SetExtState(const char* section, const char* key, const char* value, bool p
     HostSetExtState(section, key, value, persist);
 }
 
+bool ValidatePtr2(ReaProject*, void* pointer, const char* type_name) {
+    Count("ValidatePtr2");
+    // Only projects are asked about; any other type is unknown here, as a stale pointer is.
+    return pointer != nullptr && type_name != nullptr &&
+           std::strcmp(type_name, "ReaProject*") == 0 &&
+           KnownProject(static_cast<ReaProject*>(pointer));
+}
+
 // Filling the extension's own table type checks every signature against what it calls.
 constexpr HostApi kHostTable = {
     &AddExtensionsMainMenu,
@@ -329,6 +337,7 @@ constexpr HostApi kHostTable = {
     &GetExtState,
     &HasExtState,
     &SetExtState,
+    &ValidatePtr2,
 };
 
 void* AsPointer(auto function) {
@@ -364,6 +373,7 @@ const NamedFunction kNamedFunctions[] = {
     {"GetExtState", AsPointer(kHostTable.GetExtState)},
     {"HasExtState", AsPointer(kHostTable.HasExtState)},
     {"SetExtState", AsPointer(kHostTable.SetExtState)},
+    {"ValidatePtr2", AsPointer(kHostTable.ValidatePtr2)},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "registrations.h"
 
+#include <cstring>
 #include <map>
 
 #include "base/host_records.h"
@@ -50,6 +51,14 @@ int Register(const std::string& name, void* info) {
         g_action_commands[info] = id;
         g_active[name].push_back(info);
         return id;
+    }
+    // Functions offered to scripts: the C function, its definition and its vararg wrapper.
+    for (const char* prefix : {"API_", "APIdef_", "APIvararg_"}) {
+        if (name.size() > std::strlen(prefix) &&
+            name.compare(0, std::strlen(prefix), prefix) == 0) {
+            g_active[name].push_back(info);
+            return 1;
+        }
     }
     static const char* const kKnown[] = {"timer", "hookcommand2", "hookcommand", "toggleaction",
                                          "hookcustommenu"};
@@ -125,6 +134,11 @@ int ActiveRegistrationCount() {
 int ActiveRegistrationCount(const std::string& name) {
     auto found = g_active.find(name);
     return found != g_active.end() ? static_cast<int>(found->second.size()) : 0;
+}
+
+void* ActiveRegistration(const std::string& name) {
+    auto found = g_active.find(name);
+    return found != g_active.end() && !found->second.empty() ? found->second.front() : nullptr;
 }
 
 int CommandIdFor(const std::string& action_id) {

@@ -27,6 +27,10 @@ std::vector<Registration> RegistrationLogFor(const std::string& name); // name o
 int ActiveRegistrationCount();
 int ActiveRegistrationCount(const std::string& name);
 
+// The pointer of the first active registration under name ("APIvararg_Murivo_GetSetting");
+// null when there is none.
+void* ActiveRegistration(const std::string& name);
+
 // The command id of a registered custom action by its id string; 0 when not registered.
 int CommandIdFor(const std::string& action_id);
 

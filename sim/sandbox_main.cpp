@@ -29,6 +29,7 @@
 #include "registrations.h"
 #include "sandbox_options.h"
 #include "scene_file.h"
+#include "script_bridge.h"
 #include "seam_check.h"
 #include "simulator.h"
 #include "soak.h"
@@ -81,6 +82,31 @@ void RunAction(const std::string& action_id) {
         line += ", toggle state " + std::to_string(toggle);
     }
     Say(line);
+}
+
+// Parsed once already with the options, so a call here only fails on what the extension offers.
+void RunScriptCall(const std::string& call) {
+    std::string name;
+    std::vector<sim::ScriptArgument> arguments;
+    std::string error;
+    sim::ParseScriptCall(call, name, arguments, error);
+    sim::ScriptCallResult result = sim::CallScriptFunction(name, arguments);
+    Say("script " + name + " -> " + sim::DescribeScriptResult(result));
+    for (const auto& [output, text] : result.outputs) {
+        Say("script " + name + " " + output + " = \"" + text + "\"");
+    }
+    for (const std::string& fault : result.faults) {
+        Say("script " + name + " fault: " + fault);
+    }
+}
+
+void RunActionsAndScripts(const sim::SandboxOptions& events) {
+    for (const std::string& action : events.actions) {
+        RunAction(action);
+    }
+    for (const std::string& call : events.script_calls) {
+        RunScriptCall(call);
+    }
 }
 
 // The extension's subclass on the arrange view marks its attach (the picture is loaded before
@@ -156,7 +182,8 @@ void StopRewrites() {
 // Actions, dialog screenshots and picture rewrites begin once the extension attached; project
 // tabs switch on their schedule. False when a screenshot failed.
 bool RunHost(int ms, const sim::SandboxOptions& events) {
-    bool actions_done = events.actions.empty() && events.dialog_screenshots.empty();
+    bool actions_done =
+        events.actions.empty() && events.script_calls.empty() && events.dialog_screenshots.empty();
     bool swapped = events.swap_picture.empty();
     bool reachable = events.reachable_at_ms < 0;
     bool rewrites_started = events.rewrite_picture.empty();
@@ -199,16 +226,12 @@ bool RunHost(int ms, const sim::SandboxOptions& events) {
         }
         if (!actions_done && sim::WindowTimerTickCount() >= kTicksBeforeActions) {
             actions_done = true;
-            for (const std::string& action : events.actions) {
-                RunAction(action);
-            }
+            RunActionsAndScripts(events);
             dialogs_ok = CaptureDialogs(events.dialog_screenshots);
         }
     }
     if (!actions_done) {
-        for (const std::string& action : events.actions) {
-            RunAction(action);
-        }
+        RunActionsAndScripts(events);
         dialogs_ok = CaptureDialogs(events.dialog_screenshots);
     }
     sim::PumpMessagesUntil(GetTickCount64() + kLastPumpMs);

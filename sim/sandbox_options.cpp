@@ -6,6 +6,7 @@
 
 #include "dialog_capture.h"
 #include "host_functions.h"
+#include "script_bridge.h"
 
 namespace sim {
 
@@ -27,6 +28,10 @@ const char* const kSandboxUsage =
     "  --swap-picture FILE     half-way through the run, FILE is copied over the picture file\n"
     "                          the current project (or else the default wallpaper) names\n"
     "  --action ID             run an action by its id string after attach (repeatable)\n"
+    "  --script-call 'NAME(ARGS)'\n"
+    "                          call a function the extension offers to scripts, as a script\n"
+    "                          bridge does, after the actions, e.g. 'Murivo_SetSetting(0,\n"
+    "                          \"opacity_permille\", \"500\")' (repeatable)\n"
     "  --report                print the host's view of the extension before and after unload\n"
     "  --exercise N            after the run, N host repaints with scrolling and clicks\n"
     "  --foreign-bitblt-hook   another party's pass-through hook in the BitBlt import first\n"
@@ -90,6 +95,7 @@ bool TakesValue(const std::string& option) {
                                              "--refuse",
                                              "--ext-state",
                                              "--action",
+                                             "--script-call",
                                              "--exercise",
                                              "--dialog-screenshot",
                                              "--soak",
@@ -223,6 +229,14 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         options.swap_picture = value;
     } else if (option == "--action") {
         options.actions.push_back(value);
+    } else if (option == "--script-call") {
+        std::string name;
+        std::vector<ScriptArgument> arguments;
+        if (!ParseScriptCall(value, name, arguments, error)) {
+            error = "--script-call: " + error;
+            return false;
+        }
+        options.script_calls.push_back(value);
     } else if (option == "--exercise") {
         return ParseWholeNumber(option, value, "repaints", 0, 100000, options.exercise_repaints,
                                 error);

@@ -36,6 +36,7 @@ struct SandboxOptions {
     std::string global_state_path; // the host's global state, read before load, written after
     std::string swap_picture;      // copied over the shown picture's file half-way through
     std::vector<std::string> actions;
+    std::vector<std::string> script_calls; // "Name(arguments)", after the actions
     bool report = false;
     int exercise_repaints = 0;        // host repaints with scrolling and clicks after attach
     bool foreign_bitblt_hook = false; // another party's hook in the BitBlt import before load

@@ -28,6 +28,7 @@ const char* const kHostFunctionNames[kHostFunctionCount] = {
     "GetExtState",
     "HasExtState",
     "SetExtState",
+    "ValidatePtr2",
 };
 
 namespace {
@@ -64,6 +65,7 @@ void BindHostApi(HostLookupFunction lookup) {
     Bind(h.GetExtState, lookup, i++);
     Bind(h.HasExtState, lookup, i++);
     Bind(h.SetExtState, lookup, i++);
+    Bind(h.ValidatePtr2, lookup, i++);
 }
 
 bool CheckRequiredHostFunctions() {

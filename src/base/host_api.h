@@ -43,6 +43,9 @@ struct HostApi {
     const char* (*GetExtState)(const char* section, const char* key);
     bool (*HasExtState)(const char* section, const char* key);
     void (*SetExtState)(const char* section, const char* key, const char* value, bool persist);
+    // Optional, silent: tells whether a pointer from a script is a project the host knows;
+    // without it the project list is walked instead.
+    bool (*ValidatePtr2)(ReaProject* project, void* pointer, const char* type_name);
 };
 
 // The one table every part of the extension calls through.
@@ -57,7 +60,7 @@ inline ReaProject* CurrentProject(const HostApi& host = g_host) {
 using HostLookupFunction = void* (*)(const char* name);
 
 // The names in binding order; index i names the i-th entry of HostApi.
-inline constexpr int kHostFunctionCount = 23;
+inline constexpr int kHostFunctionCount = 24;
 extern const char* const kHostFunctionNames[kHostFunctionCount];
 
 // Fills every entry of g_host from lookup (null included), in table order.

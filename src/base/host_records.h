@@ -52,6 +52,9 @@ using ToggleActionFunction = int (*)(int command_id);                   // "togg
 using CustomMenuFunction = void (*)(const char* menu_name, void* menu,
                                     int flag); // "hookcustommenu"
 using TimerFunction = void (*)();              // "timer"
+// How script bridges call a function offered under "APIvararg_<name>": one pointer-sized slot
+// per argument (integers and booleans through intptr_t), an integer result the same way.
+using ScriptVarargFunction = void* (*)(void** arguments, int count);
 
 // The module's one export, as the host calls it.
 extern "C" int ReaperPluginEntry(HINSTANCE__* instance, const PluginInfo* info);

@@ -12,6 +12,7 @@
 #include "host/actions.h"
 #include "host/main_timer.h"
 #include "host/plugin_entry.h"
+#include "host/script_api.h"
 #include "intercept/arrange_subclass.h"
 #include "intercept/bitblt_hook.h"
 #include "present/arrange_target.h"
@@ -55,6 +56,8 @@ int Load(HINSTANCE instance, const PluginInfo* info) {
         return 0;
     }
     g_timer_registered = true;
+    // Last: a script can reach the extension only once everything it changes is in place.
+    RegisterScriptFunctions();
     DebugLine("Waiting for Arrange View...\n");
     return 1;
 }
@@ -67,6 +70,7 @@ void UnloadExtension() {
         g_host.plugin_register("-timer", TimerCallback());
     }
     g_timer_registered = false;
+    UnregisterScriptFunctions();
     UnregisterActions();
     RemoveBitBltHook();
     RemoveArrangeSubclass();

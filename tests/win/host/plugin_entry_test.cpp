@@ -54,7 +54,7 @@ TEST_F(PluginEntry, OnlyRequiredFunctionsLoadAndReportTheFourOptionalOnesInOrder
         }
     }
     EXPECT_EQ(Load(), 1);
-    EXPECT_EQ(sim::LookupCallCount(), 23);
+    EXPECT_EQ(sim::LookupCallCount(), 24);
     std::vector<std::string> expected = {
         "MarkProjectDirty unavailable; project edits may need a manual save.\n",
         "RefreshToolbar2 unavailable; toolbar state may update later.\n",
@@ -87,10 +87,18 @@ TEST_F(PluginEntry, LoadPrintsBannerAndWaitsWithoutLookingForTheArrangeView) {
 TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers) {
     ASSERT_EQ(Load(), 1);
     const std::vector<sim::Registration> loaded = sim::RegistrationLog();
+    std::vector<std::string> script_names;
+    for (const char* function :
+         {"Murivo_GetSetting", "Murivo_SetSetting", "Murivo_ChoosePicture", "Murivo_GetVersion"}) {
+        for (const char* prefix : {"API_", "APIdef_", "APIvararg_"}) {
+            script_names.push_back(std::string(prefix) + function);
+        }
+    }
     std::vector<std::string> expected_load = {"custom_action",  "custom_action", "custom_action",
                                               "custom_action",  "custom_action", "custom_action",
                                               "hookcommand2",   "hookcommand",   "toggleaction",
                                               "hookcustommenu", "timer"};
+    expected_load.insert(expected_load.end(), script_names.begin(), script_names.end());
     ASSERT_EQ(Names(loaded), expected_load);
     for (const sim::Registration& entry : loaded) {
         EXPECT_NE(entry.result, 0) << entry.name;
@@ -100,10 +108,15 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
 
     EXPECT_EQ(Unload(), 0);
     const std::vector<sim::Registration>& log = sim::RegistrationLog();
-    std::vector<std::string> expected_unload = {
-        "-timer",         "-hookcustommenu", "-toggleaction",  "-hookcommand2",
-        "-hookcommand",   "-custom_action",  "-custom_action", "-custom_action",
-        "-custom_action", "-custom_action",  "-custom_action"};
+    std::vector<std::string> expected_unload = {"-timer"};
+    for (const std::string& name : script_names) {
+        expected_unload.push_back("-" + name);
+    }
+    for (const char* name : {"-hookcustommenu", "-toggleaction", "-hookcommand2", "-hookcommand",
+                             "-custom_action", "-custom_action", "-custom_action", "-custom_action",
+                             "-custom_action", "-custom_action"}) {
+        expected_unload.push_back(name);
+    }
     ASSERT_EQ(Names(log, loaded.size()), expected_unload);
     auto pointer_of = [&](const std::string& name) {
         for (const sim::Registration& entry : loaded) {
@@ -113,11 +126,12 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
         }
         return static_cast<void*>(nullptr);
     };
-    for (size_t i = loaded.size(); i < loaded.size() + 5; ++i) {
+    const size_t named = expected_unload.size() - 6; // every one but the actions
+    for (size_t i = loaded.size(); i < loaded.size() + named; ++i) {
         EXPECT_EQ(log[i].pointer, pointer_of(log[i].name.substr(1))) << log[i].name;
     }
     for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(log[loaded.size() + 5 + i].pointer, loaded[i].pointer);
+        EXPECT_EQ(log[loaded.size() + named + i].pointer, loaded[i].pointer);
     }
     EXPECT_EQ(sim::ActiveRegistrationCount(), 0);
 }
@@ -158,7 +172,7 @@ TEST_F(PluginEntry, SecondLoadAfterUnloadAttachesAfresh) {
     Unload();
     sim::TickTimers(); // nothing registered any more
     ASSERT_EQ(Load(), 1);
-    EXPECT_EQ(sim::LookupCallCount(), 46);
+    EXPECT_EQ(sim::LookupCallCount(), 48);
     Output();
     sim::TickTimers();
     std::vector<std::string> output = Output();
