@@ -71,8 +71,13 @@ int AnswerCount(ReaProject*) {
     return g_fake.count;
 }
 
-ReaProject* AnswerEnumProjects(int, char*, int) {
-    return g_fake.has_project ? kProject : nullptr;
+// One tab, current: -1 and 0 name it, every other index nothing, as the host answers; the file
+// name (when asked for) is an unsaved project's, empty.
+ReaProject* AnswerEnumProjects(int index, char* file, int file_size) {
+    if (file != nullptr && file_size > 0) {
+        file[0] = '\0';
+    }
+    return g_fake.has_project && (index == -1 || index == 0) ? kProject : nullptr;
 }
 
 void AnswerArrangeView(ReaProject*, bool, int, int, double* start, double* end) {
