@@ -48,15 +48,23 @@ HBITMAP CreateFrameDib(HDC reference, int width, int height, uint32_t** pixels) 
 
 namespace {
 
-// The three surfaces at width x height, fitted left black; false with nothing left on failure
-// (noted for the back-off).
-bool CreateSurfaces(HDC reference, int width, int height) {
+// The three surfaces at width x height, fitted left black or taken from fitted_made (cleared
+// then); false with nothing left on failure (noted for the back-off), fitted_made untouched.
+bool CreateSurfaces(HDC reference, int width, int height, MemoryBitmap* fitted_made = nullptr) {
     FrameBuffers& buffers = g_frame_buffers;
     ReleaseFrameBuffers();
+    auto make_fitted = [&] {
+        if (fitted_made == nullptr) {
+            return CreateSurface(reference, width, height, buffers.fitted);
+        }
+        buffers.fitted = {fitted_made->bitmap, fitted_made->dc, fitted_made->previous_object,
+                          fitted_made->pixels};
+        *fitted_made = {};
+        return true;
+    };
     if (width > 0 && height > 0) {
         if (CreateSurface(reference, width, height, buffers.working) &&
-            CreateSurface(reference, width, height, buffers.fitted) &&
-            CreateSurface(reference, width, height, buffers.last_frame)) {
+            CreateSurface(reference, width, height, buffers.last_frame) && make_fitted()) {
             g_frame.working = buffers.working.pixels;
             g_frame.fitted = buffers.fitted.pixels;
             g_frame.last_frame = buffers.last_frame.pixels;
@@ -157,9 +165,15 @@ bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect pic
     if (exist && (g_frame.width != width || g_frame.height != height)) {
         return false;
     }
-    // Before the first frame: made at the view's size, so the frame finds its surfaces ready.
-    if (!exist && !CreateSurfaces(nullptr, width, height)) {
-        return false;
+    // Before the first frame: made at the view's size around it, so the frame finds its
+    // surfaces ready (and no blank fitted surface is made only to be thrown away).
+    if (!exist) {
+        if (!CreateSurfaces(nullptr, width, height, &made)) {
+            return false;
+        }
+        g_frame.picture_rect = picture_rect;
+        g_frame_buffers.refit_wanted = false;
+        return true;
     }
     FrameSurface& fitted = g_frame_buffers.fitted;
     const MemoryBitmap previous = {fitted.bitmap, fitted.dc, fitted.previous_object, fitted.pixels};
