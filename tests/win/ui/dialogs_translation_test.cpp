@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
+#include <cstdio>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -11,6 +11,7 @@
 #include "base/host_records.h"
 #include "base/version.h"
 #include "host_functions.h"
+#include "host_windows.h"
 #include "language_pack.h"
 #include "registrations.h"
 #include "support/modal_driver.h"
@@ -147,6 +148,22 @@ TEST_F(Translation, UnderALanguagePackEveryDialogAndActionIsTranslatedAndNothing
     std::string about = sim::TestPackTranslation("Murivo: About %s");
     about.replace(about.find("%s"), 2, MURIVO_VERSION_TEXT);
     EXPECT_EQ(names[4], about);
+
+    // The menu's entries are translated; the submenu keeps the name it is found again by.
+    HMENU menu = sim::ExtensionsMenu();
+    ASSERT_NE(menu, nullptr);
+    sim::CallMenuHooks("Main extensions", menu, 0);
+    sim::CallMenuHooks("Main extensions", menu, 0);
+    const int last = GetMenuItemCount(menu) - 1;
+    wchar_t text[256] = {};
+    GetMenuStringW(menu, static_cast<UINT>(last), text, 256, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"Murivo");
+    EXPECT_EQ(GetMenuItemCount(menu), last + 1); // found again, not built twice
+    HMENU submenu = GetSubMenu(menu, last);
+    GetMenuStringW(submenu, 0, text, 256, MF_BYPOSITION);
+    EXPECT_EQ(text, Translated("Settings..."));
+    GetMenuStringW(submenu, 7, text, 256, MF_BYPOSITION);
+    EXPECT_EQ(text, TranslatedAboutTitle());
 
     DialogWatchdog watchdog(30000);
     int seen = 0;
