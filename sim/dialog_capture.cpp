@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "language_pack.h"
 #include "png_writer.h"
 #include "text_file.h"
 #include "ui/dialog_ids.h"
@@ -17,17 +18,17 @@ namespace {
 struct DialogShot {
     const char* name;
     const char* action;
-    const wchar_t* title_start; // About appends the version to its title
-    int opener;                 // button of the settings dialog that opens it; 0: the action does
+    const char* title; // English, as the extension asks the language pack for it
+    int opener;        // button of the settings dialog that opens it; 0: the action does
 };
 
 constexpr DialogShot kDialogShots[] = {
-    {"settings", "MURIVOSETTINGS", L"Murivo settings", 0},
-    {"tint", "MURIVOSETTINGS", L"Image tint color", kTintButton},
-    {"items", "MURIVOSETTINGS", L"Item background transparency", kItemsButton},
-    {"about", "MURIVOABOUT", L"About Murivo", 0},
+    {"settings", "MURIVOSETTINGS", "Murivo settings", 0},
+    {"tint", "MURIVOSETTINGS", "Image tint color", kTintButton},
+    {"items", "MURIVOSETTINGS", "Item background transparency", kItemsButton},
+    {"about", "MURIVOABOUT", "About Murivo %s", 0},
 };
-constexpr const wchar_t* kSettingsTitle = L"Murivo settings";
+constexpr const char* kSettingsTitle = "Murivo settings";
 constexpr UINT kTickMs = 15;
 // From the dialog's first sighting to the copy: its first paint, the controls' and the
 // preview's, all come from the modal loop in between.
@@ -86,8 +87,12 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM lparam) {
     return TRUE;
 }
 
-HWND FindThreadDialog(const wchar_t* title_start) {
-    DialogSearch search = {title_start, nullptr};
+// The title as the extension shows it in the host's language, up to About's version.
+HWND FindThreadDialog(const char* english_title) {
+    std::string title = LocalizeString(english_title, "Murivo", 1);
+    title = title.substr(0, title.find("%s"));
+    const std::wstring title_start = Utf8ToWide(title);
+    DialogSearch search = {title_start.c_str(), nullptr};
     EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -148,7 +153,7 @@ void Step(CaptureRun& run, DWORD now) {
             }
             return;
         }
-        run.target = FindThreadDialog(run.shot->title_start);
+        run.target = FindThreadDialog(run.shot->title);
         if (run.target != nullptr) {
             run.target_seen = now;
             run.phase = Phase::kSettling;

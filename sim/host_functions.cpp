@@ -10,6 +10,7 @@
 #include "base/host_api.h"
 #include "global_ext_state.h"
 #include "host_windows.h"
+#include "language_pack.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene.h"
@@ -338,6 +339,7 @@ constexpr HostApi kHostTable = {
     &HasExtState,
     &SetExtState,
     &ValidatePtr2,
+    &LocalizeString,
 };
 
 void* AsPointer(auto function) {
@@ -374,6 +376,7 @@ const NamedFunction kNamedFunctions[] = {
     {"HasExtState", AsPointer(kHostTable.HasExtState)},
     {"SetExtState", AsPointer(kHostTable.SetExtState)},
     {"ValidatePtr2", AsPointer(kHostTable.ValidatePtr2)},
+    {"LocalizeString", AsPointer(kHostTable.LocalizeString)},
 };
 
 } // namespace
@@ -385,6 +388,7 @@ void ResetHostFunctions() {
     g_menu_requested = false;
     g_toolbar_refreshes.clear();
     ResetGlobalExtState();
+    ResetLanguagePack();
 }
 
 void WithholdHostFunction(const std::string& name) {

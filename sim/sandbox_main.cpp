@@ -21,6 +21,7 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "language_pack.h"
 #include "picture_rewriter.h"
 #include "playback.h"
 #include "png_writer.h"
@@ -353,6 +354,11 @@ int Run(const sim::SandboxOptions& options) {
         return kBadInputExitCode;
     }
     if (!options.theme_path.empty() && !sim::LoadThemeFile(options.theme_path, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        sim::StopSimulator();
+        return kBadInputExitCode;
+    }
+    if (!options.language_pack.empty() && !sim::LoadLanguagePack(options.language_pack, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         sim::StopSimulator();
         return kBadInputExitCode;

@@ -20,6 +20,8 @@ const char* const kSandboxUsage =
     "  --screenshot FILE.png   the arrange view's client area at the end\n"
     "  --withhold NAME[,NAME]  host functions the lookup does not know\n"
     "  --refuse NAME[,NAME]    registration names plugin_register refuses\n"
+    "  --langpack FILE|test    the user's language pack: lines [Murivo] and English=Translated,\n"
+    "                          or the built-in test pack (each text bracketed, 40 % longer)\n"
     "  --ext-state KEY=VALUE   stored in section Murivo of the current project before load\n"
     "  --dump-ext-state        print section Murivo of the current project at the end\n"
     "  --project-path FILE     the current project's file, as if it was saved there\n"
@@ -115,7 +117,8 @@ bool TakesValue(const std::string& option) {
                                              "--rewrite-picture",
                                              "--rewrite-every",
                                              "--rewrite-for",
-                                             "--make-picture"};
+                                             "--make-picture",
+                                             "--langpack"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -214,6 +217,8 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         for (const std::string& name : SplitList(value)) {
             options.refused.push_back(name);
         }
+    } else if (option == "--langpack") {
+        options.language_pack = value;
     } else if (option == "--ext-state") {
         size_t equals = value.find('=');
         if (equals == std::string::npos || equals == 0) {

@@ -61,6 +61,7 @@ struct SandboxOptions {
     int rewrite_every_ms = 50;   // how often, from the attach
     int rewrite_for_ms = 3000;   // for how long
     std::vector<PictureToMake> make_pictures; // written before the run
+    std::string language_pack;                // empty: none; "test": the built-in one
 };
 
 // False with a message in error for an unknown option, a missing or bad value.

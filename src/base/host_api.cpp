@@ -29,6 +29,7 @@ const char* const kHostFunctionNames[kHostFunctionCount] = {
     "HasExtState",
     "SetExtState",
     "ValidatePtr2",
+    "LocalizeString",
 };
 
 namespace {
@@ -66,6 +67,7 @@ void BindHostApi(HostLookupFunction lookup) {
     Bind(h.HasExtState, lookup, i++);
     Bind(h.SetExtState, lookup, i++);
     Bind(h.ValidatePtr2, lookup, i++);
+    Bind(h.LocalizeString, lookup, i++);
 }
 
 bool CheckRequiredHostFunctions() {

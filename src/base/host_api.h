@@ -46,6 +46,8 @@ struct HostApi {
     // Optional, silent: tells whether a pointer from a script is a project the host knows;
     // without it the project list is walked instead.
     bool (*ValidatePtr2)(ReaProject* project, void* pointer, const char* type_name);
+    // Optional, silent: the user's language pack; without it every text is English.
+    const char* (*LocalizeString)(const char* text, const char* section, int flags);
 };
 
 // The one table every part of the extension calls through.
@@ -60,7 +62,7 @@ inline ReaProject* CurrentProject(const HostApi& host = g_host) {
 using HostLookupFunction = void* (*)(const char* name);
 
 // The names in binding order; index i names the i-th entry of HostApi.
-inline constexpr int kHostFunctionCount = 24;
+inline constexpr int kHostFunctionCount = 25;
 extern const char* const kHostFunctionNames[kHostFunctionCount];
 
 // Fills every entry of g_host from lookup (null included), in table order.

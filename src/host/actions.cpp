@@ -1,11 +1,14 @@
 #include "host/actions.h"
 
+#include <cstdio>
+#include <string>
 #include <type_traits>
 
 #include "base/callback_guard.h"
 #include "base/debug_line.h"
 #include "base/host_api.h"
 #include "base/host_records.h"
+#include "base/translation.h"
 #include "base/version.h"
 #include "host/project_commands.h"
 #include "present/settings_apply.h"
@@ -15,13 +18,21 @@
 
 namespace {
 
+// The English names; the records registered carry their translations.
+constexpr const char* kActionNames[kCommandCount] = {
+    "Murivo: Choose wallpaper...",
+    "Murivo: Remove wallpaper",
+    "Murivo: Enable / Disable",
+    "Murivo: Settings...",
+    nullptr, // the About action's name is formatted with the version
+    "Murivo: Use current wallpaper for projects without their own",
+};
+std::string g_action_names[kCommandCount];
+
 CustomActionRecord g_action_records[kCommandCount] = {
-    {0, "MURIVOCHOOSE", "Murivo: Choose wallpaper...", nullptr},
-    {0, "MURIVOREMOVE", "Murivo: Remove wallpaper", nullptr},
-    {0, "MURIVOTOGGLE", "Murivo: Enable / Disable", nullptr},
-    {0, "MURIVOSETTINGS", "Murivo: Settings...", nullptr},
-    {0, "MURIVOABOUT", "Murivo: About " MURIVO_VERSION_TEXT, nullptr},
-    {0, "MURIVODEFAULT", "Murivo: Use current wallpaper for projects without their own", nullptr},
+    {0, "MURIVOCHOOSE", nullptr, nullptr}, {0, "MURIVOREMOVE", nullptr, nullptr},
+    {0, "MURIVOTOGGLE", nullptr, nullptr}, {0, "MURIVOSETTINGS", nullptr, nullptr},
+    {0, "MURIVOABOUT", nullptr, nullptr},  {0, "MURIVODEFAULT", nullptr, nullptr},
 };
 
 bool g_hookcommand2_registered = false;
@@ -33,6 +44,21 @@ static_assert(std::is_same_v<decltype(&OnHookCommand2), HookCommand2Function>);
 static_assert(std::is_same_v<decltype(&OnHookCommand), HookCommandFunction>);
 static_assert(std::is_same_v<decltype(&QueryToggleState), ToggleActionFunction>);
 static_assert(std::is_same_v<decltype(&OnCustomMenu), CustomMenuFunction>);
+
+// The host's language pack is known once the host functions are bound.
+void TranslateActionNames() {
+    for (int i = 0; i < kCommandCount; ++i) {
+        if (kActionNames[i] != nullptr) {
+            g_action_names[i] = Translate(kActionNames[i]);
+        } else {
+            const std::string format = TranslateFormat("Murivo: About %s");
+            char name[256] = {};
+            std::snprintf(name, sizeof name, format.c_str(), MURIVO_VERSION_TEXT);
+            g_action_names[i] = name;
+        }
+        g_action_records[i].display_name = g_action_names[i].c_str();
+    }
+}
 
 void* AsPointer(auto function) {
     return reinterpret_cast<void*>(function);
@@ -62,6 +88,7 @@ bool RegisterActions() {
         g_host.EnumProjects == nullptr) {
         return false;
     }
+    TranslateActionNames();
     for (int i = 0; i < kCommandCount; ++i) {
         g_command_ids[i] = reg("custom_action", &g_action_records[i]);
         if (g_command_ids[i] == 0) {

@@ -3,12 +3,14 @@
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "base/callback_guard.h"
 #include "base/host_api.h"
 #include "base/version.h"
 #include "host/actions.h"
 #include "settings/default_wallpaper.h"
+#include "settings/translated_text.h"
 
 namespace {
 
@@ -31,16 +33,19 @@ HMENU CreateMurivoSubmenu(HMENU menu) {
     if (submenu == nullptr) {
         return nullptr;
     }
-    auto id = [](CommandIndex index) { return static_cast<UINT_PTR>(g_command_ids[index]); };
-    AppendMenuW(submenu, MF_STRING, id(kSettings), L"Settings...");
+    auto append = [submenu](CommandIndex index, const std::u16string& text) {
+        AppendMenuW(submenu, MF_STRING, static_cast<UINT_PTR>(g_command_ids[index]),
+                    reinterpret_cast<const wchar_t*>(text.c_str()));
+    };
+    append(kSettings, TranslatedText("Settings..."));
     AppendMenuW(submenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(submenu, MF_STRING, id(kChoose), L"Choose wallpaper...");
-    AppendMenuW(submenu, MF_STRING, id(kRemove), L"Remove wallpaper");
-    AppendMenuW(submenu, MF_STRING, id(kToggle), L"Enable / Disable");
-    AppendMenuW(submenu, MF_STRING, id(kUseAsDefault),
-                L"Use current wallpaper for projects without their own");
+    append(kChoose, TranslatedText("Choose wallpaper..."));
+    append(kRemove, TranslatedText("Remove wallpaper"));
+    append(kToggle, TranslatedText("Enable / Disable"));
+    append(kUseAsDefault, TranslatedText("Use current wallpaper for projects without their own"));
     AppendMenuW(submenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(submenu, MF_STRING, id(kAbout), L"About Murivo " MURIVO_VERSION_TEXT);
+    append(kAbout, FormatTranslated("About Murivo %s", MURIVO_VERSION_TEXT));
+    // The submenu keeps the product's name in every language: it is found again by it.
     if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu), L"Murivo")) {
         DestroyMenu(submenu);
         return nullptr;

@@ -1,5 +1,7 @@
 #include "present/picture_source.h"
 
+#include "settings/translated_text.h"
+
 PictureSource g_picture_source;
 
 std::u16string PictureSourceNote() {
@@ -8,9 +10,9 @@ std::u16string PictureSourceNote() {
     }
     switch (g_picture_source.origin) {
     case PictureOrigin::beside_project:
-        return u"Found beside the project: " + g_picture_source.file;
+        return TranslatedText("Found beside the project: ") + g_picture_source.file;
     case PictureOrigin::default_wallpaper:
-        return u"Default wallpaper: " + g_picture_source.file;
+        return TranslatedText("Default wallpaper: ") + g_picture_source.file;
     case PictureOrigin::stored_path:
         break;
     }

@@ -38,29 +38,26 @@ std::u16string HexColourText(uint32_t colour) {
 }
 
 std::u16string TintLabelText(uint32_t colour, double amount) {
-    char text[64] = {};
     if (amount == 0.0) {
-        std::snprintf(text, sizeof text, "#%02X%02X%02X  (off)", Byte(colour, 0), Byte(colour, 8),
-                      Byte(colour, 16));
-    } else {
-        std::snprintf(text, sizeof text, "#%02X%02X%02X  (%.1f%%)", Byte(colour, 0),
-                      Byte(colour, 8), Byte(colour, 16), amount * 100.0);
+        return FormatTranslated("#%02X%02X%02X  (off)", Byte(colour, 0), Byte(colour, 8),
+                                Byte(colour, 16));
     }
+    char text[64] = {};
+    std::snprintf(text, sizeof text, "#%02X%02X%02X  (%.1f%%)", Byte(colour, 0), Byte(colour, 8),
+                  Byte(colour, 16), amount * 100.0);
     return Widen(text);
 }
 
-const char16_t* PreviewStatusWord(bool path_empty, bool picture_loaded, bool enabled) {
+std::u16string PreviewStatusWord(bool path_empty, bool picture_loaded, bool enabled) {
     if (path_empty) {
-        return u"no image";
+        return TranslatedText("no image");
     }
     if (!picture_loaded) {
-        return u"image unavailable";
+        return TranslatedText("image unavailable");
     }
-    return enabled ? u"live" : u"wallpaper disabled";
+    return TranslatedText(enabled ? "live" : "wallpaper disabled");
 }
 
-std::u16string PreviewCaptionText(int width, int height, const char16_t* status) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, "Arrange preview (%d x %d) - ", width, height);
-    return Widen(text) + status;
+std::u16string PreviewCaptionText(int width, int height, const std::u16string& status) {
+    return FormatTranslated("Arrange preview (%d x %d) - ", width, height) + status;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/translated_text.h"
 #include "ui/maker_address.h"
 
 inline constexpr char16_t kMakerWebAddress[] = u"" MURIVO_MAKER_WEB_ADDRESS;
@@ -20,8 +21,8 @@ std::u16string HexColourText(uint32_t colour);
 // "#60A0FF  (off)" for amount 0, else "#60A0FF  (40.0%)".
 std::u16string TintLabelText(uint32_t colour, double amount);
 
-// "no image", "image unavailable", "wallpaper disabled" or "live".
-const char16_t* PreviewStatusWord(bool path_empty, bool picture_loaded, bool enabled);
+// "no image", "image unavailable", "wallpaper disabled" or "live", translated.
+std::u16string PreviewStatusWord(bool path_empty, bool picture_loaded, bool enabled);
 
-// "Arrange preview (W x H) - status".
-std::u16string PreviewCaptionText(int width, int height, const char16_t* status);
+// "Arrange preview (W x H) - status", translated.
+std::u16string PreviewCaptionText(int width, int height, const std::u16string& status);

@@ -10,8 +10,10 @@
 #include "base/version.h"
 #include "present/picture_source.h"
 #include "ui/commands.h"
+#include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_text.h"
+#include "ui/settings_dialog_state.h"
 
 namespace {
 
@@ -23,8 +25,9 @@ void VisitWebsite(HWND dialog) {
     HINSTANCE result =
         ShellExecuteW(dialog, L"open", MakerAddress(), nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) <= 32) {
-        std::wstring text = L"Unable to open " + std::wstring(MakerAddress()) + L".";
-        MessageBoxW(dialog, text.c_str(), L"Murivo", MB_OK | MB_ICONWARNING);
+        const std::u16string text =
+            FormatTranslated("Unable to open %s.", MURIVO_MAKER_WEB_ADDRESS);
+        MessageBoxW(dialog, WidePointer(text), L"Murivo", MB_OK | MB_ICONWARNING);
     }
 }
 
@@ -32,7 +35,9 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     return RunGuarded<INT_PTR>(FALSE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
-            SetWindowTextW(dialog, L"About Murivo " MURIVO_VERSION_TEXT);
+            TranslateDialogTexts(dialog);
+            SetWindowTextW(dialog,
+                           WidePointer(FormatTranslated("About Murivo %s", MURIVO_VERSION_TEXT)));
             SetDlgItemTextW(dialog, kAboutSourceNote,
                             reinterpret_cast<const wchar_t*>(PictureSourceNote().c_str()));
             return TRUE;

@@ -267,12 +267,13 @@ void PaintArrangePreview(HWND dialog, HDC dc, const RECT& rect, SettingsDialogSt
     } else {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, PreviewTextColour(background));
-        const wchar_t* text = state.pending_path.empty() ? L"Choose an image to preview"
-                                                         : L"Image preview unavailable";
+        const std::u16string text =
+            TranslatedText(state.pending_path.empty() ? "Choose an image to preview"
+                                                      : "Image preview unavailable");
         // The paint buffer is a memory DC with the stock system font; write in the dialog's.
         auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
         HGDIOBJ previous_font = font != nullptr ? SelectObject(dc, font) : nullptr;
-        DrawTextW(dc, text, -1, &area_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawTextW(dc, WidePointer(text), -1, &area_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         if (previous_font != nullptr) {
             SelectObject(dc, previous_font);
         }
@@ -301,7 +302,7 @@ void UpdatePreviewCaption(HWND dialog, SettingsDialogState& state) {
     int aw = 0;
     int ah = 0;
     ArrangeAspect(aw, ah);
-    const char16_t* status = PreviewStatusWord(
+    const std::u16string status = PreviewStatusWord(
         state.pending_path.empty(), state.preview.picture.dc != nullptr, state.stored.enabled);
     SetControlText(dialog, kPreviewCaption, PreviewCaptionText(aw, ah, status));
 }

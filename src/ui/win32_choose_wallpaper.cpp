@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "base/host_api.h"
 #include "base/plugin_state.h"
@@ -16,14 +17,13 @@
 #include "settings/picture_path.h"
 #include "settings/project_settings.h"
 #include "settings/project_storage.h"
+#include "settings/translated_text.h"
 #include "ui/browse.h"
 #include "ui/commands.h"
 
 namespace {
 
 constexpr DWORD kFileBufferChars = 32768;
-constexpr wchar_t kImageFilter[] =
-    L"Image files (*.jpg;*.jpeg;*.png;*.bmp)\0*.jpg;*.jpeg;*.png;*.bmp\0";
 constexpr DWORD kOpenFlags =
     OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
 
@@ -46,10 +46,14 @@ bool RunChooser(HMODULE library, HWND owner, wchar_t* buffer, const wchar_t* fol
     if (get_open_file_name == nullptr) {
         return false;
     }
+    // The name shown, then the patterns; the string's own end is the list's second null.
+    std::u16string filter = TranslatedText("Image files (*.jpg;*.jpeg;*.png;*.bmp)");
+    filter += u'\0';
+    filter += u"*.jpg;*.jpeg;*.png;*.bmp";
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kImageFilter;
+    dialog.lpstrFilter = reinterpret_cast<const wchar_t*>(filter.c_str());
     dialog.lpstrFile = buffer;
     dialog.nMaxFile = kFileBufferChars;
     dialog.lpstrInitialDir = folder;
@@ -154,7 +158,8 @@ void ChooseWallpaperCommand() {
 }
 
 void WarnChosenPictureUnloadable() {
-    MessageBoxW(g_host_main_window,
-                L"This image could not be loaded. Wallpaper was disabled for this project.",
-                L"Murivo", MB_OK | MB_ICONWARNING);
+    const std::u16string text =
+        TranslatedText("This image could not be loaded. Wallpaper was disabled for this project.");
+    MessageBoxW(g_host_main_window, reinterpret_cast<const wchar_t*>(text.c_str()), L"Murivo",
+                MB_OK | MB_ICONWARNING);
 }

@@ -45,6 +45,7 @@ void CommitItemTransparency(HWND dialog, SettingsDialogState& state) {
 
 void Initialise(HWND dialog, SettingsDialogState& state) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    TranslateDialogTexts(dialog);
     state.item_initialising = true;
     SetSliderRange(dialog, kAudioSlider, 1000, 10, 100);
     SetSliderRange(dialog, kMidiSlider, 1000, 10, 100);

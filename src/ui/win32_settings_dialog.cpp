@@ -18,26 +18,32 @@
 #include "ui/commands.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
+#include "ui/dialog_text.h"
 #include "ui/secondary_dialogs.h"
 #include "ui/settings_commit.h"
 
 namespace {
 
 constexpr UINT_PTR kPreviewSubclassId = 1;
-constexpr const wchar_t* kFitModeTexts[] = {
-    L"Cover (fill area)", L"Contain (show whole image)", L"Stretch (fill without cropping)",
-    L"Tile (repeat at its own size)", L"Center (at its own size)"};
-constexpr const wchar_t* kAnchorTexts[] = {L"Top left",    L"Top",    L"Top right",
-                                           L"Left",        L"Center", L"Right",
-                                           L"Bottom left", L"Bottom", L"Bottom right"};
+constexpr const char* kFitModeTexts[] = {
+    "Cover (fill area)", "Contain (show whole image)", "Stretch (fill without cropping)",
+    "Tile (repeat at its own size)", "Center (at its own size)"};
+constexpr const char* kAnchorTexts[] = {"Top left",    "Top",    "Top right",
+                                        "Left",        "Center", "Right",
+                                        "Bottom left", "Bottom", "Bottom right"};
 // This computer's frame threads, in the combo's order.
 constexpr int kFrameThreadsChoices[] = {kAutomaticFrameThreads, 1, 2, 4};
-constexpr const wchar_t* kFrameThreadsTexts[] = {L"Automatic", L"1", L"2", L"4"};
+constexpr const char* kFrameThreadsTexts[] = {"Automatic", "1", "2", "4"};
 constexpr int kSliders[] = {kOpacitySlider, kSoftnessSlider, kTimeSelectionSlider};
 constexpr int kDefaultOpacityPermille = 350;
 
 int RoundPermille(double fraction) {
     return static_cast<int>(std::lround(fraction * 1000.0));
+}
+
+void AddComboText(HWND dialog, int id, const char* english) {
+    const std::u16string text = TranslatedText(english);
+    SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePointer(text)));
 }
 
 SettingsDialogState* StateOf(HWND dialog) {
@@ -46,6 +52,7 @@ SettingsDialogState* StateOf(HWND dialog) {
 
 void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    TranslateDialogTexts(dialog);
     HWND preview = GetDlgItem(dialog, kPreviewControl);
     state.preview_subclassed =
         preview != nullptr && SetWindowSubclass(preview, PreviewSubclassProc, kPreviewSubclassId,
@@ -61,22 +68,19 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
     state.tint_colour = state.stored.tint_rgb;
     state.tint_amount = state.stored.tint;
     CheckDlgButton(dialog, kGrayscaleCheck, state.stored.grayscale ? BST_CHECKED : BST_UNCHECKED);
-    wchar_t reset_text[32] = {};
-    swprintf(reset_text, 32, L"Reset to %.0f%%", 35.0);
-    SetDlgItemTextW(dialog, kOpacityReset, reset_text);
-    for (const wchar_t* text : kFitModeTexts) {
-        SendDlgItemMessageW(dialog, kFitCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SetControlText(dialog, kOpacityReset, FormatTranslated("Reset to %.0f%%", 35.0));
+    for (const char* text : kFitModeTexts) {
+        AddComboText(dialog, kFitCombo, text);
     }
     SendDlgItemMessageW(dialog, kFitCombo, CB_SETCURSEL, static_cast<WPARAM>(state.stored.mode), 0);
-    for (const wchar_t* text : kAnchorTexts) {
-        SendDlgItemMessageW(dialog, kAnchorCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    for (const char* text : kAnchorTexts) {
+        AddComboText(dialog, kAnchorCombo, text);
     }
     SendDlgItemMessageW(dialog, kAnchorCombo, CB_SETCURSEL,
                         static_cast<WPARAM>(state.stored.anchor), 0);
     const int threads = StoredFrameThreads();
     for (int i = 0; i < 4; ++i) {
-        SendDlgItemMessageW(dialog, kFrameThreadsCombo, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(kFrameThreadsTexts[i]));
+        AddComboText(dialog, kFrameThreadsCombo, kFrameThreadsTexts[i]);
         if (kFrameThreadsChoices[i] == threads) {
             SendDlgItemMessageW(dialog, kFrameThreadsCombo, CB_SETCURSEL, WPARAM(i), 0);
         }

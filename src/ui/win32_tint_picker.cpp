@@ -361,6 +361,7 @@ INT_PTR OnCommand(HWND dialog, TintPickerState& picker, int id, int code) {
 
 void Initialise(HWND dialog, TintPickerState& picker) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&picker));
+    TranslateDialogTexts(dialog);
     SetSliderRange(dialog, kRedSlider, 255, 1, 16);
     SetSliderRange(dialog, kGreenSlider, 255, 1, 16);
     SetSliderRange(dialog, kBlueSlider, 255, 1, 16);

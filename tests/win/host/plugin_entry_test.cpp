@@ -54,7 +54,7 @@ TEST_F(PluginEntry, OnlyRequiredFunctionsLoadAndReportTheFourOptionalOnesInOrder
         }
     }
     EXPECT_EQ(Load(), 1);
-    EXPECT_EQ(sim::LookupCallCount(), 24);
+    EXPECT_EQ(sim::LookupCallCount(), kHostFunctionCount);
     std::vector<std::string> expected = {
         "MarkProjectDirty unavailable; project edits may need a manual save.\n",
         "RefreshToolbar2 unavailable; toolbar state may update later.\n",
@@ -172,7 +172,7 @@ TEST_F(PluginEntry, SecondLoadAfterUnloadAttachesAfresh) {
     Unload();
     sim::TickTimers(); // nothing registered any more
     ASSERT_EQ(Load(), 1);
-    EXPECT_EQ(sim::LookupCallCount(), 48);
+    EXPECT_EQ(sim::LookupCallCount(), 2 * kHostFunctionCount);
     Output();
     sim::TickTimers();
     std::vector<std::string> output = Output();
