@@ -30,6 +30,7 @@ const char* const kHostFunctionNames[kHostFunctionCount] = {
     "SetExtState",
     "ValidatePtr2",
     "LocalizeString",
+    "MIDIEditor_GetActive",
 };
 
 namespace {
@@ -68,6 +69,7 @@ void BindHostApi(HostLookupFunction lookup) {
     Bind(h.SetExtState, lookup, i++);
     Bind(h.ValidatePtr2, lookup, i++);
     Bind(h.LocalizeString, lookup, i++);
+    Bind(h.MIDIEditor_GetActive, lookup, i++);
 }
 
 bool CheckRequiredHostFunctions() {

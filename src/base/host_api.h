@@ -48,6 +48,9 @@ struct HostApi {
     bool (*ValidatePtr2)(ReaProject* project, void* pointer, const char* type_name);
     // Optional, silent: the user's language pack; without it every text is English.
     const char* (*LocalizeString)(const char* text, const char* section, int flags);
+    // Optional, silent: the active MIDI editor's window (an HWND); without it the wallpaper stays
+    // in the arrange view only.
+    void* (*MIDIEditor_GetActive)();
 };
 
 // The one table every part of the extension calls through.
@@ -62,7 +65,7 @@ inline ReaProject* CurrentProject(const HostApi& host = g_host) {
 using HostLookupFunction = void* (*)(const char* name);
 
 // The names in binding order; index i names the i-th entry of HostApi.
-inline constexpr int kHostFunctionCount = 25;
+inline constexpr int kHostFunctionCount = 26;
 extern const char* const kHostFunctionNames[kHostFunctionCount];
 
 // Fills every entry of g_host from lookup (null included), in table order.

@@ -16,6 +16,7 @@
 #include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/frame_threads.h"
+#include "present/note_views.h"
 #include "present/render.h"
 #include "present/settings_apply.h"
 #include "settings/project_settings.h"
@@ -51,6 +52,7 @@ void Detach() {
     StopFrameThreads(); // nothing to draw until the next attach
     StopPictureWork();
     RemoveArrangeSubclass();
+    DetachNoteViews();
     ReleaseFrameBuffers();
     g_target.window = nullptr;
     g_target.thread_id = 0;
@@ -113,6 +115,7 @@ void FollowAttached() {
     }
     // What the picture thread finished is shown at the next tick, not the next settings tick.
     TakeFinishedPictureWork();
+    FollowNoteViews(g_current_settings.midi_editor, HookedMode());
     if (!IsWallpaperLoaded()) {
         if (g_host.GetPlayState != nullptr) {
             g_target.last_play_state = g_host.GetPlayState();

@@ -18,6 +18,7 @@
 #include "present/arrange_target.h"
 #include "present/frame_buffers.h"
 #include "present/frame_threads.h"
+#include "present/note_views.h"
 #include "present/settings_apply.h"
 #include "settings/project_settings.h"
 
@@ -76,6 +77,7 @@ void UnloadExtension() {
     RemoveArrangeSubclass();
     StopFrameThreads(); // no frame can start now; none may outlive the unload
     StopPictureWork();  // a read in flight is abandoned, never waited for long
+    DetachNoteViews();
     ReleaseFrameBuffers();
     ReleaseWallpaperImage();
 

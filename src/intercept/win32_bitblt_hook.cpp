@@ -17,6 +17,7 @@
 #include "present/arrange_theme.h"
 #include "present/frame_buffers.h"
 #include "present/frame_pass.h"
+#include "present/note_views.h"
 #include "present/render.h"
 
 namespace {
@@ -63,15 +64,26 @@ bool CodeIsInLoadedModule() {
                               reinterpret_cast<LPCWSTR>(&HookedBitBlt), &module) != 0;
 }
 
-// The cheap tests first: flags, thread, operation, size and DCs before any system call.
-bool MustPassThrough(HDC destination, int cx, int cy, HDC source, DWORD rop) {
+// The attached view a copy goes to, or null when it must pass through. The cheap tests first:
+// flags, thread, operation, size and DCs before any system call.
+HWND CopyTarget(HDC destination, int cx, int cy, HDC source, DWORD rop, ViewFrame& view) {
     if (ShuttingDown() || GetCurrentThreadId() != g_target.thread_id || g_render_busy ||
         g_target.window == nullptr || !IsWallpaperLoaded() || rop != SRCCOPY || cx <= 0 ||
         cy <= 0 || source == destination) {
-        return true;
+        return nullptr;
     }
-    return WindowFromDC(destination) != g_target.window || GetMapMode(destination) != MM_TEXT ||
-           GetMapMode(source) != MM_TEXT;
+    HWND window = WindowFromDC(destination);
+    if (window == g_target.window) {
+        view = ArrangeFrame();
+    } else if (NoteView* note = AttachedNoteView(window)) {
+        view = NoteFrame(*note);
+    } else {
+        return nullptr;
+    }
+    if (GetMapMode(destination) != MM_TEXT || GetMapMode(source) != MM_TEXT) {
+        return nullptr;
+    }
+    return window;
 }
 
 // +1 when the DIB's memory holds its top row first, -1 when its bottom row, 0 when a few
@@ -153,8 +165,8 @@ HostFrame ReadBackBuffer(const void* context) {
 }
 
 // Corrects and presents the clipped copy; 0 when the host's own copy must be made instead.
-BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int client_w,
-                      int client_h) {
+BOOL PresentCorrected(const ViewFrame& view, HDC destination, HDC source, const ClippedCopy& c,
+                      int client_w, int client_h) {
     BitBltFunction real = g_target.real_bitblt;
     const BackBuffer back = {source, &c, client_w, client_h};
     const FramePass pass = {.source = source,
@@ -171,16 +183,17 @@ BOOL PresentCorrected(HDC destination, HDC source, const ClippedCopy& c, int cli
                             .protect = false,
                             .host_frame = ReadBackBuffer,
                             .context = &back};
-    const BOOL result = RunFramePass(pass).presented;
+    const BOOL result = RunFramePass(view, pass).presented;
     if (!result) {
         return 0;
     }
-    ++g_target.present_count;
+    ++*view.present_count;
     // A copy of the whole view makes a whole last frame; a part only updates a valid one.
     const bool whole = c.dx == 0 && c.dy == 0 && c.w == client_w && c.h == client_h;
-    if ((g_frame.last_frame_valid || whole) && LastFrameDc() != nullptr) {
-        real(LastFrameDc(), c.dx, c.dy, c.w, c.h, WorkingDc(), 0, 0, SRCCOPY);
-        g_frame.last_frame_valid = true;
+    HDC last_frame = view.buffers->last_frame.dc;
+    if ((view.frame->last_frame_valid || whole) && last_frame != nullptr) {
+        real(last_frame, c.dx, c.dy, c.w, c.h, view.buffers->working.dc, 0, 0, SRCCOPY);
+        view.frame->last_frame_valid = true;
     }
     return result;
 }
@@ -232,11 +245,13 @@ BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC sour
     if (real == nullptr) {
         return 0;
     }
-    if (MustPassThrough(destination, cx, cy, source, rop)) {
+    ViewFrame view = {};
+    HWND window = CopyTarget(destination, cx, cy, source, rop, view);
+    if (window == nullptr) {
         return real(destination, x, y, cx, cy, source, sx, sy, rop);
     }
     RECT client = {};
-    if (!GetClientRect(g_target.window, &client) || client.right <= 0 || client.bottom <= 0) {
+    if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) {
         return real(destination, x, y, cx, cy, source, sx, sy, rop);
     }
     ClippedCopy copy = {};
@@ -245,9 +260,13 @@ BOOL WINAPI HookedBitBlt(HDC destination, int x, int y, int cx, int cy, HDC sour
     }
     BOOL result = 0;
     try {
-        RefreshArrangeTheme();
+        if (view.note_view) {
+            RefreshNoteTheme();
+        } else {
+            RefreshArrangeTheme();
+        }
         g_render_busy = true;
-        result = PresentCorrected(destination, source, copy, client.right, client.bottom);
+        result = PresentCorrected(view, destination, source, copy, client.right, client.bottom);
     } catch (...) {
         result = 0; // the host still gets its frame below
     }

@@ -8,7 +8,7 @@
 namespace {
 
 int BandIndex(uint32_t band_state) {
-    return (band_state & ~kRgbMask) != 0 ? 1 : 0;
+    return (band_state & kBandKeyBit) != 0 ? 1 : 0;
 }
 
 // Whether the tables live in a slot, which keeps them for the epoch, rather than in spares.

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr uint32_t kBandBit = 1u << 24;
-
 // What the rows of one call share.
 struct Region {
     const FrameView* frame;
@@ -33,7 +31,8 @@ struct Region {
     PixelRect picture;
     int band_lo; // work columns [band_lo, band_hi) are in the time selection band
     int band_hi;
-    bool items_blend; // some item pixel may be blended; row masks have room for a row
+    uint32_t view_bits; // key bits of the view the call keys (kNoteViewKeyBit or 0)
+    bool items_blend;   // some item pixel may be blended; row masks have room for a row
     ItemBlend blend;
     bool protect;       // with a valid last frame
     ProcessorPath path; // the kernels' path for every row of the call
@@ -134,9 +133,9 @@ void KeyBackground(const Region& r, const RowSurfaces& row, int lo, int hi, RowS
     PrefetchNextRow(row, lo, hi);
     const int c1 = std::clamp(r.band_lo, lo, hi);
     const int c2 = std::clamp(r.band_hi, c1, hi);
-    KeyBackgroundRun<kProtect>(row, lo, c1, 0, s);
-    KeyBackgroundRun<kProtect>(row, c1, c2, kBandBit, s);
-    KeyBackgroundRun<kProtect>(row, c2, hi, 0, s);
+    KeyBackgroundRun<kProtect>(row, lo, c1, r.view_bits, s);
+    KeyBackgroundRun<kProtect>(row, c1, c2, kBandKeyBit | r.view_bits, s);
+    KeyBackgroundRun<kProtect>(row, c2, hi, r.view_bits, s);
 }
 
 // Rows [first, end) of the rectangle.
@@ -260,6 +259,7 @@ void CompositeRegion(const CompositeCall& call, ProcessorPath path) {
     // In work columns: a pixel is in the band when band.left < x < band.right - 1.
     r.band_lo = int(std::clamp<int64_t>(int64_t(band.left) + 1 - x0, 0, w));
     r.band_hi = int(std::clamp<int64_t>(int64_t(band.right) - 1 - x0, r.band_lo, w));
+    r.view_bits = call.theme.note_view ? kNoteViewKeyBit : 0;
     // Item pixels need a found background and a lane colour for every row. !(t > 0): a NaN
     // transparency leaves items alone like 0 does.
     r.items_blend =

@@ -5,9 +5,9 @@
 
 ItemOverlay g_item_overlay;
 
-void ResetItemOverlay() {
+void ResetItemOverlay(ItemOverlay& overlay) {
     // A fresh record gives the memory back; clear() would keep it.
-    g_item_overlay = ItemOverlay{};
+    overlay = ItemOverlay{};
 }
 
 bool RegionInsideFrame(const FrameView& f, const ItemOverlay& o, int w, int h, int x0, int y0) {

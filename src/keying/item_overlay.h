@@ -95,7 +95,10 @@ struct ItemOverlay {
 extern ItemOverlay g_item_overlay;
 
 // Frees every piece of layout and background state; the frame buffers' release calls this.
-void ResetItemOverlay();
+void ResetItemOverlay(ItemOverlay& overlay);
+inline void ResetItemOverlay() {
+    ResetItemOverlay(g_item_overlay);
+}
 
 // True when the rectangle lies inside the frame's surfaces and the class map (if any) was built
 // for the frame's size; anything else is a caller fault and leaves the frame as captured.

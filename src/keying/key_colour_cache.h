@@ -7,7 +7,7 @@
 #include "keying/key_colour_tables.h"
 
 struct KeyColourEntry {
-    uint32_t key;        // band << 24 | red << 16 | green << 8 | blue
+    uint32_t key;        // view << 25 | band << 24 | red << 16 | green << 8 | blue
     uint32_t generation; // keying generation the entry was computed at; 0 never valid
     uint8_t is_key;      // 1: background, blended through the tables below
     uint8_t blue_table[256];
@@ -24,7 +24,7 @@ extern uint32_t g_keying_generation;
 
 // The key of a colour in the pixel layout (red << 16 | green << 8 | blue), plus the band bit.
 inline uint32_t KeyColourKey(uint32_t rgb, bool in_band) {
-    return (rgb & 0xFFFFFF) | (in_band ? 1u << 24 : 0u);
+    return (rgb & 0xFFFFFF) | (in_band ? kBandKeyBit : 0u);
 }
 
 inline uint32_t KeyColourSlot(uint32_t key) {

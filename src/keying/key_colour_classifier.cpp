@@ -21,7 +21,7 @@ int ClampedCount(int count, int capacity) {
 
 bool MatchesGridColour(const ThemeColourSet& theme, int red, int green, int blue) {
     const Rgb pixel = {red, green, blue};
-    const int count = ClampedCount(theme.grid_count, 6);
+    const int count = ClampedCount(theme.grid_count, kMaxGridColours);
     for (int i = 0; i < count; ++i) {
         if (ChebyshevDistance(pixel, RgbFromTheme(uint32_t(theme.grid[i]))) <= kGridTolerance) {
             return true;
@@ -35,7 +35,7 @@ bool MatchesBackgroundColour(const ThemeColourSet& theme, int red, int green, in
         return false;
     }
     const Rgb pixel = {red, green, blue};
-    const int count = ClampedCount(theme.background_count, 5);
+    const int count = ClampedCount(theme.background_count, kMaxBackgroundColours);
     for (int i = 0; i < count; ++i) {
         const Rgb bg = RgbFromTheme(uint32_t(theme.background[i]));
         if (ChebyshevDistance(pixel, bg) <= kBackgroundTolerance) {
@@ -43,6 +43,10 @@ bool MatchesBackgroundColour(const ThemeColourSet& theme, int red, int green, in
         }
     }
 
+    // The note view draws its rows flat; its notes and lines come in greys near them.
+    if (theme.note_view) {
+        return false;
+    }
     int high = red > green ? red : green;
     high = blue > high ? blue : high;
     int low = red < green ? red : green;
@@ -73,7 +77,7 @@ bool MatchSelectionBlend(const ThemeColourSet& theme, int red, int green, int bl
     const Rgb pixel = {red, green, blue};
     const Rgb s = RgbFromTheme(uint32_t(theme.selection_bg));
     int best = 256;
-    const int count = ClampedCount(theme.background_count, 5);
+    const int count = ClampedCount(theme.background_count, kMaxBackgroundColours);
     for (int i = 0; i < count; ++i) {
         const Rgb f = RgbFromTheme(uint32_t(theme.background[i]));
         const double dr = s.red - f.red;

@@ -41,7 +41,7 @@ void FillTables(const KeyingInputs& in, uint8_t* blue, uint8_t* green, uint8_t* 
 double ShadeGain(const ThemeColourSet& theme, Rgb pixel) {
     Rgb nearest = RgbFromTheme(uint32_t(theme.arrange_bg));
     int best = 256;
-    const int count = std::clamp(theme.background_count, 0, 5);
+    const int count = std::clamp(theme.background_count, 0, kMaxBackgroundColours);
     for (int i = 0; i < count; ++i) {
         const Rgb bg = RgbFromTheme(uint32_t(theme.background[i]));
         const int d = ChebyshevDistance(pixel, bg);
@@ -62,7 +62,7 @@ KeyingInputs KeyingInputsOf(const ProjectSettings& settings, const ThemeColourSe
 
 bool FillKeyColourTables(uint32_t key, const KeyingInputs& in, uint8_t* blue, uint8_t* green,
                          uint8_t* red) {
-    const bool in_band = (key >> 24) != 0;
+    const bool in_band = (key & kBandKeyBit) != 0;
     const Rgb pixel = RgbFromPixel(key);
     uint32_t unshaded = 0;
     double fraction = 0;

@@ -18,7 +18,12 @@ struct KeyingInputs {
 
 KeyingInputs KeyingInputsOf(const ProjectSettings& settings, const ThemeColourSet& theme);
 
-// key: band << 24 | red << 16 | green << 8 | blue. True when the colour is background; the
-// tables (256 entries each, indexed by the wallpaper's channel value) are then filled.
+// Key bits above the colour: inside the time selection band, and keyed for a note view (whose
+// decisions are made against its own theme colours, so the views never share an entry).
+inline constexpr uint32_t kBandKeyBit = 1u << 24;
+inline constexpr uint32_t kNoteViewKeyBit = 1u << 25;
+
+// key: view << 25 | band << 24 | red << 16 | green << 8 | blue. True when the colour is background;
+// the tables (256 entries each, indexed by the wallpaper's channel value) are then filled.
 bool FillKeyColourTables(uint32_t key, const KeyingInputs& in, uint8_t* blue, uint8_t* green,
                          uint8_t* red);

@@ -6,6 +6,11 @@
 #include "base/host_api.h"
 
 SelectionBand ComputeSelectionBand(int width, const ThemeColourSet& theme) {
+    if (theme.note_view) {
+        // The MIDI editor's own zoom is not known here: its time selection is recognised by
+        // its colour anywhere across the view.
+        return theme.selection_valid ? SelectionBand{-1, width + 1} : SelectionBand{0, 0};
+    }
     const HostApi& h = g_host;
     if (!theme.selection_valid || !h.EnumProjects || !h.GetSet_ArrangeView2 ||
         !h.GetSet_LoopTimeRange2) {

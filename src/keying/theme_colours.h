@@ -1,16 +1,24 @@
-// Snapshot of the theme colours that the arrange view paints its background and grid with.
+// Snapshot of the theme colours that a view (the arrange view, or the MIDI editor's note view)
+// paints its background and grid with.
 #pragma once
 
 #include <cstdint>
 
+// The note view has six row colours; its grid lines are blended over each of them.
+inline constexpr int kMaxBackgroundColours = 6;
+inline constexpr int kMaxGridColours = 64;
+
 struct ThemeColourSet {
-    int32_t arrange_bg;    // "col_arrangebg"; equals background[0] once committed
-    int32_t background[5]; // distinct, in key order
+    int32_t arrange_bg; // "col_arrangebg" (note view: "midi_trackbg1"); equals background[0]
+    int32_t background[kMaxBackgroundColours]; // distinct, in key order
     int background_count;
-    int32_t grid[6]; // distinct, none of them a background colour
+    int32_t grid[kMaxGridColours]; // distinct, none of them a background colour
     int grid_count;
-    int32_t selection_bg; // "col_tl_bgsel", read only while selection_valid
+    int32_t selection_bg; // "col_tl_bgsel" (note view: "midi_selbg"), while selection_valid
     bool selection_valid;
+    // The note view's set: only its row colours are background (no shades of them), and its
+    // time selection may lie anywhere across the view.
+    bool note_view;
 };
 
 extern ThemeColourSet g_theme;

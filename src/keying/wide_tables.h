@@ -24,7 +24,7 @@ struct TableSpares {
 // a few cache lines rather than one per table.
 struct WideSlot {
     uint64_t epoch; // the table epoch that filled the slot; 0 never
-    uint32_t key;   // as in the key colour cache: band << 24 | red << 16 | green << 8 | blue
+    uint32_t key;   // as in the key colour cache: view and band bits, then the colour
     uint32_t is_key;
 };
 

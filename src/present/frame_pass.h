@@ -1,4 +1,4 @@
-// One capture, composite and present of a rectangle of the arrange view: the sequence that the
+// One capture, composite and present of a rectangle of an attached view: the sequence that the
 // render outside the host's drawing and the BitBlt hook inside it share.
 #pragma once
 
@@ -6,6 +6,7 @@
 
 #include "keying/item_overlay.h"
 #include "present/arrange_target.h"
+#include "present/frame_buffers.h"
 
 struct FramePass {
     HDC source; // the capture is read from here, at (sx, sy)
@@ -30,6 +31,10 @@ struct FramePassResult {
     BOOL presented; // what the presenting BitBlt returned; 0 when not captured
 };
 
-// Captures into the working surface, lays out the items, composites when the layout succeeded
-// and presents. The kept last frame is the caller's business.
-FramePassResult RunFramePass(const FramePass& pass);
+// Captures into the view's working surface, lays out the items (the arrange view's), composites
+// when the layout succeeded and presents. The kept last frame is the caller's business. Not
+// captured while a note view still waits for its first fit.
+FramePassResult RunFramePass(const ViewFrame& view, const FramePass& pass);
+inline FramePassResult RunFramePass(const FramePass& pass) {
+    return RunFramePass(ArrangeFrame(), pass);
+}

@@ -17,9 +17,10 @@
 #include "present/picture_search.h"
 
 enum class PictureJobKind {
-    load,  // find and decode the picture the settings name, then fit it
-    refit, // fit the given picture again (settings or size changed, or more detail is wanted)
-    check, // look whether the shown file was rewritten; reload it once it has settled
+    load,     // find and decode the picture the settings name, then fit it
+    refit,    // fit the given picture again (settings or size changed, or more detail is wanted)
+    check,    // look whether the shown file was rewritten; reload it once it has settled
+    view_fit, // fit the shown picture for one note view; never replaces or stops other work
 };
 
 struct PictureJob {
@@ -29,6 +30,7 @@ struct PictureJob {
     PictureRef picture;   // refit
     PictureSource source; // refit (to read it again larger) and check: the file shown
     FitInputs fit;        // 0 x 0: the picture only, no fit
+    uint64_t view = 0;    // view_fit: which view asked; one waits per view, the newest
 };
 
 struct PictureResult {
@@ -44,6 +46,7 @@ struct PictureResult {
     MemoryBitmap fitted;            // the picture fitted at fit's size; empty when not made
     PixelRect picture_rect;         // where it lies in fitted
     std::vector<std::string> lines; // the work's diagnostics, to be said in order
+    uint64_t view = 0;              // view_fit: as asked
 };
 
 // A changed file is read again once its time and size stayed the same this long: an editor still
@@ -57,7 +60,8 @@ inline constexpr uint32_t kSlowFileCheckMs = 5000;
 inline constexpr uint32_t kPictureStopWaitMs = 200;
 
 // Interface thread. Replaces work not yet started; a load or refit also tells work under way to
-// stop (its result will not be wanted). A check is dropped while other work waits or runs.
+// stop (its result will not be wanted). A check is dropped while other work waits or runs. A
+// view fit replaces only the same view's waiting fit and runs when no other work waits.
 void PostPictureJob(PictureJob job);
 
 // Interface thread: the oldest finished result, if any.

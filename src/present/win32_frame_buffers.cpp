@@ -10,10 +10,16 @@
 #include "frame/memory_bitmap.h"
 #include "frame/wallpaper_image.h"
 #include "keying/item_overlay.h"
+#include "keying/theme_colours.h"
+#include "present/arrange_target.h"
 #include "present/picture_fit.h"
 #include "settings/project_settings.h"
 
 FrameBuffers g_frame_buffers = {};
+
+ViewFrame ArrangeFrame() {
+    return {&g_frame, &g_frame_buffers, &g_item_overlay, &g_theme, &g_target.present_count, false};
+}
 
 namespace {
 
@@ -50,9 +56,11 @@ namespace {
 
 // The three surfaces at width x height, fitted left black or taken from fitted_made (cleared
 // then); false with nothing left on failure (noted for the back-off), fitted_made untouched.
-bool CreateSurfaces(HDC reference, int width, int height, MemoryBitmap* fitted_made = nullptr) {
-    FrameBuffers& buffers = g_frame_buffers;
-    ReleaseFrameBuffers();
+bool CreateSurfaces(const ViewFrame& view, HDC reference, int width, int height,
+                    MemoryBitmap* fitted_made = nullptr) {
+    FrameBuffers& buffers = *view.buffers;
+    FrameView& frame = *view.frame;
+    ReleaseFrameBuffers(view);
     auto make_fitted = [&] {
         if (fitted_made == nullptr) {
             return CreateSurface(reference, width, height, buffers.fitted);
@@ -65,16 +73,18 @@ bool CreateSurfaces(HDC reference, int width, int height, MemoryBitmap* fitted_m
     if (width > 0 && height > 0) {
         if (CreateSurface(reference, width, height, buffers.working) &&
             CreateSurface(reference, width, height, buffers.last_frame) && make_fitted()) {
-            g_frame.working = buffers.working.pixels;
-            g_frame.fitted = buffers.fitted.pixels;
-            g_frame.last_frame = buffers.last_frame.pixels;
-            g_frame.width = width;
-            g_frame.height = height;
-            g_frame.last_frame_valid = false;
-            DebugLine("V4 persistent buffers created.\n");
+            frame.working = buffers.working.pixels;
+            frame.fitted = buffers.fitted.pixels;
+            frame.last_frame = buffers.last_frame.pixels;
+            frame.width = width;
+            frame.height = height;
+            frame.last_frame_valid = false;
+            if (!view.note_view) {
+                DebugLine("V4 persistent buffers created.\n");
+            }
             return true;
         }
-        ReleaseFrameBuffers();
+        ReleaseFrameBuffers(view);
     }
     buffers.failed_width = width;
     buffers.failed_height = height;
@@ -94,10 +104,11 @@ PixelRect ScaledRect(PixelRect rect, int from_width, int from_height, int to_wid
 
 } // namespace
 
-bool EnsureFrameBuffers(HDC reference, int width, int height) {
-    FrameBuffers& buffers = g_frame_buffers;
+bool EnsureFrameBuffers(const ViewFrame& view, HDC reference, int width, int height) {
+    FrameBuffers& buffers = *view.buffers;
+    FrameView& frame = *view.frame;
     // The path of every frame: no allocation, no system call.
-    if (SurfacesExist(buffers) && g_frame.width == width && g_frame.height == height) {
+    if (SurfacesExist(buffers) && frame.width == width && frame.height == height) {
         return true;
     }
     if (width == buffers.failed_width && height == buffers.failed_height &&
@@ -107,19 +118,26 @@ bool EnsureFrameBuffers(HDC reference, int width, int height) {
     // A view that was showing the picture at another size keeps it, stretched, until the picture
     // thread has fitted it afresh: a fit takes longer than a frame may.
     FrameSurface previous = {};
-    const int previous_width = g_frame.width;
-    const int previous_height = g_frame.height;
-    const PixelRect previous_rect = g_frame.picture_rect;
-    if (SurfacesExist(buffers) && IsWallpaperLoaded()) {
+    const int previous_width = frame.width;
+    const int previous_height = frame.height;
+    const PixelRect previous_rect = frame.picture_rect;
+    if (SurfacesExist(buffers) && IsWallpaperLoaded() && !buffers.unfitted) {
         previous = buffers.fitted;
         buffers.fitted = {};
     }
-    if (!CreateSurfaces(reference, width, height)) {
+    if (!CreateSurfaces(view, reference, width, height)) {
         ReleaseSurface(previous);
         return false;
     }
     if (previous.dc == nullptr) {
-        FitWallpaper(width, height);
+        if (view.note_view) {
+            // Nothing keyed until the picture thread's fit arrives: a fit takes longer than a
+            // frame of a view that opens while the host runs may.
+            buffers.unfitted = true;
+            buffers.refit_wanted = true;
+            return true;
+        }
+        FitWallpaper(view, width, height);
         return true;
     }
     SetStretchBltMode(buffers.fitted.dc, COLORONCOLOR);
@@ -127,14 +145,13 @@ bool EnsureFrameBuffers(HDC reference, int width, int height) {
                previous_height, SRCCOPY);
     GdiFlush();
     ReleaseSurface(previous);
-    g_frame.picture_rect =
-        ScaledRect(previous_rect, previous_width, previous_height, width, height);
+    frame.picture_rect = ScaledRect(previous_rect, previous_width, previous_height, width, height);
     buffers.refit_wanted = true;
     return true;
 }
 
-void ReleaseFrameBuffers() {
-    FrameBuffers& buffers = g_frame_buffers;
+void ReleaseFrameBuffers(const ViewFrame& view) {
+    FrameBuffers& buffers = *view.buffers;
     ReleaseSurface(buffers.working);
     ReleaseSurface(buffers.fitted);
     ReleaseSurface(buffers.last_frame);
@@ -142,45 +159,53 @@ void ReleaseFrameBuffers() {
     buffers.failed_width = 0;
     buffers.failed_height = 0;
     buffers.refit_wanted = false;
-    g_frame = {};
-    ResetItemOverlay();
+    buffers.unfitted = false;
+    *view.frame = {};
+    ResetItemOverlay(*view.items);
 }
 
-void FitWallpaper(int width, int height) {
-    FrameSurface& fitted = g_frame_buffers.fitted;
+void FitWallpaper(const ViewFrame& view, int width, int height) {
+    FrameBuffers& buffers = *view.buffers;
+    FrameView& frame = *view.frame;
+    FrameSurface& fitted = buffers.fitted;
     // Drawing at any other size would run the grey pass past the end of the surface.
-    if (fitted.dc == nullptr || width != g_frame.width || height != g_frame.height) {
+    if (fitted.dc == nullptr || width != frame.width || height != frame.height) {
         return;
     }
     const WallpaperImage& image = ShownPicture();
     const FitInputs fit = FitInputsFor(g_current_settings, width, height);
-    g_frame.picture_rect = FitPicture(image, fit, fitted.dc, fitted.pixels);
+    frame.picture_rect = FitPicture(image, fit, fitted.dc, fitted.pixels);
+    buffers.unfitted = false;
     const PictureSize wanted = DetailWantedFor(image, fit);
     // A kept copy too small for this fit is read again larger in the background.
-    g_frame_buffers.refit_wanted = !PictureHasDetailFor(image, wanted.width, wanted.height);
+    buffers.refit_wanted = !PictureHasDetailFor(image, wanted.width, wanted.height);
 }
 
-bool AdoptFittedSurface(MemoryBitmap& made, int width, int height, PixelRect picture_rect) {
-    const bool exist = SurfacesExist(g_frame_buffers);
-    if (exist && (g_frame.width != width || g_frame.height != height)) {
+bool AdoptFittedSurface(const ViewFrame& view, MemoryBitmap& made, int width, int height,
+                        PixelRect picture_rect) {
+    FrameBuffers& buffers = *view.buffers;
+    FrameView& frame = *view.frame;
+    const bool exist = SurfacesExist(buffers);
+    if (exist && (frame.width != width || frame.height != height)) {
         return false;
     }
     // Before the first frame: made at the view's size around it, so the frame finds its
     // surfaces ready (and no blank fitted surface is made only to be thrown away).
     if (!exist) {
-        if (!CreateSurfaces(nullptr, width, height, &made)) {
+        if (!CreateSurfaces(view, nullptr, width, height, &made)) {
             return false;
         }
-        g_frame.picture_rect = picture_rect;
-        g_frame_buffers.refit_wanted = false;
+        frame.picture_rect = picture_rect;
+        buffers.refit_wanted = false;
         return true;
     }
-    FrameSurface& fitted = g_frame_buffers.fitted;
+    FrameSurface& fitted = buffers.fitted;
     const MemoryBitmap previous = {fitted.bitmap, fitted.dc, fitted.previous_object, fitted.pixels};
     fitted = {made.bitmap, made.dc, made.previous_object, made.pixels};
     made = previous;
-    g_frame.fitted = fitted.pixels;
-    g_frame.picture_rect = picture_rect;
-    g_frame_buffers.refit_wanted = false;
+    frame.fitted = fitted.pixels;
+    frame.picture_rect = picture_rect;
+    buffers.refit_wanted = false;
+    buffers.unfitted = false;
     return true;
 }

@@ -18,19 +18,23 @@ BOOL Blit(const FramePass& p, HDC to, int x, int y, HDC from, int from_x, int fr
 
 } // namespace
 
-FramePassResult RunFramePass(const FramePass& p) {
-    if (!EnsureFrameBuffers(p.destination, p.client_w, p.client_h)) {
+FramePassResult RunFramePass(const ViewFrame& view, const FramePass& p) {
+    if (!EnsureFrameBuffers(view, p.destination, p.client_w, p.client_h) ||
+        view.buffers->unfitted) {
         return {false, 0};
     }
-    HDC working = WorkingDc();
+    HDC working = view.buffers->working.dc;
     if (!Blit(p, working, 0, 0, p.source, p.sx, p.sy)) {
         return {false, 0};
     }
     GdiFlush(); // the compositor reads the DIB memory GDI just wrote
-    if (UpdateItemLayout(g_item_overlay, g_theme, p.client_w, p.client_h)) {
-        const HostFrame host = p.host_frame != nullptr ? p.host_frame(p.context) : HostFrame{};
-        CompositeRegion({p.w, p.h, p.x, p.y, p.protect, g_frame, g_current_settings, g_item_overlay,
-                         host, g_theme});
+    // The note view shows no media items: its overlay stays empty.
+    if (view.note_view || UpdateItemLayout(*view.items, *view.theme, p.client_w, p.client_h)) {
+        // Only the media items read the host's frame beside the rectangle.
+        const HostFrame host =
+            p.host_frame != nullptr && !view.note_view ? p.host_frame(p.context) : HostFrame{};
+        CompositeRegion({p.w, p.h, p.x, p.y, p.protect, *view.frame, g_current_settings,
+                         *view.items, host, *view.theme});
     }
     return {true, Blit(p, p.destination, p.x, p.y, working, 0, 0)};
 }

@@ -48,12 +48,14 @@ struct Shared {
     std::condition_variable wake; // work was posted, or the thread is to stop
     std::condition_variable gone; // the thread left its loop
     std::optional<PictureJob> waiting;
+    std::vector<PictureJob> view_fits; // at most one per view
     std::deque<PictureResult> finished;
     std::optional<PreviewRequest> preview_waiting;
     std::optional<PreviewDone> preview_done;
     std::vector<PictureRef> discarded_pictures; // freed here, not on the interface thread
     std::vector<MemoryBitmap> discarded_surfaces;
     bool busy = false;
+    bool busy_with_view_fit = false; // a fit is short and other work never stops it
     bool stop = false;
     bool exited = false;
     uint64_t running_ticket = 0;
@@ -268,6 +270,15 @@ bool RunJob(const PictureJob& job, ThreadState& state, const std::atomic<bool>& 
         return true;
     case PictureJobKind::check:
         return RunCheck(job, state, abandon, result);
+    case PictureJobKind::view_fit:
+        if (job.picture == nullptr) {
+            return false;
+        }
+        result.view = job.view;
+        result.picture = job.picture;
+        result.outcome = PictureLoad::loaded;
+        FitInto(result, abandon);
+        return result.fitted.bitmap != nullptr;
     }
     return false;
 }
@@ -307,7 +318,7 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
         {
             std::unique_lock<std::mutex> hold(shared->lock);
             shared->wake.wait(hold, [&] {
-                return shared->stop || shared->waiting.has_value() ||
+                return shared->stop || shared->waiting.has_value() || !shared->view_fits.empty() ||
                        shared->preview_waiting.has_value() || !shared->discarded_pictures.empty() ||
                        !shared->discarded_surfaces.empty();
             });
@@ -324,7 +335,10 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
             if (shared->stop) {
                 break;
             }
-            if (!shared->waiting.has_value()) {
+            if (!shared->waiting.has_value() && !shared->view_fits.empty()) {
+                job = std::move(shared->view_fits.front());
+                shared->view_fits.erase(shared->view_fits.begin());
+            } else if (!shared->waiting.has_value()) {
                 if (shared->preview_waiting.has_value()) {
                     PreviewRequest request = std::move(*shared->preview_waiting);
                     shared->preview_waiting.reset();
@@ -332,10 +346,12 @@ void ThreadLoop(std::shared_ptr<Shared> shared) {
                     RunPreview(*shared, request);
                 }
                 continue;
+            } else {
+                job = std::move(*shared->waiting);
+                shared->waiting.reset();
             }
-            job = std::move(*shared->waiting);
-            shared->waiting.reset();
             shared->busy = true;
+            shared->busy_with_view_fit = job.kind == PictureJobKind::view_fit;
             shared->running_ticket = job.ticket;
             shared->abandon.store(false);
         }
@@ -385,11 +401,27 @@ void PostPictureJob(PictureJob job) {
     }
     Shared& shared = *g_shared;
     std::lock_guard<std::mutex> hold(shared.lock);
+    if (job.kind == PictureJobKind::view_fit) {
+        auto same =
+            std::find_if(shared.view_fits.begin(), shared.view_fits.end(),
+                         [&](const PictureJob& waiting) { return waiting.view == job.view; });
+        try {
+            if (same != shared.view_fits.end()) {
+                *same = std::move(job);
+            } else {
+                shared.view_fits.push_back(std::move(job));
+            }
+        } catch (const std::bad_alloc&) {
+            return; // asked again on a later tick
+        }
+        shared.wake.notify_one();
+        return;
+    }
     if (job.kind == PictureJobKind::check &&
         (shared.busy || shared.waiting.has_value() || !shared.finished.empty())) {
         return;
     }
-    if (job.kind != PictureJobKind::check && shared.busy) {
+    if (job.kind != PictureJobKind::check && shared.busy && !shared.busy_with_view_fit) {
         shared.abandon.store(true);
     }
     shared.waiting = std::move(job);
@@ -467,7 +499,8 @@ bool PictureWorkIdle() {
         return true;
     }
     std::lock_guard<std::mutex> hold(g_shared->lock);
-    return !g_shared->busy && !g_shared->waiting.has_value() && g_shared->finished.empty();
+    return !g_shared->busy && !g_shared->waiting.has_value() && g_shared->view_fits.empty() &&
+           g_shared->finished.empty();
 }
 
 void StopPictureWorker() {
@@ -482,6 +515,7 @@ void StopPictureWorker() {
         shared->stop = true;
         shared->abandon.store(true);
         shared->waiting.reset();
+        shared->view_fits.clear();
         shared->wake.notify_all();
         exited = shared->gone.wait_for(hold, std::chrono::milliseconds(kPictureStopWaitMs),
                                        [&] { return shared->exited; });

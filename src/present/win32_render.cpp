@@ -12,7 +12,7 @@ bool g_render_busy = false;
 namespace {
 
 // Steps between taking the window's DC and giving it back; the caller releases it.
-void RenderInto(HDC window_dc, int width, int height, bool keep_last_frame) {
+void RenderInto(const ViewFrame& view, HDC window_dc, int width, int height, bool keep_last_frame) {
     const FramePass pass = {.source = window_dc,
                             .sx = 0,
                             .sy = 0,
@@ -27,19 +27,19 @@ void RenderInto(HDC window_dc, int width, int height, bool keep_last_frame) {
                             .protect = true,
                             .host_frame = nullptr,
                             .context = nullptr};
-    if (!RunFramePass(pass).captured) {
+    if (!RunFramePass(view, pass).captured) {
         return;
     }
-    HDC last_frame = LastFrameDc();
+    HDC last_frame = view.buffers->last_frame.dc;
     if (keep_last_frame && last_frame != nullptr) {
-        BitBlt(last_frame, 0, 0, width, height, WorkingDc(), 0, 0, SRCCOPY);
-        g_frame.last_frame_valid = true;
+        BitBlt(last_frame, 0, 0, width, height, view.buffers->working.dc, 0, 0, SRCCOPY);
+        view.frame->last_frame_valid = true;
     }
 }
 
 } // namespace
 
-void RenderAndPresent(HWND window, bool keep_last_frame) {
+void RenderAndPresent(const ViewFrame& view, HWND window, bool keep_last_frame) {
     if (g_render_busy || !IsWallpaperLoaded()) {
         return;
     }
@@ -49,7 +49,7 @@ void RenderAndPresent(HWND window, bool keep_last_frame) {
         client.bottom - client.top > 0) {
         if (HDC dc = GetDC(window)) {
             try {
-                RenderInto(dc, client.right - client.left, client.bottom - client.top,
+                RenderInto(view, dc, client.right - client.left, client.bottom - client.top,
                            keep_last_frame);
             } catch (...) {
                 // A failed frame is abandoned; the screen keeps what the host drew.
@@ -60,16 +60,16 @@ void RenderAndPresent(HWND window, bool keep_last_frame) {
     g_render_busy = false;
 }
 
-void RepresentLastFrame(HWND window) {
-    HDC last_frame = LastFrameDc();
-    if (!g_frame.last_frame_valid || last_frame == nullptr || g_frame.width <= 0 ||
-        g_frame.height <= 0) {
+void RepresentLastFrame(const ViewFrame& view, HWND window) {
+    const FrameView& frame = *view.frame;
+    HDC last_frame = view.buffers->last_frame.dc;
+    if (!frame.last_frame_valid || last_frame == nullptr || frame.width <= 0 || frame.height <= 0) {
         return;
     }
     HDC dc = GetDC(window);
     if (dc == nullptr) {
         return;
     }
-    BitBlt(dc, 0, 0, g_frame.width, g_frame.height, last_frame, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, frame.width, frame.height, last_frame, 0, 0, SRCCOPY);
     ReleaseDC(window, dc);
 }

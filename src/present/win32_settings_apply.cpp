@@ -15,6 +15,7 @@
 #include "keying/key_colour_cache.h"
 #include "present/arrange_target.h"
 #include "present/frame_buffers.h"
+#include "present/note_views.h"
 #include "present/picture_fit.h"
 #include "present/picture_source.h"
 #include "present/picture_worker.h"
@@ -135,6 +136,7 @@ void Redraw() {
     if (IsWallpaperLoaded() && g_target.present_count == before) {
         RenderAndPresent(window, true);
     }
+    RedrawNoteViews();
 }
 
 // The picture of a result on screen, with the surface fitted for it when that still fits the
@@ -230,6 +232,8 @@ void TakeResult(PictureResult& result) {
             return;
         }
         break;
+    case PictureJobKind::view_fit:
+        return; // taken by the note views
     }
     Redraw();
 }
@@ -283,7 +287,9 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
 void TakeFinishedPictureWork() {
     PictureResult result;
     while (TakePictureResult(result)) {
-        if (result.ticket == g_work.ticket) {
+        if (TakeNoteViewFit(result)) {
+            // a note view's own fit, taken or dropped there
+        } else if (result.ticket == g_work.ticket) {
             TakeResult(result);
         }
         ReleasePictureResult(result);
