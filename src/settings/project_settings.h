@@ -38,6 +38,7 @@ struct ProjectSettings {
     Anchor anchor = Anchor::center;
     double blur = 0.0;           // softness, 0..1
     double time_selection = 0.0; // how strongly the host's time selection shows over it, 0..1
+    bool midi_editor = false;    // also shown behind the MIDI editor's note view
 
     bool operator==(const ProjectSettings&) const = default;
 };
