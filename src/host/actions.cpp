@@ -11,9 +11,7 @@
 #include "base/translation.h"
 #include "base/version.h"
 #include "host/project_commands.h"
-#include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
-#include "settings/project_storage.h"
 #include "ui/commands.h"
 
 namespace {
@@ -26,13 +24,15 @@ constexpr const char* kActionNames[kCommandCount] = {
     "Murivo: Settings...",
     nullptr, // the About action's name is formatted with the version
     "Murivo: Use current wallpaper for projects without their own",
+    "Murivo: Show wallpaper in the MIDI editor",
 };
 std::string g_action_names[kCommandCount];
 
 CustomActionRecord g_action_records[kCommandCount] = {
-    {0, "MURIVOCHOOSE", nullptr, nullptr}, {0, "MURIVOREMOVE", nullptr, nullptr},
-    {0, "MURIVOTOGGLE", nullptr, nullptr}, {0, "MURIVOSETTINGS", nullptr, nullptr},
-    {0, "MURIVOABOUT", nullptr, nullptr},  {0, "MURIVODEFAULT", nullptr, nullptr},
+    {0, "MURIVOCHOOSE", nullptr, nullptr},     {0, "MURIVOREMOVE", nullptr, nullptr},
+    {0, "MURIVOTOGGLE", nullptr, nullptr},     {0, "MURIVOSETTINGS", nullptr, nullptr},
+    {0, "MURIVOABOUT", nullptr, nullptr},      {0, "MURIVODEFAULT", nullptr, nullptr},
+    {0, "MURIVOMIDIEDITOR", nullptr, nullptr},
 };
 
 bool g_hookcommand2_registered = false;
@@ -62,22 +62,6 @@ void TranslateActionNames() {
 
 void* AsPointer(auto function) {
     return reinterpret_cast<void*>(function);
-}
-
-void ToggleEnabled() {
-    ReaProject* project = CurrentProject();
-    if (project == nullptr) {
-        return;
-    }
-    // A project showing the default takes it as its own when switched.
-    ProjectSettings settings = ReadShownSettings(project).settings;
-    // Without a picture there is nothing to switch on.
-    if (settings.path.empty()) {
-        return;
-    }
-    settings.enabled = !settings.enabled;
-    WriteProjectSettings(project, settings);
-    ApplyProjectSettings(true, true);
 }
 
 } // namespace
@@ -149,13 +133,15 @@ bool DispatchCommand(int command_id) {
     } else if (command_id == g_command_ids[kRemove]) {
         ClearProjectSettings();
     } else if (command_id == g_command_ids[kToggle]) {
-        ToggleEnabled();
+        ToggleProjectEnabled();
     } else if (command_id == g_command_ids[kSettings]) {
         OpenSettingsDialog();
     } else if (command_id == g_command_ids[kAbout]) {
         OpenAboutDialog();
     } else if (command_id == g_command_ids[kUseAsDefault]) {
         ToggleDefaultWallpaper();
+    } else if (command_id == g_command_ids[kMidiEditor]) {
+        ToggleMidiEditor();
     } else {
         return false;
     }
@@ -186,9 +172,14 @@ int QueryToggleState(int command_id) {
                        : 0;
         });
     }
-    if (command_id != g_command_ids[kToggle]) {
+    bool ProjectSettings::*which = nullptr;
+    if (command_id == g_command_ids[kToggle]) {
+        which = &ProjectSettings::enabled;
+    } else if (command_id == g_command_ids[kMidiEditor]) {
+        which = &ProjectSettings::midi_editor;
+    } else {
         return -1;
     }
-    return RunGuarded(0,
-                      [] { return ReadShownSettings(CurrentProject()).settings.enabled ? 1 : 0; });
+    return RunGuarded(
+        0, [which] { return ReadShownSettings(CurrentProject()).settings.*which ? 1 : 0; });
 }

@@ -1,4 +1,4 @@
-// The six actions, the command hooks, the toggle state and the Extensions menu.
+// The seven actions, the command hooks, the toggle state and the Extensions menu.
 #pragma once
 
 #include "base/command_ids.h"

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/callback_guard.h"
+#include "base/command_ids.h"
 #include "base/debug_line.h"
 #include "base/host_api.h"
 #include "base/host_records.h"
@@ -170,9 +171,10 @@ constexpr char kGetSettingDefinition[] =
     "bool\0ReaProject*,const char*,char*,int\0project,key,valueOut,valueOut_sz\0"
     "Copies the text the project shows for a Murivo setting (path, enabled, opacity_permille, "
     "mode, tint_rgb, tint_permille, grayscale, audio_item_transparency_permille, "
-    "midi_item_transparency_permille, anchor, blur_permille, time_selection_permille) into "
-    "valueOut, its default when the project has none. project 0: the current project. False "
-    "for an unknown key or project, or a value that does not fit (valueOut is then empty).";
+    "midi_item_transparency_permille, anchor, blur_permille, time_selection_permille, "
+    "midi_editor) into valueOut, its default when the project has none. project 0: the current "
+    "project. False for an unknown key or project, or a value that does not fit (valueOut is "
+    "then empty).";
 constexpr char kSetSettingDefinition[] =
     "bool\0ReaProject*,const char*,const char*\0project,key,value\0"
     "Stores a Murivo setting in the project (marked changed) and shows it at once when it is "
@@ -318,6 +320,7 @@ bool ScriptSetSetting(ReaProject* project, const char* key, const char* value) {
         WriteProjectSettings(project, *changed);
         if (project == CurrentProject()) {
             ApplyProjectSettings(false, true);
+            RefreshToolbarButton(kMidiEditor);
         }
         return true;
     });

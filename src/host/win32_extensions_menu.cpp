@@ -42,6 +42,7 @@ HMENU CreateMurivoSubmenu(HMENU menu) {
     append(kChoose, TranslatedText("Choose wallpaper..."));
     append(kRemove, TranslatedText("Remove wallpaper"));
     append(kToggle, TranslatedText("Enable / Disable"));
+    append(kMidiEditor, TranslatedText("Show wallpaper in the MIDI editor"));
     append(kUseAsDefault, TranslatedText("Use current wallpaper for projects without their own"));
     AppendMenuW(submenu, MF_SEPARATOR, 0, nullptr);
     append(kAbout, FormatTranslated("About Murivo %s", MURIVO_VERSION_TEXT));
@@ -54,13 +55,13 @@ HMENU CreateMurivoSubmenu(HMENU menu) {
 }
 
 void UpdateMurivoSubmenu(HMENU submenu) {
-    for (CommandIndex index : {kToggle, kUseAsDefault}) {
+    for (CommandIndex index : {kToggle, kMidiEditor, kUseAsDefault}) {
         UINT check = QueryToggleState(g_command_ids[index]) == 1 ? MF_CHECKED : MF_UNCHECKED;
         CheckMenuItem(submenu, static_cast<UINT>(g_command_ids[index]), MF_BYCOMMAND | check);
     }
     ReaProject* project = CurrentProject();
     UINT state = ReadShownSettings(project).settings.path.empty() ? MF_GRAYED : MF_ENABLED;
-    for (CommandIndex index : {kRemove, kToggle, kUseAsDefault}) {
+    for (CommandIndex index : {kRemove, kToggle, kMidiEditor, kUseAsDefault}) {
         EnableMenuItem(submenu, static_cast<UINT>(g_command_ids[index]), MF_BYCOMMAND | state);
     }
 }

@@ -84,6 +84,7 @@ ProjectSettings DecodeSettings(const std::function<std::string(const char* key)>
     settings.anchor = ParseAnchor(read(StoredKeyName(kAnchorKey)));
     ReadPermille(read(StoredKeyName(kBlurKey)), settings.blur);
     ReadPermille(read(StoredKeyName(kTimeSelectionKey)), settings.time_selection);
+    settings.midi_editor = read(StoredKeyName(kMidiEditorKey)) == "1";
     return settings;
 }
 
@@ -101,6 +102,7 @@ SettingsValues EncodeSettings(const ProjectSettings& settings) {
         AnchorName(settings.anchor),
         FormatPermille(settings.blur),
         FormatPermille(settings.time_selection),
+        settings.midi_editor ? "1" : "0",
     };
 }
 

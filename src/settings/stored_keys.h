@@ -1,7 +1,7 @@
 // The keys of the "Murivo" extension-state section, in the order they are written: the nine
-// every version writes, then the placement keys (anchor, softness, time selection) that older
-// versions ignore and that are written only once a project uses them. The host's global state
-// keeps the default wallpaper under the same keys with "default_" in front.
+// every version writes, then the later keys (anchor, softness, time selection, MIDI editor)
+// that older versions ignore and that are written only once a project uses them. The host's
+// global state keeps the default wallpaper under the same keys with "default_" in front.
 #pragma once
 
 // What a key's text holds (the rules are in settings_codec.h).
@@ -27,6 +27,7 @@ enum StoredKeyIndex : int {
     kAnchorKey,
     kBlurKey,
     kTimeSelectionKey,
+    kMidiEditorKey,
     kStoredKeyCount
 };
 
@@ -43,6 +44,7 @@ inline constexpr StoredKey kStoredKeys[kStoredKeyCount] = {
     {"anchor", StoredValue::anchor, false},
     {"blur_permille", StoredValue::permille, false},
     {"time_selection_permille", StoredValue::permille, false},
+    {"midi_editor", StoredValue::flag, false},
 };
 
 inline constexpr const char* StoredKeyName(StoredKeyIndex key) {

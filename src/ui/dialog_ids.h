@@ -31,6 +31,7 @@ inline constexpr int kSoftnessLabel = 1047;
 inline constexpr int kTimeSelectionSlider = 1048;
 inline constexpr int kTimeSelectionLabel = 1049;
 inline constexpr int kFrameThreadsCombo = 1050;
+inline constexpr int kMidiEditorCheck = 1051;
 
 // Tint picker.
 inline constexpr int kAmountSlider = 1013;

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "base/command_ids.h"
 #include "base/host_api.h"
 #include "present/picture_source.h"
 #include "present/settings_apply.h"
@@ -86,6 +87,7 @@ bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
     candidate.tint_rgb = state.tint_colour;
     candidate.tint = state.tint_amount;
     candidate.grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
+    candidate.midi_editor = IsDlgButtonChecked(dialog, kMidiEditorCheck) == BST_CHECKED;
     LRESULT selection = SendDlgItemMessageW(dialog, kFitCombo, CB_GETCURSEL, 0, 0);
     if (selection >= 0 && selection <= static_cast<LRESULT>(FitMode::center)) {
         candidate.mode = static_cast<FitMode>(selection);
@@ -102,6 +104,7 @@ bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
     if (store) {
         WriteProjectSettings(state.project, candidate);
         ApplyProjectSettings(false, true);
+        RefreshToolbarButton(kMidiEditor);
         // The apply may have switched the wallpaper off when the picture failed to load.
         state.stored = ReadShownSettings(state.project).settings;
         CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);

@@ -68,6 +68,8 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
     state.tint_colour = state.stored.tint_rgb;
     state.tint_amount = state.stored.tint;
     CheckDlgButton(dialog, kGrayscaleCheck, state.stored.grayscale ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kMidiEditorCheck,
+                   state.stored.midi_editor ? BST_CHECKED : BST_UNCHECKED);
     SetControlText(dialog, kOpacityReset, FormatTranslated("Reset to %.0f%%", 35.0));
     for (const char* text : kFitModeTexts) {
         AddComboText(dialog, kFitCombo, text);
@@ -217,6 +219,9 @@ INT_PTR OnCommand(HWND dialog, SettingsDialogState& state, int id, int code) {
     case kGrayscaleCheck:
         RefreshPreviewTint(dialog, state);
         CommitDialogSettings(dialog, state, false);
+        return TRUE;
+    case kMidiEditorCheck:
+        CommitDialogSettings(dialog, state, false); // the arrange preview looks the same
         return TRUE;
     case kItemsButton:
         CommitDialogSettings(dialog, state, true);

@@ -25,15 +25,16 @@ struct Actions : ::testing::Test {
 
 } // namespace
 
-TEST_F(Actions, RegistersSixActionsThenHooksInOrder) {
+TEST_F(Actions, RegistersSevenActionsThenHooksInOrder) {
     ASSERT_TRUE(RegisterActions());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"custom_action", "custom_action", "custom_action",
-                                                 "custom_action", "custom_action", "custom_action",
-                                                 "hookcommand2", "hookcommand", "toggleaction",
-                                                 "hookcustommenu"}));
+    std::vector<std::string> expected(kCommandCount, "custom_action");
+    expected.insert(expected.end(),
+                    {"hookcommand2", "hookcommand", "toggleaction", "hookcustommenu"});
+    EXPECT_EQ(Names(), expected);
     EXPECT_EQ(g_command_ids[kChoose], 40000);
     EXPECT_EQ(g_command_ids[kAbout], 40004);
     EXPECT_EQ(g_command_ids[kUseAsDefault], 40005);
+    EXPECT_EQ(g_command_ids[kMidiEditor], 40006);
     EXPECT_TRUE(g_glue_calls.debug_lines.empty());
 }
 
@@ -42,9 +43,9 @@ TEST_F(Actions, UnregistersInReverseGroupsWithTheSamePointers) {
     std::vector<Registration> registered = host.registrations;
     host.registrations.clear();
     UnregisterActions();
-    std::vector<std::string> expected = {
-        "-hookcustommenu", "-toggleaction",  "-hookcommand2",  "-hookcommand",   "-custom_action",
-        "-custom_action",  "-custom_action", "-custom_action", "-custom_action", "-custom_action"};
+    std::vector<std::string> expected = {"-hookcustommenu", "-toggleaction", "-hookcommand2",
+                                         "-hookcommand"};
+    expected.insert(expected.end(), kCommandCount, "-custom_action");
     ASSERT_EQ(Names(), expected);
     auto pointer_of = [&](const std::string& name, size_t nth) {
         for (const Registration& r : registered) {
@@ -56,7 +57,7 @@ TEST_F(Actions, UnregistersInReverseGroupsWithTheSamePointers) {
     };
     EXPECT_EQ(host.registrations[0].info, pointer_of("hookcustommenu", 0));
     EXPECT_EQ(host.registrations[3].info, pointer_of("hookcommand", 0));
-    for (size_t i = 0; i < 6; ++i) {
+    for (int i = 0; i < kCommandCount; ++i) {
         EXPECT_EQ(host.registrations[4 + i].info, pointer_of("custom_action", i));
         EXPECT_EQ(g_command_ids[i], 0);
     }
@@ -139,12 +140,40 @@ TEST_F(Actions, ToggleFlipsEnabledWritesAndApplies) {
     EXPECT_EQ(host.Stored(host.current, "enabled"), "0");
 }
 
-TEST_F(Actions, ToggleStateIsOnlyForTheToggle) {
+// Only its own switch moves, the picture is not loaded again, and its button follows the
+// current project.
+TEST_F(Actions, MidiEditorToggleFlipsStoresAndReportsItsState) {
+    ASSERT_TRUE(RegisterActions());
+    const int midi = g_command_ids[kMidiEditor];
+    EXPECT_TRUE(DispatchCommand(midi)); // without a picture: handled, nothing stored
+    EXPECT_EQ(host.ext_state_writes, 0);
+    host.Stored(host.current, "path") = "C:\\w.png";
+    EXPECT_EQ(QueryToggleState(midi), 0);
+    EXPECT_TRUE(DispatchCommand(midi));
+    EXPECT_EQ(host.Stored(host.current, "midi_editor"), "1");
+    EXPECT_EQ(host.Stored(host.current, "enabled"), "0");
+    EXPECT_EQ(host.projects[host.current].dirty_marks, 1);
+    EXPECT_EQ(QueryToggleState(midi), 1);
+    EXPECT_EQ(QueryToggleState(g_command_ids[kToggle]), 0);
+    ASSERT_EQ(g_glue_calls.applies.size(), 1u);
+    EXPECT_FALSE(g_glue_calls.applies[0].force_reload);
+    EXPECT_TRUE(g_glue_calls.applies[0].redraw);
+    EXPECT_EQ(host.toolbar_refreshes.back(), midi);
+    host.current = 0;
+    EXPECT_EQ(QueryToggleState(midi), 0);
+    host.current = 1;
+    EXPECT_TRUE(DispatchCommand(midi));
+    EXPECT_EQ(host.Stored(1, "midi_editor"), "0");
+    EXPECT_EQ(QueryToggleState(midi), 0);
+}
+
+TEST_F(Actions, ToggleStateIsOnlyForTheToggles) {
     EXPECT_EQ(QueryToggleState(0), -1); // not registered yet
     ASSERT_TRUE(RegisterActions());
     EXPECT_EQ(QueryToggleState(g_command_ids[kChoose]), -1);
     host.current = -1;
     EXPECT_EQ(QueryToggleState(g_command_ids[kToggle]), 0);
+    EXPECT_EQ(QueryToggleState(g_command_ids[kMidiEditor]), 0);
 }
 
 TEST_F(Actions, OtherSectionsThroughHookCommand2AreNotOurs) {

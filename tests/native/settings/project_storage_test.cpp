@@ -93,25 +93,35 @@ TEST(ProjectSettingsWrite, PlacementKeysAreStoredOnceUsedAndReadBackStrictly) {
     s.anchor = Anchor::bottom_left;
     s.blur = 0.5;
     WriteProjectSettings(host.Handle(0), s);
-    EXPECT_EQ(host.ext_state_writes, 11); // time selection still at its default: not stored
+    // Time selection and MIDI editor still at their defaults: not stored, so an older project
+    // gains no key it never used.
+    EXPECT_EQ(host.ext_state_writes, 11);
+    EXPECT_EQ(host.projects[0].ext_state["Murivo"].count("midi_editor"), 0u);
     EXPECT_EQ(host.Stored(0, "mode"), "tile");
     EXPECT_EQ(host.Stored(0, "anchor"), "bottom-left");
     EXPECT_EQ(host.Stored(0, "blur_permille"), "500");
+    EXPECT_EQ(ReadProjectSettings(host.Handle(0)), s);
+    s.midi_editor = true;
+    WriteProjectSettings(host.Handle(0), s);
+    EXPECT_EQ(host.Stored(0, "midi_editor"), "1");
     EXPECT_EQ(ReadProjectSettings(host.Handle(0)), s);
     // Back at the defaults, the stored keys are overwritten rather than left saying otherwise.
     WriteProjectSettings(host.Handle(0), ProjectSettings{s.path});
     EXPECT_EQ(host.Stored(0, "anchor"), "center");
     EXPECT_EQ(host.Stored(0, "blur_permille"), "0");
+    EXPECT_EQ(host.Stored(0, "midi_editor"), "0");
     EXPECT_EQ(ReadProjectSettings(host.Handle(0)).anchor, Anchor::center);
 
     host.Stored(0, "anchor") = "Top";
     host.Stored(0, "blur_permille") = "1001";
     host.Stored(0, "time_selection_permille") = "-1";
+    host.Stored(0, "midi_editor") = "true";
     host.Stored(0, "mode") = "centre";
     ProjectSettings odd = ReadProjectSettings(host.Handle(0));
     EXPECT_EQ(odd.anchor, Anchor::center);
     EXPECT_EQ(odd.blur, 0.0);
     EXPECT_EQ(odd.time_selection, 0.0);
+    EXPECT_FALSE(odd.midi_editor);
     EXPECT_EQ(odd.mode, FitMode::cover);
 }
 

@@ -75,6 +75,10 @@ void MarkProjectDirty(ReaProject* handle) {
     }
 }
 
+void RefreshToolbar2(int, int command_id) {
+    g_fake->toolbar_refreshes.push_back(command_id);
+}
+
 int GetThemeColor(const char* key, int) {
     auto it = g_fake->theme.find(key);
     return it == g_fake->theme.end() ? -1 : it->second;
@@ -127,6 +131,7 @@ FakeHost::FakeHost() : saved(g_host) {
     g_host.GetProjExtState = GetProjExtState;
     g_host.SetProjExtState = SetProjExtState;
     g_host.MarkProjectDirty = MarkProjectDirty;
+    g_host.RefreshToolbar2 = RefreshToolbar2;
     g_host.GetThemeColor = GetThemeColor;
     g_host.plugin_register = PluginRegister;
     g_host.GetExtState = GetExtState;

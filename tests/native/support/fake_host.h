@@ -43,6 +43,7 @@ struct FakeHost {
     int next_command_id = 40000;
     int ext_state_reads = 0;
     int ext_state_writes = 0;
+    std::vector<int> toolbar_refreshes; // command ids, oldest first
 
     HostApi saved;
 };

@@ -48,23 +48,25 @@ class Menu : public SimulatedHost {
 
 } // namespace
 
-TEST_F(Menu, BuiltOnceWithTheEightEntriesInOrder) {
+TEST_F(Menu, BuiltOnceWithTheNineEntriesInOrder) {
     sim::CallMenuHooks("Main extensions", menu_, 0);
     sim::CallMenuHooks("Main extensions", menu_, 0);
     ASSERT_EQ(CountItems(menu_, L"Murivo"), 1);
     HMENU submenu = Submenu();
     ASSERT_NE(submenu, nullptr);
-    ASSERT_EQ(GetMenuItemCount(submenu), 8);
+    ASSERT_EQ(GetMenuItemCount(submenu), 9);
     EXPECT_EQ(ItemText(submenu, 0), L"Settings...");
     EXPECT_EQ(GetMenuItemID(submenu, 0), static_cast<UINT>(sim::CommandIdFor("MURIVOSETTINGS")));
     EXPECT_EQ(ItemText(submenu, 2), L"Choose wallpaper...");
     EXPECT_EQ(ItemText(submenu, 3), L"Remove wallpaper");
     EXPECT_EQ(ItemText(submenu, 4), L"Enable / Disable");
-    EXPECT_EQ(ItemText(submenu, 5), L"Use current wallpaper for projects without their own");
-    EXPECT_EQ(GetMenuItemID(submenu, 5), static_cast<UINT>(sim::CommandIdFor("MURIVODEFAULT")));
-    EXPECT_EQ(ItemText(submenu, 7), L"About Murivo " MURIVO_VERSION_TEXT);
+    EXPECT_EQ(ItemText(submenu, 5), L"Show wallpaper in the MIDI editor");
+    EXPECT_EQ(GetMenuItemID(submenu, 5), static_cast<UINT>(sim::CommandIdFor("MURIVOMIDIEDITOR")));
+    EXPECT_EQ(ItemText(submenu, 6), L"Use current wallpaper for projects without their own");
+    EXPECT_EQ(GetMenuItemID(submenu, 6), static_cast<UINT>(sim::CommandIdFor("MURIVODEFAULT")));
+    EXPECT_EQ(ItemText(submenu, 8), L"About Murivo " MURIVO_VERSION_TEXT);
     EXPECT_NE(GetMenuState(submenu, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
-    EXPECT_NE(GetMenuState(submenu, 6, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+    EXPECT_NE(GetMenuState(submenu, 7, MF_BYPOSITION) & MF_SEPARATOR, 0u);
 }
 
 TEST_F(Menu, OtherMenusAndFlagTwoCreateNothing) {
@@ -82,7 +84,7 @@ TEST_F(Menu, PlainItemNamedMurivoGetsASubmenuAppended) {
     EXPECT_NE(Submenu(), nullptr);
 }
 
-TEST_F(Menu, RemoveAndToggleGreyedWithoutPathAndCheckFollowsToggle) {
+TEST_F(Menu, RemoveAndTogglesGreyedWithoutPathAndChecksFollowTheToggles) {
     sim::CallMenuHooks("Main extensions", menu_, 0);
     sim::CallMenuHooks("Main extensions", menu_, 1);
     HMENU submenu = Submenu();
@@ -90,6 +92,7 @@ TEST_F(Menu, RemoveAndToggleGreyedWithoutPathAndCheckFollowsToggle) {
     EXPECT_NE(ItemState(submenu, "MURIVOTOGGLE") & MF_GRAYED, 0u);
     EXPECT_EQ(ItemState(submenu, "MURIVOSETTINGS") & MF_GRAYED, 0u);
     EXPECT_EQ(ItemState(submenu, "MURIVOTOGGLE") & MF_CHECKED, 0u);
+    EXPECT_NE(ItemState(submenu, "MURIVOMIDIEDITOR") & MF_GRAYED, 0u);
 
     ReaProject* project = sim::CurrentProject();
     sim::PutExtStateValue(project, "Murivo", "path", "C:\\nowhere\\wall.png");
@@ -100,10 +103,13 @@ TEST_F(Menu, RemoveAndToggleGreyedWithoutPathAndCheckFollowsToggle) {
     EXPECT_EQ(ItemState(submenu, "MURIVOREMOVE") & MF_GRAYED, 0u);
     EXPECT_EQ(ItemState(submenu, "MURIVOTOGGLE") & MF_GRAYED, 0u);
     EXPECT_NE(ItemState(submenu, "MURIVOTOGGLE") & MF_CHECKED, 0u);
+    EXPECT_EQ(ItemState(submenu, "MURIVOMIDIEDITOR") & (MF_GRAYED | MF_CHECKED), 0u);
 
     sim::PutExtStateValue(project, "Murivo", "enabled", "0");
+    sim::PutExtStateValue(project, "Murivo", "midi_editor", "1");
     sim::CallMenuHooks("Main extensions", menu_, 1);
     EXPECT_EQ(ItemState(submenu, "MURIVOTOGGLE") & MF_CHECKED, 0u);
+    EXPECT_NE(ItemState(submenu, "MURIVOMIDIEDITOR") & MF_CHECKED, 0u);
 }
 
 // The host's menu runs a modal loop of its own in which the host's timer keeps ticking: the

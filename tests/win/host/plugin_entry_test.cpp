@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "base/command_ids.h"
 #include "base/host_api.h"
 #include "bitblt_threads.h"
 #include "extension_module.h"
@@ -94,10 +95,9 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
             script_names.push_back(std::string(prefix) + function);
         }
     }
-    std::vector<std::string> expected_load = {"custom_action",  "custom_action", "custom_action",
-                                              "custom_action",  "custom_action", "custom_action",
-                                              "hookcommand2",   "hookcommand",   "toggleaction",
-                                              "hookcustommenu", "timer"};
+    std::vector<std::string> expected_load(kCommandCount, "custom_action");
+    expected_load.insert(expected_load.end(), {"hookcommand2", "hookcommand", "toggleaction",
+                                               "hookcustommenu", "timer"});
     expected_load.insert(expected_load.end(), script_names.begin(), script_names.end());
     ASSERT_EQ(Names(loaded), expected_load);
     for (const sim::Registration& entry : loaded) {
@@ -112,11 +112,9 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
     for (const std::string& name : script_names) {
         expected_unload.push_back("-" + name);
     }
-    for (const char* name : {"-hookcustommenu", "-toggleaction", "-hookcommand2", "-hookcommand",
-                             "-custom_action", "-custom_action", "-custom_action", "-custom_action",
-                             "-custom_action", "-custom_action"}) {
-        expected_unload.push_back(name);
-    }
+    expected_unload.insert(expected_unload.end(),
+                           {"-hookcustommenu", "-toggleaction", "-hookcommand2", "-hookcommand"});
+    expected_unload.insert(expected_unload.end(), kCommandCount, "-custom_action");
     ASSERT_EQ(Names(log, loaded.size()), expected_unload);
     auto pointer_of = [&](const std::string& name) {
         for (const sim::Registration& entry : loaded) {
@@ -126,11 +124,11 @@ TEST_F(PluginEntry, RegistersInOrderAndUndoesInReverseGroupsWithTheSamePointers)
         }
         return static_cast<void*>(nullptr);
     };
-    const size_t named = expected_unload.size() - 6; // every one but the actions
+    const size_t named = expected_unload.size() - kCommandCount; // every one but the actions
     for (size_t i = loaded.size(); i < loaded.size() + named; ++i) {
         EXPECT_EQ(log[i].pointer, pointer_of(log[i].name.substr(1))) << log[i].name;
     }
-    for (size_t i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < size_t(kCommandCount); ++i) {
         EXPECT_EQ(log[loaded.size() + named + i].pointer, loaded[i].pointer);
     }
     EXPECT_EQ(sim::ActiveRegistrationCount(), 0);
@@ -141,7 +139,7 @@ TEST_F(PluginEntry, RefusedTimerUndoesTheActionsButNeverUnregistersTheTimer) {
     EXPECT_EQ(Load(), 0);
     EXPECT_TRUE(ContainsEntry(Output(), "Unable to register Murivo timer.\n"));
     EXPECT_EQ(sim::RegistrationLogFor("timer").size(), 1u); // the refused attempt only
-    EXPECT_EQ(sim::RegistrationLogFor("custom_action").size(), 12u);
+    EXPECT_EQ(sim::RegistrationLogFor("custom_action").size(), 2u * kCommandCount);
     EXPECT_EQ(sim::ActiveRegistrationCount(), 0);
 }
 

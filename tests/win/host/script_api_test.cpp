@@ -98,6 +98,7 @@ TEST_F(ScriptFunctions, SettingsAreReadAndWrittenInTheirStoredFormOnly) {
         {"anchor", "center"},
         {"blur_permille", "0"},
         {"time_selection_permille", "0"},
+        {"midi_editor", "0"},
     };
     for (const auto& [key, value] : defaults) {
         EXPECT_EQ(Get(0, key), value) << key;
@@ -106,6 +107,12 @@ TEST_F(ScriptFunctions, SettingsAreReadAndWrittenInTheirStoredFormOnly) {
     EXPECT_EQ(Stored(current_, "opacity_permille"), "500");
     EXPECT_TRUE(sim::IsProjectDirty(current_));
     EXPECT_EQ(Get(0, "opacity_permille"), "500");
+    // The MIDI editor's toggle button follows a script's change.
+    const int midi_editor = sim::CommandIdFor("MURIVOMIDIEDITOR");
+    EXPECT_TRUE(Set(nullptr, "midi_editor", "1"));
+    EXPECT_EQ(Stored(current_, "midi_editor"), "1");
+    EXPECT_EQ(sim::QueryToggleState(midi_editor), 1);
+    EXPECT_EQ(sim::ToolbarRefreshes().back(), (std::pair{0, midi_editor}));
     EXPECT_TRUE(Output().empty());
 
     // Each refused with one line, and nothing written.
@@ -128,6 +135,7 @@ TEST_F(ScriptFunctions, SettingsAreReadAndWrittenInTheirStoredFormOnly) {
         {"tint_rgb", "#60A0FF"},
         {"enabled", "1"}, // no picture
         {"grayscale", "yes"},
+        {"midi_editor", "true"},
         {"anchor", "middle"},
         {"opacity_permille", "5\n00"},
         {"path", "\xC3("},

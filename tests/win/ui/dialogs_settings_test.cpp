@@ -24,7 +24,7 @@ namespace {
 constexpr int kClose = 2, kPathEdit = 1001, kBrowse = 1002, kEnable = 1003, kOpacity = 1004,
               kFit = 1005, kOpacityLabel = 1006, kCaption = 1007, kReset = 1009, kTintLabel = 1012,
               kGrayscale = 1016, kAnchor = 1045, kSoftness = 1046, kSoftnessLabel = 1047,
-              kTimeSelection = 1048, kTimeSelectionLabel = 1049;
+              kTimeSelection = 1048, kTimeSelectionLabel = 1049, kMidiEditor = 1051;
 
 std::string Narrow(const std::wstring& text) {
     std::string out;
@@ -83,6 +83,7 @@ TEST_F(SettingsDialog, OpensWithDefaultsAndStoresNothingUntilChanged) {
         EXPECT_EQ(ControlText(dialog, kFit), L"Cover (fill area)");
         EXPECT_EQ(ControlText(dialog, kTintLabel), L"#60A0FF  (off)");
         EXPECT_EQ(IsDlgButtonChecked(dialog, kGrayscale), BST_UNCHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kMidiEditor), BST_UNCHECKED);
         EXPECT_EQ(ControlText(dialog, kCaption), L"Arrange preview (640 x 360) - no image");
         // Enable without a picture: unchecked again, nothing new to store.
         Click(dialog, kEnable);
@@ -123,7 +124,7 @@ TEST_F(SettingsDialog, OpacityDragCommitsByTheTimerAndTheReleaseAtOnce) {
     });
 }
 
-TEST_F(SettingsDialog, PlacementSoftnessAndTimeSelectionAreStoredLikeTheOtherSettings) {
+TEST_F(SettingsDialog, PlacementSoftnessTimeSelectionAndMidiEditorAreStoredLikeTheOthers) {
     Open([&](HWND dialog) {
         SendDlgItemMessageW(dialog, kFit, CB_SETCURSEL, 3, 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFit, CBN_SELCHANGE),
@@ -141,6 +142,14 @@ TEST_F(SettingsDialog, PlacementSoftnessAndTimeSelectionAreStoredLikeTheOtherSet
         EXPECT_EQ(Stored("blur_permille"), "300");
         Scroll(dialog, kTimeSelection, 1000, TB_THUMBPOSITION);
         EXPECT_EQ(Stored("time_selection_permille"), "1000");
+        // Stored at once, and the action's toolbar button follows.
+        const int midi_editor = sim::CommandIdFor("MURIVOMIDIEDITOR");
+        Click(dialog, kMidiEditor);
+        EXPECT_EQ(Stored("midi_editor"), "1");
+        EXPECT_EQ(sim::QueryToggleState(midi_editor), 1);
+        EXPECT_EQ(sim::ToolbarRefreshes().back(), (std::pair{0, midi_editor}));
+        Click(dialog, kMidiEditor);
+        EXPECT_EQ(Stored("midi_editor"), "0");
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
 }

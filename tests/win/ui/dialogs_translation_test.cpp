@@ -143,11 +143,12 @@ TEST_F(Translation, UnderALanguagePackEveryDialogAndActionIsTranslatedAndNothing
     ASSERT_TRUE(sim::LoadLanguagePack("test", error));
     ASSERT_EQ(Load(), 1);
     const std::vector<std::string> names = ActionNames();
-    ASSERT_EQ(names.size(), 6u);
+    ASSERT_EQ(names.size(), 7u);
     EXPECT_EQ(names[0], sim::TestPackTranslation("Murivo: Choose wallpaper..."));
     std::string about = sim::TestPackTranslation("Murivo: About %s");
     about.replace(about.find("%s"), 2, MURIVO_VERSION_TEXT);
     EXPECT_EQ(names[4], about);
+    EXPECT_EQ(names[6], sim::TestPackTranslation("Murivo: Show wallpaper in the MIDI editor"));
 
     // The menu's entries are translated; the submenu keeps the name it is found again by.
     HMENU menu = sim::ExtensionsMenu();
@@ -162,7 +163,9 @@ TEST_F(Translation, UnderALanguagePackEveryDialogAndActionIsTranslatedAndNothing
     HMENU submenu = GetSubMenu(menu, last);
     GetMenuStringW(submenu, 0, text, 256, MF_BYPOSITION);
     EXPECT_EQ(text, Translated("Settings..."));
-    GetMenuStringW(submenu, 7, text, 256, MF_BYPOSITION);
+    GetMenuStringW(submenu, 5, text, 256, MF_BYPOSITION);
+    EXPECT_EQ(text, Translated("Show wallpaper in the MIDI editor"));
+    GetMenuStringW(submenu, 8, text, 256, MF_BYPOSITION);
     EXPECT_EQ(text, TranslatedAboutTitle());
 
     DialogWatchdog watchdog(30000);
@@ -201,7 +204,7 @@ TEST_F(Translation, WithoutLocalizeStringOrWithAMismatchedFormatTheTextsStayEngl
     sim::WithholdHostFunction("LocalizeString");
     ASSERT_EQ(Load(), 1);
     std::vector<std::string> names = ActionNames();
-    ASSERT_EQ(names.size(), 6u);
+    ASSERT_EQ(names.size(), 7u);
     EXPECT_EQ(names[1], "Murivo: Remove wallpaper");
     EXPECT_EQ(names[4], "Murivo: About " MURIVO_VERSION_TEXT);
     ASSERT_EQ(Unload(), 0);
@@ -218,7 +221,7 @@ TEST_F(Translation, WithoutLocalizeStringOrWithAMismatchedFormatTheTextsStayEngl
     sim::ResetRegistrations();
     ASSERT_EQ(Load(), 1);
     names = ActionNames();
-    ASSERT_EQ(names.size(), 6u);
+    ASSERT_EQ(names.size(), 7u);
     EXPECT_EQ(names[3], "Murivo: Optionen...");
     EXPECT_EQ(names[4], "Murivo: About " MURIVO_VERSION_TEXT);
     DeleteFileA(pack.c_str());
