@@ -279,9 +279,8 @@ void ApplyProjectSettings(bool force_reload, bool redraw) {
     if (redraw) {
         Redraw();
     }
-    if (g_host.RefreshToolbar2 != nullptr && g_command_ids[kToggle] != 0) {
-        g_host.RefreshToolbar2(0, g_command_ids[kToggle]);
-    }
+    RefreshToolbarButton(kToggle);
+    RefreshToolbarButton(kMidiEditor);
 }
 
 void TakeFinishedPictureWork() {
