@@ -18,6 +18,10 @@ const char* const kSandboxUsage =
     "  --no-extension          run the host alone\n"
     "  --ms N                  how long the host runs, in milliseconds (default 1000)\n"
     "  --screenshot FILE.png   the arrange view's client area at the end\n"
+    "  --midi-editor floating|docked\n"
+    "                          open a MIDI editor at the start, after the scene's (repeatable)\n"
+    "  --notes-screenshot FILE.png\n"
+    "                          the active MIDI editor's note view at the end\n"
     "  --withhold NAME[,NAME]  host functions the lookup does not know\n"
     "  --refuse NAME[,NAME]    registration names plugin_register refuses\n"
     "  --langpack FILE|test    the user's language pack: lines [Murivo] and English=Translated,\n"
@@ -118,7 +122,9 @@ bool TakesValue(const std::string& option) {
                                              "--rewrite-every",
                                              "--rewrite-for",
                                              "--make-picture",
-                                             "--langpack"};
+                                             "--langpack",
+                                             "--midi-editor",
+                                             "--notes-screenshot"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -203,6 +209,14 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         options.extension_path = value;
     } else if (option == "--screenshot") {
         options.screenshot_path = value;
+    } else if (option == "--notes-screenshot") {
+        options.notes_screenshot_path = value;
+    } else if (option == "--midi-editor") {
+        if (value != "floating" && value != "docked") {
+            error = "--midi-editor needs floating or docked, got '" + value + "'";
+            return false;
+        }
+        options.midi_editors.push_back(value == "docked");
     } else if (option == "--ms") {
         return ParseWholeNumber(option, value, "milliseconds", 0, 3600000, options.run_ms, error);
     } else if (option == "--withhold") {
