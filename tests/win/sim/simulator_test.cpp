@@ -69,6 +69,8 @@ TEST(ThemeFile, MalformedColourLinesNameFileAndLine) {
     EXPECT_EQ(ThemeError("col_tr1_bg=99999999999\n"),
               "my.ReaperTheme:1: colour key 'col_tr1_bg' needs an integer value, got "
               "'99999999999'");
+    EXPECT_EQ(ThemeError("midi_trackbg1=dark\n"),
+              "my.ReaperTheme:1: colour key 'midi_trackbg1' needs an integer value, got 'dark'");
     EXPECT_EQ(ThemeError("\n\njust words\n"),
               "my.ReaperTheme:3: expected key=value, got 'just words'");
 }
