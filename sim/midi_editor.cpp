@@ -119,9 +119,12 @@ void PlaceEditor(Editor& editor, bool docked) {
         LayOutDocker();
         return;
     }
-    SetParent(editor.window, nullptr);
-    SetWindowLongPtrW(editor.window, GWL_STYLE, kFloatingStyle);
-    SetWindowLongPtrW(editor.window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(MainWindow()));
+    // A new editor is made floating, owned by the main window, already.
+    if ((GetWindowLongPtrW(editor.window, GWL_STYLE) & WS_CHILD) != 0) {
+        SetParent(editor.window, nullptr);
+        SetWindowLongPtrW(editor.window, GWL_STYLE, kFloatingStyle);
+        SetWindowLongPtrW(editor.window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(MainWindow()));
+    }
     POINT at = FloatingPlace();
     SetWindowPos(editor.window, HWND_TOP, at.x, at.y, width, height,
                  SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
