@@ -4,74 +4,13 @@
 #include <cmath>
 #include <string>
 
+#include "canvas.h"
+#include "grid_lines.h"
 #include "theme.h"
 
 namespace sim {
 
 namespace {
-
-// Theme colours are 0x00BBGGRR; DIB pixels are 0x00RRGGBB.
-uint32_t ToPixel(int colour) {
-    uint32_t c = static_cast<uint32_t>(colour);
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-
-uint32_t ThemePixel(const char* key, uint32_t fallback) {
-    int colour = ThemeColour(key);
-    return colour >= 0 ? ToPixel(colour) : fallback;
-}
-
-uint32_t Darker(uint32_t pixel, int percent) {
-    auto channel = [&](int shift) { return ((pixel >> shift) & 0xFF) * percent / 100; };
-    return (channel(16) << 16) | (channel(8) << 8) | channel(0);
-}
-
-uint32_t BlendPixel(uint32_t base, uint32_t colour, const BlendMode& blend) {
-    uint32_t out = 0;
-    for (int shift : {16, 8, 0}) {
-        int b = static_cast<int>((base >> shift) & 0xFF);
-        int c = static_cast<int>((colour >> shift) & 0xFF);
-        out |= static_cast<uint32_t>(BlendChannel(b, c, blend.mode, blend.alpha)) << shift;
-    }
-    return out;
-}
-
-struct Canvas {
-    uint32_t* pixels;
-    int width;
-    int height;
-
-    // Clips the rectangle to the canvas; false when no column is left.
-    bool Clip(int& left, int& top, int& right, int& bottom) const {
-        left = std::max(left, 0);
-        top = std::max(top, 0);
-        right = std::min(right, width);
-        bottom = std::min(bottom, height);
-        return right > left;
-    }
-
-    void Fill(int left, int top, int right, int bottom, uint32_t pixel) {
-        if (!Clip(left, top, right, bottom)) {
-            return;
-        }
-        for (int y = top; y < bottom; ++y) {
-            std::fill(pixels + static_cast<ptrdiff_t>(y) * width + left,
-                      pixels + static_cast<ptrdiff_t>(y) * width + right, pixel);
-        }
-    }
-
-    void Blend(int left, int top, int right, int bottom, uint32_t colour, const BlendMode& mode) {
-        if (!Clip(left, top, right, bottom)) {
-            return;
-        }
-        for (int y = top; y < bottom; ++y) {
-            uint32_t* row = pixels + static_cast<ptrdiff_t>(y) * width;
-            for (int x = left; x < right; ++x) {
-                row[x] = BlendPixel(row[x], colour, mode);
-            }
-        }
-    }
-};
 
 void PaintLanes(const Scene& scene, Canvas& canvas) {
     int top = 0;
@@ -89,36 +28,18 @@ void PaintLanes(const Scene& scene, Canvas& canvas) {
 
 // Measure, beat and half-beat lines, each blended with its own colour and draw mode.
 void PaintGrid(const Scene& scene, Canvas& canvas) {
-    double beat_seconds = 60.0 / scene.bpm;
-    double half_beat = beat_seconds / 2.0;
-    long long first = static_cast<long long>(std::floor(scene.view_start / half_beat));
-    long long last = static_cast<long long>(
-        std::ceil((scene.view_start + canvas.width / scene.zoom) / half_beat));
-    int last_x = -1;
-    for (long long n = first; n <= last; ++n) {
-        int x = TimeToX(scene, static_cast<double>(n) * half_beat);
-        if (x < 0 || x >= canvas.width || x == last_x) {
-            continue;
-        }
-        bool on_beat = n % 2 == 0;
-        bool on_measure = on_beat && (n / 2) % scene.beats_per_measure == 0;
-        // Dense zoom: only draw what keeps lines at least 6 pixels apart.
-        double spacing = half_beat * scene.zoom *
-                         (on_measure ? scene.beats_per_measure * 2
-                          : on_beat  ? 2
-                                     : 1);
-        if (spacing < 6.0 && !on_measure) {
-            continue;
-        }
-        const char* colour_key = on_measure ? "col_gridlines"
-                                 : on_beat  ? "col_gridlines2"
-                                            : "col_gridlines3";
-        const char* mode_key = on_measure ? "col_gridlines1dm"
-                               : on_beat  ? "col_gridlines2dm"
-                                          : "col_gridlines3dm";
-        canvas.Blend(x, 0, x + 1, canvas.height, ThemePixel(colour_key, 0x606060),
+    for (const GridLine& line : GridLines(scene.view_start, scene.zoom, scene.bpm,
+                                          scene.beats_per_measure, canvas.width)) {
+        bool measure = line.kind == GridLineKind::kMeasure;
+        bool beat = line.kind == GridLineKind::kBeat;
+        const char* colour_key = measure ? "col_gridlines"
+                                 : beat  ? "col_gridlines2"
+                                         : "col_gridlines3";
+        const char* mode_key = measure ? "col_gridlines1dm"
+                               : beat  ? "col_gridlines2dm"
+                                       : "col_gridlines3dm";
+        canvas.Blend(line.x, 0, line.x + 1, canvas.height, ThemePixel(colour_key, 0x606060),
                      ThemeBlendMode(mode_key));
-        last_x = x;
     }
 }
 
@@ -270,25 +191,7 @@ void PaintItems(const Scene& scene, Canvas& canvas) {
 } // namespace
 
 int TimeToX(const Scene& scene, double time) {
-    return static_cast<int>(std::floor((time - scene.view_start) * scene.zoom));
-}
-
-int BlendChannel(int base, int colour, int mode, double alpha) {
-    int target = colour;
-    switch (mode) {
-    case 1:
-        target = std::min(base + colour, 255);
-        break;
-    case 2:
-        target = colour >= 255 ? 255 : std::min(base * 256 / (256 - colour), 255);
-        break;
-    case 3:
-        target = base * colour / 255;
-        break;
-    default:
-        break;
-    }
-    return static_cast<int>(std::lround(base + (target - base) * alpha));
+    return TimeToColumn(time, scene.view_start, scene.zoom);
 }
 
 void PaintArrange(const Scene& scene, uint32_t* pixels, int width, int height) {

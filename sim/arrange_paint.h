@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "canvas.h"
 #include "scene.h"
 
 namespace sim {
@@ -13,9 +14,5 @@ void PaintArrange(const Scene& scene, uint32_t* pixels, int width, int height);
 
 // The client column of a time in the view.
 int TimeToX(const Scene& scene, double time);
-
-// One channel of a theme blend of colour over base: mode 0 normal, 1 add, 2 dodge,
-// 3 multiply (others draw as normal), mixed in by alpha 0..1.
-int BlendChannel(int base, int colour, int mode, double alpha);
 
 } // namespace sim

@@ -6,6 +6,8 @@
 
 #include "arrange_paint.h"
 #include "host_windows.h"
+#include "midi_editor.h"
+#include "midi_editor_exercise.h"
 #include "presentation_modes.h"
 #include "scene.h"
 
@@ -15,6 +17,8 @@ namespace {
 
 constexpr double kScrollSeconds = 0.25;
 constexpr DWORD kLoopMs = 4;
+// Every this many steps the MIDI editors change (one opens, closes, docks, ...).
+constexpr int kEditorChangeSteps = 7;
 
 void Click(HWND arrange, UINT down, UINT up, WPARAM button, int x, int y) {
     PostMessageW(arrange, down, button, MAKELPARAM(x, y));
@@ -48,10 +52,12 @@ void ExerciseStep(int step) {
         scene.view_start += kScrollSeconds;
         PostMessageW(arrange, WM_HSCROLL, SB_LINERIGHT, 0);
         break;
-    case 1: // a left click moves the edit cursor
+    case 1: // a left click moves the edit cursor, which the note views show too
         InvalidateColumn(arrange, TimeToX(scene, scene.cursor));
+        InvalidateNoteViewColumns(scene.cursor);
         scene.cursor = scene.view_start + x / scene.zoom;
         InvalidateColumn(arrange, TimeToX(scene, scene.cursor));
+        InvalidateNoteViewColumns(scene.cursor);
         Click(arrange, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, x, y);
         break;
     case 2:
@@ -69,12 +75,21 @@ void ExerciseStep(int step) {
         Click(arrange, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, x, y);
         break;
     }
+    if (step % kEditorChangeSteps == kEditorChangeSteps - 1) {
+        // Multiplied so that consecutive changes differ in more than their lowest bits.
+        ChangeMidiEditors(static_cast<unsigned>(step) * 2654435761u >> 7);
+    }
     PumpMessages();
     // A host that repaints what it invalidated repaints only what changed; scrolls change all.
     if (CurrentPresentMode() == PresentMode::kWhole || step % 4 == 0 || step % 4 == 2) {
         RedrawArrange();
     } else {
         UpdateWindow(arrange);
+    }
+    if (CurrentPresentMode() == PresentMode::kWhole) {
+        RedrawNoteViews();
+    } else {
+        UpdateNoteViews();
     }
     MsgWaitForMultipleObjects(0, nullptr, FALSE, kLoopMs, QS_ALLINPUT);
     PumpMessages();

@@ -1,5 +1,6 @@
 // Drives the host the way a user working in the arrange view does: scrolling, clicks and wheel
-// turns, each followed by the host repainting the view.
+// turns, each followed by the host repainting the view and what it invalidated of the MIDI
+// editors' note views; now and then a MIDI editor opens, closes, docks, undocks or resizes.
 #pragma once
 
 namespace sim {

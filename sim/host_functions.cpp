@@ -11,6 +11,7 @@
 #include "global_ext_state.h"
 #include "host_windows.h"
 #include "language_pack.h"
+#include "midi_editor.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene.h"
@@ -313,6 +314,11 @@ bool ValidatePtr2(ReaProject*, void* pointer, const char* type_name) {
            KnownProject(static_cast<ReaProject*>(pointer));
 }
 
+HWND MIDIEditor_GetActive() {
+    Count("MIDIEditor_GetActive");
+    return ActiveMidiEditor();
+}
+
 // Filling the extension's own table type checks every signature against what it calls.
 constexpr HostApi kHostTable = {
     &AddExtensionsMainMenu,
@@ -377,6 +383,8 @@ const NamedFunction kNamedFunctions[] = {
     {"SetExtState", AsPointer(kHostTable.SetExtState)},
     {"ValidatePtr2", AsPointer(kHostTable.ValidatePtr2)},
     {"LocalizeString", AsPointer(kHostTable.LocalizeString)},
+    // Not in the extension's table (yet): the host answers it all the same.
+    {"MIDIEditor_GetActive", AsPointer(&MIDIEditor_GetActive)},
 };
 
 } // namespace

@@ -4,12 +4,12 @@
 #include <climits>
 #include <string>
 
+#include "arrange_paint.h"
 #include "presentation_modes.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene.h"
 #include "theme.h"
-#include "ui_stall.h"
 #include "window_pixels.h"
 
 namespace sim {
@@ -18,6 +18,7 @@ namespace {
 
 constexpr wchar_t kMainClass[] = L"MurivoSimHostMain";
 constexpr wchar_t kArrangeClass[] = L"REAPERTrackListWindow";
+constexpr wchar_t kDockerClass[] = L"REAPERDocker";
 constexpr UINT_PTR kHostTimerId = 1;
 constexpr UINT kHostTimerMs = 30;
 // A frameless top-level window: without a window manager under Xvfb, Wine waits about a
@@ -26,6 +27,9 @@ constexpr DWORD kMainStyle = WS_POPUP | WS_CLIPCHILDREN;
 
 HWND g_main = nullptr;
 HWND g_arrange = nullptr;
+HWND g_docker = nullptr;
+int g_docker_width = 0;
+int g_docker_height = 0;
 HMENU g_extensions_menu = nullptr;
 bool g_window_timer = false;
 int g_paint_count = 0;
@@ -49,37 +53,13 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     }
 }
 
-// Presented through this executable's own BitBlt import, so a hook on its import table sees
-// every copy. Timed as the host's painting: the extension's keying in the hooked copy is the
-// frame the host draws anyway, not time it holds the interface thread for.
-void PaintArrangeWindow(HWND window) {
-    HostPaintTiming timing;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    if (dc == nullptr) {
-        return;
-    }
-    RECT client = {};
-    GetClientRect(window, &client);
-    int width = client.right - client.left;
-    int height = client.bottom - client.top;
-    if (width > 0 && height > 0) {
-        PaintAndPresent(window, dc, paint.rcPaint, width, height);
-    }
-    EndPaint(window, &paint);
-    ++g_paint_count;
+void PaintArrangeView(HWND, uint32_t* pixels, int width, int height) {
+    PaintArrange(CurrentScene(), pixels, width, height);
 }
 
 LRESULT CALLBACK ArrangeProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_PAINT:
-        PaintArrangeWindow(window);
-        return 0;
-    case WM_ERASEBKGND:
-        return g_erases ? DefWindowProcW(window, message, wparam, lparam) : 1;
-    default:
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
+    return HostViewMessage(window, message, wparam, lparam, PaintArrangeView, ProbedView::kArrange,
+                           g_paint_count);
 }
 
 // The track control panel left of the arrange view: one box per track with its name.
@@ -161,25 +141,11 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
 }
 
 bool RegisterClasses() {
-    WNDCLASSEXW main_class = {};
-    main_class.cbSize = sizeof main_class;
-    main_class.lpfnWndProc = MainProc;
-    main_class.hInstance = Instance();
-    main_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    main_class.lpszClassName = kMainClass;
-    WNDCLASSEXW arrange_class = main_class;
-    arrange_class.lpfnWndProc = ArrangeProc;
-    arrange_class.lpszClassName = kArrangeClass;
-    arrange_class.style = CS_DBLCLKS;
-    // Erased with the class brush before each paint that asks for it, as the host's view is;
-    // whoever does not want the flash must answer WM_ERASEBKGND itself.
-    arrange_class.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    WNDCLASSEXW existing = {};
-    bool main_ok =
-        GetClassInfoExW(Instance(), kMainClass, &existing) || RegisterClassExW(&main_class) != 0;
-    bool arrange_ok = GetClassInfoExW(Instance(), kArrangeClass, &existing) ||
-                      RegisterClassExW(&arrange_class) != 0;
-    return main_ok && arrange_ok;
+    // The arrange view is erased with its class brush before each paint that asks for it, as
+    // the host's view is; whoever does not want the flash must answer WM_ERASEBKGND itself.
+    return RegisterHostClass(kMainClass, MainProc, -1, 0) &&
+           RegisterHostClass(kArrangeClass, ArrangeProc, COLOR_WINDOW, CS_DBLCLKS) &&
+           RegisterHostClass(kDockerClass, DefWindowProcW, COLOR_BTNFACE, 0);
 }
 
 HWND CreateArrange(int id) {
@@ -189,14 +155,56 @@ HWND CreateArrange(int id) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
 }
 
+// The docker spans the main window's width below the arrange view.
+void PlaceDocker(int arrange_width, int arrange_height) {
+    if (g_docker != nullptr) {
+        SetWindowPos(g_docker, nullptr, 0, arrange_height,
+                     std::max(kTrackPanelWidth + arrange_width, g_docker_width), g_docker_height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 void FitMainWindow(int arrange_width, int arrange_height) {
-    RECT frame = {0, 0, kTrackPanelWidth + arrange_width, std::max(arrange_height, 200)};
+    RECT frame = {0, 0, std::max(kTrackPanelWidth + arrange_width, g_docker_width),
+                  std::max(arrange_height + g_docker_height, 200)};
     AdjustWindowRectEx(&frame, kMainStyle, TRUE, 0);
     SetWindowPos(g_main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
+
+bool RegisterHostClass(const wchar_t* name, WNDPROC procedure, int background, UINT style) {
+    WNDCLASSEXW existing = {};
+    if (GetClassInfoExW(Instance(), name, &existing)) {
+        return true;
+    }
+    WNDCLASSEXW window_class = {};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = style;
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = Instance();
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = background >= 0 ? GetSysColorBrush(background) : nullptr;
+    window_class.lpszClassName = name;
+    return RegisterClassExW(&window_class) != 0;
+}
+
+LRESULT HostViewMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                        ViewPainter painter, ProbedView view, int& paints) {
+    switch (message) {
+    case WM_PAINT:
+        paints += PaintWindow(window, painter, view) ? 1 : 0;
+        return 0;
+    case WM_ERASEBKGND:
+        return g_erases ? DefWindowProcW(window, message, wparam, lparam) : 1;
+    case WM_DESTROY:
+        ReleaseBackBuffer(window);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
 
 bool CreateHostWindows(bool window_timer) {
     DestroyHostWindows();
@@ -221,8 +229,14 @@ bool CreateHostWindows(bool window_timer) {
         g_extensions_menu = nullptr;
         return false;
     }
+    g_docker_width = 0;
+    g_docker_height = 0;
     FitMainWindow(CurrentScene().arrange_width, CurrentScene().arrange_height);
     g_arrange = CreateArrange(kArrangeDialogItem);
+    // Hidden and empty until a window docks in it.
+    g_docker =
+        CreateWindowExW(0, kDockerClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
+                        CurrentScene().arrange_height, 0, 0, g_main, nullptr, Instance(), nullptr);
     ShowWindow(g_main, SW_SHOWNOACTIVATE);
     UpdateWindow(g_main);
     g_window_timer = window_timer && SetTimer(g_main, kHostTimerId, kHostTimerMs, nullptr) != 0;
@@ -239,9 +253,10 @@ void DestroyHostWindows() {
         DestroyWindow(g_main); // destroys the arrange view and the menu bar with it
         PumpMessages();
     }
-    ReleaseBackBuffer();
+    ReleaseBackBuffers();
     g_main = nullptr;
     g_arrange = nullptr;
+    g_docker = nullptr;
     g_extensions_menu = nullptr;
     g_window_timer = false;
 }
@@ -299,6 +314,21 @@ void ResizeArrange(int width, int height) {
     FitMainWindow(width, height);
     SetWindowPos(g_arrange, nullptr, 0, 0, width, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceDocker(width, height);
+}
+
+HWND DockerWindow() {
+    return g_docker;
+}
+
+void SetDockerSize(int width, int height) {
+    g_docker_width = width;
+    g_docker_height = height;
+    if (g_main != nullptr) {
+        const Scene& scene = CurrentScene();
+        FitMainWindow(scene.arrange_width, scene.arrange_height);
+        PlaceDocker(scene.arrange_width, scene.arrange_height);
+    }
 }
 
 void RedrawArrange() {

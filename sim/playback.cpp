@@ -4,6 +4,7 @@
 
 #include "arrange_paint.h"
 #include "host_windows.h"
+#include "midi_editor.h"
 #include "scene.h"
 
 namespace sim {
@@ -36,6 +37,7 @@ void StartPlayback() {
     if (HWND arrange = ArrangeWindow()) {
         InvalidateColumn(arrange, TimeToX(scene, scene.play_position));
     }
+    MoveNoteViewPlayCursors(scene.play_position, scene.play_position);
 }
 
 void FreezePlayback() {
@@ -49,6 +51,7 @@ void StopPlayback() {
     FreezePlayback();
     CurrentScene().play_state = 0;
     RedrawArrange();
+    RedrawNoteViews();
 }
 
 bool PlaybackRunning() {
@@ -64,6 +67,7 @@ void AdvancePlayback() {
     const int old_x = TimeToX(scene, scene.play_position);
     scene.play_position += kFrameSeconds;
     const int new_x = TimeToX(scene, scene.play_position);
+    MoveNoteViewPlayCursors(scene.play_position - kFrameSeconds, scene.play_position);
     if (new_x >= ArrangeClientWidth()) {
         scene.view_start = scene.play_position; // the next page
         InvalidateRect(arrange, nullptr, FALSE);

@@ -1,6 +1,7 @@
 // Playback as the host shows it: the play cursor advances at 30 Hz from a thread timer (so it
 // also moves inside modal loops), the host invalidates only the cursor's old and new columns,
-// and the view pages on when the cursor passes its right edge.
+// and the view pages on when the cursor passes its right edge; every MIDI editor's note view
+// follows the same way.
 #pragma once
 
 namespace sim {

@@ -1,13 +1,11 @@
 #include "presentation_modes.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <map>
 #include <vector>
 
-#include "arrange_paint.h"
 #include "frame/memory_bitmap.h"
-#include "presentation_probe.h"
-#include "scene.h"
+#include "ui_stall.h"
 
 namespace sim {
 
@@ -31,7 +29,15 @@ struct Surface {
     int height = 0;
 };
 
-Surface g_back_buffer;
+std::map<HWND, Surface> g_back_buffers;
+
+// What one paint draws with, and how its copies are probed.
+struct Paint {
+    HWND window;
+    HDC dc;
+    ViewPainter painter;
+    ProbedView view;
+};
 
 void FreeSurface(Surface& surface) {
     ReleaseMemoryBitmap(surface.dc, surface.previous, surface.bitmap);
@@ -50,54 +56,54 @@ bool MakeSurface(HDC dc, int width, int height, Surface& surface) {
 }
 
 // The whole client area from a fresh back buffer with one copy at (0, 0).
-void PresentWhole(HWND window, HDC dc, int width, int height) {
+void PresentWhole(const Paint& paint, int width, int height) {
     Surface fresh;
-    if (!MakeSurface(dc, width, height, fresh)) {
+    if (!MakeSurface(paint.dc, width, height, fresh)) {
         return;
     }
     GdiFlush();
-    PaintArrange(CurrentScene(), fresh.bits, width, height);
-    BitBlt(dc, 0, 0, width, height, fresh.dc, 0, 0, SRCCOPY);
-    ProbePresentation(window, dc, fresh.bits, width, 0, 0, RECT{0, 0, width, height});
+    paint.painter(paint.window, fresh.bits, width, height);
+    BitBlt(paint.dc, 0, 0, width, height, fresh.dc, 0, 0, SRCCOPY);
+    ProbePresentation(paint.view, paint.window, paint.dc, fresh.bits, width, 0, 0,
+                      RECT{0, 0, width, height});
     FreeSurface(fresh);
 }
 
-bool EnsureBackBuffer(HDC dc, int width, int height) {
+Surface* EnsureBackBuffer(const Paint& paint, int width, int height) {
     const int buffer_width = width + kBufferLeft + kBufferSpare;
     const int buffer_height = height + kBufferTop + kBufferSpare;
-    if (g_back_buffer.dc != nullptr && g_back_buffer.width == buffer_width &&
-        g_back_buffer.height == buffer_height) {
-        return true;
+    Surface& buffer = g_back_buffers[paint.window];
+    if (buffer.dc != nullptr && buffer.width == buffer_width && buffer.height == buffer_height) {
+        return &buffer;
     }
-    FreeSurface(g_back_buffer);
-    if (!MakeSurface(dc, buffer_width, buffer_height, g_back_buffer)) {
-        return false;
+    FreeSurface(buffer);
+    if (!MakeSurface(paint.dc, buffer_width, buffer_height, buffer)) {
+        g_back_buffers.erase(paint.window);
+        return nullptr;
     }
     GdiFlush();
-    std::fill_n(g_back_buffer.bits, static_cast<size_t>(buffer_width) * buffer_height,
-                kNeverPainted);
-    return true;
+    std::fill_n(buffer.bits, static_cast<size_t>(buffer_width) * buffer_height, kNeverPainted);
+    return &buffer;
 }
 
 // Only the dirty rectangle of the back buffer gets the new paint; the rest keeps older ones.
-void PaintDirty(const RECT& dirty, int width, int height) {
+void PaintDirty(const Paint& paint, Surface& buffer, const RECT& dirty, int width, int height) {
     std::vector<uint32_t> frame(static_cast<size_t>(width) * height);
-    PaintArrange(CurrentScene(), frame.data(), width, height);
+    paint.painter(paint.window, frame.data(), width, height);
     GdiFlush();
     for (int y = dirty.top; y < dirty.bottom; ++y) {
         std::copy(frame.begin() + static_cast<ptrdiff_t>(y) * width + dirty.left,
                   frame.begin() + static_cast<ptrdiff_t>(y) * width + dirty.right,
-                  g_back_buffer.bits +
-                      static_cast<ptrdiff_t>(y + kBufferTop) * g_back_buffer.width + dirty.left +
+                  buffer.bits + static_cast<ptrdiff_t>(y + kBufferTop) * buffer.width + dirty.left +
                       kBufferLeft);
     }
 }
 
-void PresentRect(HWND window, HDC dc, const RECT& r) {
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, g_back_buffer.dc,
+void PresentRect(const Paint& paint, const Surface& buffer, const RECT& r) {
+    BitBlt(paint.dc, r.left, r.top, r.right - r.left, r.bottom - r.top, buffer.dc,
            r.left + kBufferLeft, r.top + kBufferTop, SRCCOPY);
-    ProbePresentation(window, dc, g_back_buffer.bits, g_back_buffer.width, kBufferLeft, kBufferTop,
-                      r);
+    ProbePresentation(paint.view, paint.window, paint.dc, buffer.bits, buffer.width, kBufferLeft,
+                      kBufferTop, r);
 }
 
 } // namespace
@@ -123,31 +129,68 @@ bool PresentModeFromName(const std::string& name, PresentMode& mode) {
     return true;
 }
 
-void PaintAndPresent(HWND window, HDC dc, const RECT& dirty, int width, int height) {
+void PaintAndPresent(HWND window, HDC dc, const RECT& dirty, int width, int height,
+                     ViewPainter painter, ProbedView view) {
+    const Paint paint = {window, dc, painter, view};
     if (g_mode == PresentMode::kWhole) {
-        PresentWhole(window, dc, width, height);
+        PresentWhole(paint, width, height);
         return;
     }
     RECT clipped = {std::max<LONG>(dirty.left, 0), std::max<LONG>(dirty.top, 0),
                     std::min<LONG>(dirty.right, width), std::min<LONG>(dirty.bottom, height)};
-    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top ||
-        !EnsureBackBuffer(dc, width, height)) {
+    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) {
         return;
     }
-    PaintDirty(clipped, width, height);
+    Surface* buffer = EnsureBackBuffer(paint, width, height);
+    if (buffer == nullptr) {
+        return;
+    }
+    PaintDirty(paint, *buffer, clipped, width, height);
     if (g_mode == PresentMode::kDirty) {
-        PresentRect(window, dc, clipped);
+        PresentRect(paint, *buffer, clipped);
         return;
     }
     for (LONG top = clipped.top; top < clipped.bottom; top += kStripRows) {
-        PresentRect(window, dc,
+        PresentRect(paint, *buffer,
                     RECT{clipped.left, top, clipped.right,
                          std::min<LONG>(top + kStripRows, clipped.bottom)});
     }
 }
 
-void ReleaseBackBuffer() {
-    FreeSurface(g_back_buffer);
+// Presented through this executable's own BitBlt import, so a hook on its import table sees
+// every copy. Timed as the host's painting: the extension's keying in the hooked copy is the
+// frame the host draws anyway, not time it holds the interface thread for.
+bool PaintWindow(HWND window, ViewPainter painter, ProbedView view) {
+    HostPaintTiming timing;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc == nullptr) {
+        return false;
+    }
+    RECT client = {};
+    GetClientRect(window, &client);
+    int width = client.right - client.left;
+    int height = client.bottom - client.top;
+    if (width > 0 && height > 0) {
+        PaintAndPresent(window, dc, paint.rcPaint, width, height, painter, view);
+    }
+    EndPaint(window, &paint);
+    return true;
+}
+
+void ReleaseBackBuffer(HWND window) {
+    auto found = g_back_buffers.find(window);
+    if (found != g_back_buffers.end()) {
+        FreeSurface(found->second);
+        g_back_buffers.erase(found);
+    }
+}
+
+void ReleaseBackBuffers() {
+    for (auto& [window, buffer] : g_back_buffers) {
+        FreeSurface(buffer);
+    }
+    g_back_buffers.clear();
 }
 
 } // namespace sim

@@ -11,11 +11,19 @@ namespace {
 // Probe points sit on a grid of this many columns and rows across the client area.
 constexpr int kGridColumns = 12;
 constexpr int kGridRows = 8;
-constexpr const char* kBackgroundKeys[] = {"col_arrangebg", "col_tr1_bg", "col_tr2_bg",
-                                           "selcol_tr1_bg", "selcol_tr2_bg"};
+const std::vector<const char*> kArrangeBackgrounds = {"col_arrangebg", "col_tr1_bg", "col_tr2_bg",
+                                                      "selcol_tr1_bg", "selcol_tr2_bg"};
+// The note view's rows: inside and outside the item, and the selected pitch's.
+const std::vector<const char*> kNoteBackgrounds = {"midi_trackbg1",       "midi_trackbg2",
+                                                   "midi_trackbg_outer1", "midi_trackbg_outer2",
+                                                   "midi_selpitch1",      "midi_selpitch2"};
 
 bool g_running = false;
-PresentationTally g_tally = {};
+PresentationTally g_tallies[2] = {};
+
+PresentationTally& TallyOf(ProbedView view) {
+    return g_tallies[view == ProbedView::kNotes ? 1 : 0];
+}
 
 struct Probe {
     int x;
@@ -27,8 +35,8 @@ uint32_t PixelFromColourRef(COLORREF colour) {
     return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
 }
 
-bool IsBackground(uint32_t pixel) {
-    for (const char* key : kBackgroundKeys) {
+bool IsBackground(const std::vector<const char*>& keys, uint32_t pixel) {
+    for (const char* key : keys) {
         int colour = ThemeColour(key);
         if (colour >= 0 && PixelFromColourRef(static_cast<COLORREF>(colour)) == pixel) {
             return true;
@@ -39,6 +47,7 @@ bool IsBackground(uint32_t pixel) {
 
 // The back buffer as the copy saw it, addressed in client coordinates.
 struct CopiedPixels {
+    const std::vector<const char*>& backgrounds;
     const uint32_t* pixels;
     int stride;
     int offset_x;
@@ -64,7 +73,7 @@ bool IsInsideBackground(const CopiedPixels& copied, const RECT& target, int x, i
             }
         }
     }
-    return IsBackground(centre);
+    return IsBackground(copied.backgrounds, centre);
 }
 
 // A grid across the copied rectangle; a narrow strip gets fewer distinct columns or rows.
@@ -96,7 +105,8 @@ std::vector<Probe> ChooseProbes(HDC paint_dc, const CopiedPixels& copied, const 
 } // namespace
 
 void StartPresentationTally() {
-    g_tally = {};
+    g_tallies[0] = {};
+    g_tallies[1] = {};
     g_running = true;
 }
 
@@ -108,19 +118,20 @@ bool PresentationTallyRunning() {
     return g_running;
 }
 
-PresentationTally CurrentPresentationTally() {
-    return g_tally;
+PresentationTally CurrentPresentationTally(ProbedView view) {
+    return TallyOf(view);
 }
 
-void ProbePresentation(HWND window, HDC paint_dc, const uint32_t* back_buffer, int stride,
-                       int offset_x, int offset_y, const RECT& target) {
+void ProbePresentation(ProbedView view, HWND window, HDC paint_dc, const uint32_t* back_buffer,
+                       int stride, int offset_x, int offset_y, const RECT& target) {
     if (!g_running || back_buffer == nullptr || target.right <= target.left ||
         target.bottom <= target.top) {
         return;
     }
     GdiFlush(); // the back buffer is a DIB that GDI may still be reading
+    const auto& backgrounds = view == ProbedView::kNotes ? kNoteBackgrounds : kArrangeBackgrounds;
     std::vector<Probe> probes =
-        ChooseProbes(paint_dc, {back_buffer, stride, offset_x, offset_y}, target);
+        ChooseProbes(paint_dc, {backgrounds, back_buffer, stride, offset_x, offset_y}, target);
     if (probes.empty()) {
         return;
     }
@@ -137,8 +148,8 @@ void ProbePresentation(HWND window, HDC paint_dc, const uint32_t* back_buffer, i
         }
     }
     ReleaseDC(window, dc);
-    ++g_tally.presentations;
-    g_tally.uncorrected += corrected ? 0 : 1;
+    ++TallyOf(view).presentations;
+    TallyOf(view).uncorrected += corrected ? 0 : 1;
 }
 
 } // namespace sim

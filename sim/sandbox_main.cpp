@@ -22,6 +22,7 @@
 #include "host_windows.h"
 #include "import_slot.h"
 #include "language_pack.h"
+#include "midi_editor.h"
 #include "picture_rewriter.h"
 #include "playback.h"
 #include "png_writer.h"
@@ -38,6 +39,7 @@
 #include "text_file.h"
 #include "theme.h"
 #include "ui_stall.h"
+#include "window_pixels.h"
 
 namespace {
 
@@ -291,22 +293,42 @@ bool MakePictures(const std::vector<sim::PictureToMake>& pictures) {
     return true;
 }
 
-bool TakeScreenshot(const std::string& path) {
+// window's client area as the screen shows it; what names the shot ("screenshot", "notes
+// screenshot") and view the window ("arrange view") in the lines printed.
+bool TakeScreenshot(const std::string& path, HWND window, const std::string& what,
+                    const std::string& view) {
     std::vector<uint32_t> pixels;
     int width = 0;
     int height = 0;
     std::string error;
-    if (!sim::CaptureArrange(pixels, width, height)) {
-        Say("cannot read the arrange view for the screenshot");
+    if (!sim::CaptureClientPixels(window, pixels, width, height)) {
+        Say("cannot read the " + view + " for the " + what);
         return false;
     }
     if (!sim::WritePng(path, pixels.data(), width, height, error)) {
         Say(error);
         return false;
     }
-    Say("screenshot " + sim::DisplayPath(path) + " (" + std::to_string(width) + "x" +
+    Say(what + " " + sim::DisplayPath(path) + " (" + std::to_string(width) + "x" +
         std::to_string(height) + ")");
     return true;
+}
+
+// "seams=N" for the arrange view, then one line for every note view the screen shows, with the
+// note views' presentation tally.
+void SeamCheck() {
+    Say("seams=" + std::to_string(sim::CountSeams()));
+    for (HWND editor : sim::MidiEditors()) {
+        HWND view = sim::NoteViewOf(editor);
+        if (!IsWindowVisible(view)) {
+            continue;
+        }
+        int seams = sim::CountSeams(view);
+        sim::PresentationTally tally = sim::CurrentPresentationTally(sim::ProbedView::kNotes);
+        Say("seams=" + std::to_string(seams) +
+            " presentations=" + std::to_string(tally.presentations) +
+            " uncorrected=" + std::to_string(tally.uncorrected) + " view=notes");
+    }
 }
 
 void DumpExtState() {
@@ -363,7 +385,12 @@ int Run(const sim::SandboxOptions& options) {
         sim::StopSimulator();
         return kBadInputExitCode;
     }
-    sim::RedrawArrange(); // the theme may have changed after the first paint
+    for (bool docked : options.midi_editors) {
+        sim::OpenMidiEditor(docked);
+    }
+    // The theme may have changed after the first paint.
+    sim::RedrawArrange();
+    sim::RedrawNoteViews();
     for (const std::string& name : options.withheld) {
         sim::WithholdHostFunction(name);
     }
@@ -445,11 +472,17 @@ int Run(const sim::SandboxOptions& options) {
         RunHost(options.play_ms, sim::SandboxOptions{});
     }
     if (options.seam_check) {
-        Say("seams=" + std::to_string(sim::CountSeams()));
+        SeamCheck();
     }
     // The unload repaints without the extension: not a presentation it could have corrected.
     sim::StopPresentationTally();
-    bool screenshot_ok = options.screenshot_path.empty() || TakeScreenshot(options.screenshot_path);
+    bool screenshot_ok =
+        (options.screenshot_path.empty() ||
+         TakeScreenshot(options.screenshot_path, sim::ArrangeWindow(), "screenshot",
+                        "arrange view")) &&
+        (options.notes_screenshot_path.empty() ||
+         TakeScreenshot(options.notes_screenshot_path, sim::NoteViewOf(sim::ActiveMidiEditor()),
+                        "notes screenshot", "active note view"));
     if (options.memory_report) {
         MemoryReport();
     }

@@ -18,6 +18,10 @@ const char* const kSandboxUsage =
     "  --no-extension          run the host alone\n"
     "  --ms N                  how long the host runs, in milliseconds (default 1000)\n"
     "  --screenshot FILE.png   the arrange view's client area at the end\n"
+    "  --midi-editor floating|docked\n"
+    "                          open a MIDI editor at the start, after the scene's (repeatable)\n"
+    "  --notes-screenshot FILE.png\n"
+    "                          the active MIDI editor's note view at the end\n"
     "  --withhold NAME[,NAME]  host functions the lookup does not know\n"
     "  --refuse NAME[,NAME]    registration names plugin_register refuses\n"
     "  --langpack FILE|test    the user's language pack: lines [Murivo] and English=Translated,\n"
@@ -35,7 +39,8 @@ const char* const kSandboxUsage =
     "                          bridge does, after the actions, e.g. 'Murivo_SetSetting(0,\n"
     "                          \"opacity_permille\", \"500\")' (repeatable)\n"
     "  --report                print the host's view of the extension before and after unload\n"
-    "  --exercise N            after the run, N host repaints with scrolling and clicks\n"
+    "  --exercise N            after the run, N host repaints with scrolling and clicks, and\n"
+    "                          MIDI editors opening, closing, docking and resizing now and then\n"
     "  --foreign-bitblt-hook   another party's pass-through hook in the BitBlt import first\n"
     "  --dialog-screenshot NAME=FILE.png\n"
     "                          open dialog NAME (settings, tint, items, about) after attach,\n"
@@ -47,7 +52,8 @@ const char* const kSandboxUsage =
     "  --present MODE          whole, dirty (default) or strips: how paints reach the screen\n"
     "  --erase brush|none      whether the arrange view erases with its class brush (default)\n"
     "  --play SECONDS          after the run, this long with playback running\n"
-    "  --seam-check            at the end, count pixels a whole repaint changes\n"
+    "  --seam-check            at the end, count pixels a whole repaint changes (the arrange\n"
+    "                          view, then each note view shown)\n"
     "  --threads N             N threads calling BitBlt through the import the whole run\n"
     "  --file-opens            at the end, every file name the extension handed to the system\n"
     "  --unreachable PREFIX    opens of names starting with PREFIX fail from before the load, as\n"
@@ -118,7 +124,9 @@ bool TakesValue(const std::string& option) {
                                              "--rewrite-every",
                                              "--rewrite-for",
                                              "--make-picture",
-                                             "--langpack"};
+                                             "--langpack",
+                                             "--midi-editor",
+                                             "--notes-screenshot"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -203,6 +211,14 @@ bool Apply(const std::string& option, const std::string& value, SandboxOptions& 
         options.extension_path = value;
     } else if (option == "--screenshot") {
         options.screenshot_path = value;
+    } else if (option == "--notes-screenshot") {
+        options.notes_screenshot_path = value;
+    } else if (option == "--midi-editor") {
+        if (value != "floating" && value != "docked") {
+            error = "--midi-editor needs floating or docked, got '" + value + "'";
+            return false;
+        }
+        options.midi_editors.push_back(value == "docked");
     } else if (option == "--ms") {
         return ParseWholeNumber(option, value, "milliseconds", 0, 3600000, options.run_ms, error);
     } else if (option == "--withhold") {

@@ -62,6 +62,8 @@ struct SandboxOptions {
     int rewrite_for_ms = 3000;   // for how long
     std::vector<PictureToMake> make_pictures; // written before the run
     std::string language_pack;                // empty: none; "test": the built-in one
+    std::vector<bool> midi_editors;           // opened at start after the scene's; true: docked
+    std::string notes_screenshot_path;        // the active note view at the end; empty: none
 };
 
 // False with a message in error for an unknown option, a missing or bad value.

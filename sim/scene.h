@@ -1,6 +1,7 @@
 // What the host shows in its arrange view: tracks, media items, view range, zoom, time
-// selection, play state, and the project tabs. Item, take and track handles given to the
-// extension point into the current scene and stay valid until the scene is replaced.
+// selection, play state, the project tabs, and the MIDI editors it opens. Item, take and track
+// handles given to the extension point into the current scene and stay valid until the scene is
+// replaced.
 #pragma once
 
 #include <string>
@@ -35,6 +36,30 @@ struct SceneItem {
     SceneTake take;
 };
 
+// A note of a MIDI editor's item; times are project seconds.
+struct SceneNote {
+    int pitch = 60;
+    double position = 0.0;
+    double length = 0.5;
+    int velocity = 100; // 1..127
+    bool muted = false;
+};
+
+// A MIDI editor the host opens, and what its note view shows.
+struct SceneMidiEditor {
+    int width = 800; // the note view's client area
+    int height = 400;
+    bool docked = false;
+    int low_pitch = 48; // the lowest row sits at the bottom of the note area
+    int high_pitch = 84;
+    int selected_pitch = 60; // -1 for none
+    double item_start = 1.0; // the item's bounds; the rows outside are drawn as outside
+    double item_end = 9.0;
+    double zoom = 80.0; // pixels per second
+    double view_start = 0.0;
+    std::vector<SceneNote> notes;
+};
+
 struct Scene {
     int arrange_width = 960;
     int arrange_height = 540;
@@ -55,7 +80,12 @@ struct Scene {
     std::vector<std::string> project_paths;
     std::vector<SceneTrack> tracks;
     std::vector<SceneItem> items;
+    std::vector<SceneMidiEditor> midi_editors; // opened in this order, after the main window
 };
+
+// What an editor the host opens without a scene line shows: the default item and view with a
+// spread of notes of several pitches, lengths and velocities, one of them muted.
+SceneMidiEditor DefaultMidiEditor();
 
 // The scene the host shows; tests may edit it and then redraw the arrange view.
 Scene& CurrentScene();

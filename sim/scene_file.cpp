@@ -165,6 +165,47 @@ void ReadItem(Fields& f, Scene& scene) {
     scene.items.push_back(item);
 }
 
+void ReadMidiEditor(Fields& f, Scene& scene) {
+    SceneMidiEditor editor;
+    f.Integer("width", editor.width, false, 1, 8192);
+    f.Integer("height", editor.height, false, 1, 8192);
+    f.Flag("docked", editor.docked);
+    f.Integer("low", editor.low_pitch, false, 0, 127);
+    f.Integer("high", editor.high_pitch, false, 0, 127);
+    f.Integer("selpitch", editor.selected_pitch, false, -1, 127);
+    f.Number("start", editor.item_start, false);
+    f.Number("end", editor.item_end, false);
+    f.Number("zoom", editor.zoom, false);
+    f.Number("view", editor.view_start, false);
+    if (f.problem.empty() && editor.high_pitch < editor.low_pitch) {
+        f.Fail("high must not be below low");
+    }
+    if (f.problem.empty() && editor.item_end <= editor.item_start) {
+        f.Fail("end must be after start");
+    }
+    if (f.problem.empty() && editor.zoom <= 0.0) {
+        f.Fail("zoom must be greater than 0");
+    }
+    scene.midi_editors.push_back(editor);
+}
+
+void ReadNote(Fields& f, Scene& scene) {
+    if (scene.midi_editors.empty()) {
+        f.Fail("note needs a midieditor line above it");
+        return;
+    }
+    SceneNote note;
+    f.Integer("pitch", note.pitch, true, 0, 127);
+    f.Number("pos", note.position, true);
+    f.Number("len", note.length, true);
+    f.Integer("vel", note.velocity, false, 1, 127);
+    f.Flag("muted", note.muted);
+    if (f.problem.empty() && note.length <= 0.0) {
+        f.Fail("len must be greater than 0");
+    }
+    scene.midi_editors.back().notes.push_back(note);
+}
+
 // Applies one directive; false with fields.problem set when the line is wrong.
 bool ReadDirective(const std::vector<std::string>& words, Scene& scene, bool& projects_given,
                    Fields& f) {
@@ -243,6 +284,17 @@ bool ReadDirective(const std::vector<std::string>& words, Scene& scene, bool& pr
                 {"track", "pos", "len", "type", "color", "peaks", "selected", "fadein", "fadeout"},
                 f)) {
             ReadItem(f, scene);
+        }
+    } else if (name == "midieditor") {
+        if (SplitFields(words,
+                        {"width", "height", "docked", "low", "high", "selpitch", "start", "end",
+                         "zoom", "view"},
+                        f)) {
+            ReadMidiEditor(f, scene);
+        }
+    } else if (name == "note") {
+        if (SplitFields(words, {"pitch", "pos", "len", "vel", "muted"}, f)) {
+            ReadNote(f, scene);
         }
     } else {
         f.Fail("unknown directive '" + name + "'");

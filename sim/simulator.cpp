@@ -7,6 +7,7 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "midi_editor.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene_file.h"
@@ -24,10 +25,18 @@ bool StartSimulator(const Scene& scene, bool window_timer) {
     ResetRegistrations();
     ResetHostFunctions();
     ResetUiStall();
-    return CreateHostWindows(window_timer);
+    CloseAllMidiEditors();
+    if (!CreateHostWindows(window_timer)) {
+        return false;
+    }
+    for (const SceneMidiEditor& editor : scene.midi_editors) {
+        OpenSceneMidiEditor(editor);
+    }
+    return true;
 }
 
 void StopSimulator() {
+    CloseAllMidiEditors();
     DestroyHostWindows();
 }
 

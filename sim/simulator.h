@@ -8,10 +8,12 @@ namespace sim {
 
 // Resets every part of the host to the given scene (its projects become the tabs, none with
 // extension state), the bundled theme, no registrations, no withheld functions, and creates
-// the windows. False when the windows cannot be created.
+// the windows, the scene's MIDI editors among them. False when the main windows cannot be
+// created.
 bool StartSimulator(const Scene& scene, bool window_timer = false);
 
-// Unloads nothing: the caller unloads the extension first. Destroys the windows.
+// Unloads nothing: the caller unloads the extension first. Closes the MIDI editors and destroys
+// the windows.
 void StopSimulator();
 
 // The bundled scene (scenes/default.scene).

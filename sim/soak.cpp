@@ -12,6 +12,8 @@
 #include "foreign_hook.h"
 #include "gdi_accounting.h"
 #include "host_windows.h"
+#include "midi_editor.h"
+#include "midi_editor_exercise.h"
 #include "presentation_probe.h"
 #include "projects.h"
 #include "registrations.h"
@@ -45,8 +47,9 @@ const char* const kExpectedInFallback[] = {
     "BitBlt import unavailable or already hooked.\n",
     "Using post-paint fallback for this REAPER build.\n",
 };
-const char* const kThemeKeys[] = {"col_arrangebg", "col_tr1_bg", "col_tr2_bg", "col_gridlines",
-                                  "selcol_tr1_bg"};
+const char* const kThemeKeys[] = {"col_arrangebg", "col_tr1_bg",    "col_tr2_bg",
+                                  "col_gridlines", "selcol_tr1_bg", "midi_trackbg1",
+                                  "midi_trackbg2", "midi_grid2"};
 const int kSizes[][2] = {{960, 540}, {800, 450}, {1024, 600}, {640, 360}, {1200, 500}};
 
 PVOID g_filter = nullptr;
@@ -235,6 +238,8 @@ void RandomEvent(Dice& dice, const std::vector<std::string>& pictures) {
         ReplaceArrangeWindow();
     } else if (roll < 741) {
         Resize(dice);
+    } else if (roll < 771) {
+        ChangeMidiEditors(dice());
     }
 }
 
@@ -263,6 +268,7 @@ SoakResult RunSoak(int frames) {
         RandomEvent(dice, pictures);
         PumpMessages();
         RedrawArrange();
+        RedrawNoteViews();
         TickTimers();
         PumpMessages();
         ++result.frames;
@@ -276,6 +282,7 @@ SoakResult RunSoak(int frames) {
     // The host goes on painting after the unload; nothing of the extension may be in the way.
     PumpMessages();
     RedrawArrange();
+    RedrawNoteViews();
     PumpMessages();
     GdiCounts left = CurrentGdiCounts();
     StopGdiAccounting();

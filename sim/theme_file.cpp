@@ -31,8 +31,9 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 } // namespace
 
 bool IsColourKey(std::string_view key) {
-    return key.starts_with("col_") || key.starts_with("selcol_") || EndsWith(key, "_color") ||
-           EndsWith(key, "drawmode");
+    // The MIDI editor's keys (midi_*, midioct) are all colours or draw modes.
+    return key.starts_with("col_") || key.starts_with("selcol_") || key.starts_with("midi") ||
+           EndsWith(key, "_color") || EndsWith(key, "drawmode");
 }
 
 bool ParseThemeText(std::string_view text, const std::string& file_name,

@@ -1,9 +1,11 @@
 // The simulated host itself: theme and scene files, the host functions' answers, registration
-// bookkeeping, and how the arrange view paints and presents.
+// bookkeeping, and how the arrange view and the MIDI editors' note views paint and present.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,9 +16,14 @@
 #include "host_functions.h"
 #include "host_windows.h"
 #include "import_slot.h"
+#include "midi_editor.h"
+#include "note_view_paint.h"
+#include "playback.h"
+#include "presentation_modes.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene_file.h"
+#include "seam_check.h"
 #include "simulator.h"
 #include "support/sim_fixture.h"
 #include "theme.h"
@@ -62,6 +69,8 @@ TEST(ThemeFile, MalformedColourLinesNameFileAndLine) {
     EXPECT_EQ(ThemeError("col_tr1_bg=99999999999\n"),
               "my.ReaperTheme:1: colour key 'col_tr1_bg' needs an integer value, got "
               "'99999999999'");
+    EXPECT_EQ(ThemeError("midi_trackbg1=dark\n"),
+              "my.ReaperTheme:1: colour key 'midi_trackbg1' needs an integer value, got 'dark'");
     EXPECT_EQ(ThemeError("\n\njust words\n"),
               "my.ReaperTheme:3: expected key=value, got 'just words'");
 }
@@ -91,6 +100,9 @@ TEST(SceneFile, ErrorsNameFileAndLine) {
               "/tmp/s.scene:2: fades must not be negative");
     EXPECT_EQ(SceneError("item track=1 pos=0 len=1\n"),
               "/tmp/s.scene:1: item refers to track 1, but only 0 tracks are defined above it");
+    EXPECT_EQ(SceneError("note pitch=60 pos=1 len=1\n"),
+              "/tmp/s.scene:1: note needs a midieditor line above it");
+    EXPECT_EQ(SceneError("midieditor start=4 end=2\n"), "/tmp/s.scene:1: end must be after start");
 }
 
 TEST(ThemeColours, GetThemeColorMasksFlagsAndKnowsOnlyThemeKeys) {
@@ -144,6 +156,161 @@ TEST(ArrangePaint, GridAndTimeSelectionBlendOverTheLane) {
     EXPECT_EQ(at(80, 10), 0x0C1830u); // measure line at 8 s: a quarter to black
     EXPECT_EQ(at(5, 100), static_cast<uint32_t>((42 << 16) | (42 << 8) | 46)); // below tracks
     sim::ResetTheme();
+}
+
+// The extension keys the note view's rows by colour: the six must differ, and no grid line
+// blended over one may pass for another.
+TEST(NoteViewPaint, BundledRowColoursStayApartUnderTheGrid) {
+    sim::ResetTheme();
+    const char* const rows[] = {"midi_trackbg1",       "midi_trackbg2",  "midi_trackbg_outer1",
+                                "midi_trackbg_outer2", "midi_selpitch1", "midi_selpitch2"};
+    auto distance = [](uint32_t a, uint32_t b) {
+        int most = 0;
+        for (int shift : {16, 8, 0}) {
+            most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                           static_cast<int>((b >> shift) & 0xFF)));
+        }
+        return most;
+    };
+    for (const char* row : rows) {
+        ASSERT_GE(sim::ThemeColour(row), 0) << row;
+        for (const char* other : rows) {
+            EXPECT_TRUE(row == other || sim::ThemeColour(row) != sim::ThemeColour(other)) << row;
+        }
+        for (int line = 1; line <= 3; ++line) {
+            std::string suffix = std::to_string(line);
+            EXPECT_LT(sim::ThemeBlendMode("midi_griddm" + suffix).alpha, 1.0);
+            uint32_t blended = sim::BlendPixel(sim::ThemePixel(row, 0),
+                                               sim::ThemePixel(("midi_grid" + suffix).c_str(), 0),
+                                               sim::ThemeBlendMode("midi_griddm" + suffix));
+            for (const char* other : rows) {
+                EXPECT_GE(distance(blended, sim::ThemePixel(other, 0)), 3) << row << " " << line;
+            }
+        }
+    }
+}
+
+TEST(NoteViewPaint, RowsGridAndOctaveLinesShowTheirThemeColours) {
+    sim::ResetTheme();
+    sim::SetThemeValue("midi_trackbg1", 0x00402010); // r 16, g 32, b 64
+    sim::SetThemeValue("midi_grid2", 0x00000000);
+    sim::SetThemeValue("midi_griddm2", 0x28000); // normal, alpha 0.5
+    sim::Scene scene;
+    scene.cursor = -10.0;
+    sim::SceneMidiEditor editor;
+    editor.low_pitch = 48;
+    editor.high_pitch = 60;
+    editor.selected_pitch = 55;
+    editor.item_start = 1.0;
+    editor.item_end = 5.0;
+    editor.zoom = 50.0;
+    const int width = 400;
+    const int height = 300;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width * height));
+    sim::PaintNoteView(scene, editor, -1.0, pixels.data(), width, height);
+    sim::NoteViewLayout layout = sim::LayoutNoteView(editor, width, height);
+    // Half beats are 0.25 s apart: 1.1 s and 0.6 s lie between grid lines.
+    auto at = [&](double time, int pitch, int row_y) {
+        int x = sim::NoteViewColumn(layout, editor, time);
+        int y = sim::PitchRowTop(layout, editor, pitch) + row_y;
+        return pixels[static_cast<size_t>(y * width + x)];
+    };
+    const int middle = layout.row_height / 2;
+    EXPECT_EQ(at(1.1, 50, middle), 0x102040u); // D, inside the item
+    EXPECT_EQ(at(1.1, 49, middle), sim::ThemePixel("midi_trackbg2", 0));
+    EXPECT_EQ(at(0.6, 50, middle), sim::ThemePixel("midi_trackbg_outer1", 0));
+    EXPECT_EQ(at(0.6, 51, middle), sim::ThemePixel("midi_trackbg_outer2", 0));
+    EXPECT_EQ(at(1.1, 55, middle), sim::ThemePixel("midi_selpitch1", 0));
+    EXPECT_EQ(at(2.0, 50, middle), 0x081020u); // the measure at 2 s: half way to black
+    EXPECT_EQ(at(1.1, 60, layout.row_height - 1), sim::ThemePixel("midioct", 0));
+    EXPECT_EQ(at(5.0, 50, middle), sim::ThemePixel("midi_endpt", 0));
+    sim::ResetTheme();
+}
+
+// Editors as the host keeps them: the note view is item 1001 of the active one, which
+// MIDIEditor_GetActive answers; docking moves the same windows; closing passes activity on.
+TEST(MidiEditorWindows, ActiveEditorDockingAndClosing) {
+    ASSERT_TRUE(sim::StartSimulator(SmallTestScene()));
+    auto get_active = Host<HWND (*)()>("MIDIEditor_GetActive");
+    ASSERT_NE(get_active, nullptr);
+    EXPECT_EQ(get_active(), nullptr);
+    HWND floating = sim::OpenMidiEditor(false, 400, 240);
+    ASSERT_NE(floating, nullptr);
+    HWND view = GetDlgItem(floating, sim::kNoteViewDialogItem);
+    EXPECT_EQ(view, sim::NoteViewOf(floating));
+    RECT client = {};
+    GetClientRect(view, &client);
+    EXPECT_EQ(client.right, 400);
+    EXPECT_EQ(client.bottom, 240);
+    EXPECT_EQ(GetWindow(floating, GW_OWNER), sim::MainWindow());
+    EXPECT_EQ(get_active(), floating);
+
+    HWND docked = sim::OpenMidiEditor(true, 300, 200);
+    ASSERT_NE(docked, nullptr);
+    EXPECT_EQ(get_active(), docked);
+    EXPECT_EQ(GetParent(docked), sim::DockerWindow());
+    EXPECT_TRUE(IsWindowVisible(sim::NoteViewOf(docked)));
+    sim::ShowDocker(false);
+    EXPECT_FALSE(IsWindowVisible(sim::NoteViewOf(docked)));
+    sim::ShowDocker(true);
+
+    sim::DockMidiEditor(floating, true);
+    EXPECT_EQ(GetParent(floating), sim::DockerWindow());
+    EXPECT_EQ(sim::NoteViewOf(floating), view);
+    EXPECT_NE(GetWindowLongPtrW(floating, GWL_STYLE) & WS_CHILD, 0);
+    sim::ActivateMidiEditor(floating); // the docker shows one tab at a time
+    EXPECT_TRUE(IsWindowVisible(view));
+    EXPECT_FALSE(IsWindowVisible(sim::NoteViewOf(docked)));
+    sim::DockMidiEditor(floating, false);
+    EXPECT_EQ(GetAncestor(floating, GA_PARENT), GetDesktopWindow());
+    EXPECT_EQ(GetWindow(floating, GW_OWNER), sim::MainWindow());
+    EXPECT_TRUE(IsWindowVisible(view));
+
+    sim::CloseMidiEditor(docked);
+    EXPECT_EQ(get_active(), floating);
+    sim::CloseMidiEditor(floating);
+    EXPECT_EQ(get_active(), nullptr);
+    EXPECT_FALSE(IsWindow(floating));
+    sim::WithholdHostFunction("MIDIEditor_GetActive");
+    EXPECT_EQ(sim::LookupHostFunction("MIDIEditor_GetActive"), nullptr);
+    sim::StopSimulator();
+}
+
+// What the screen shows of a note view is what the painting drew, whole or from partial copies
+// out of the view's own back buffer, also while the play cursor moves.
+TEST(MidiEditorWindows, EveryPresentationModeShowsWhatAWholePaintShows) {
+    sim::Scene scene = SmallTestScene();
+    scene.cursor = 1.0; // playback starts here
+    ASSERT_TRUE(sim::StartSimulator(scene));
+    for (sim::PresentMode mode :
+         {sim::PresentMode::kWhole, sim::PresentMode::kDirty, sim::PresentMode::kStrips}) {
+        sim::SetPresentMode(mode);
+        HWND editor = sim::OpenMidiEditor(mode == sim::PresentMode::kDirty, 360, 220);
+        ASSERT_NE(editor, nullptr);
+        sim::PumpMessages();
+        sim::RedrawNoteView(editor);
+        std::vector<uint32_t> shown;
+        int width = 0;
+        int height = 0;
+        ASSERT_TRUE(sim::CaptureNoteView(editor, shown, width, height));
+        sim::SceneMidiEditor content = sim::DefaultMidiEditor();
+        std::vector<uint32_t> painted(shown.size());
+        sim::PaintNoteView(sim::CurrentScene(), content, -1.0, painted.data(), width, height);
+        EXPECT_EQ(shown, painted);
+
+        sim::StartPlayback();
+        int paints = sim::NoteViewPaintCount();
+        for (int frame = 0; frame < 20; ++frame) {
+            sim::AdvancePlayback();
+            sim::UpdateNoteViews();
+        }
+        EXPECT_GT(sim::NoteViewPaintCount(), paints);
+        EXPECT_EQ(sim::CountSeams(sim::NoteViewOf(editor)), 0);
+        sim::StopPlayback();
+        sim::CloseMidiEditor(editor);
+    }
+    sim::SetPresentMode(sim::PresentMode::kDirty);
+    sim::StopSimulator();
 }
 
 TEST(ProjectState, ExtStateFollowsTheHostsRules) {
