@@ -346,6 +346,7 @@ constexpr HostApi kHostTable = {
     &SetExtState,
     &ValidatePtr2,
     &LocalizeString,
+    &MIDIEditor_GetActive,
 };
 
 void* AsPointer(auto function) {

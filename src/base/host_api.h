@@ -8,6 +8,9 @@ struct MediaItem;
 struct MediaItem_Take;
 struct MediaTrack;
 
+// The window handle type (HWND) without the system headers, which portable code lacks.
+struct HWND__;
+
 struct HostApi {
     // Optional, reported at load: without it the actions stay in the Action List only.
     bool (*AddExtensionsMainMenu)();
@@ -48,9 +51,9 @@ struct HostApi {
     bool (*ValidatePtr2)(ReaProject* project, void* pointer, const char* type_name);
     // Optional, silent: the user's language pack; without it every text is English.
     const char* (*LocalizeString)(const char* text, const char* section, int flags);
-    // Optional, silent: the active MIDI editor's window (an HWND); without it the wallpaper stays
-    // in the arrange view only.
-    void* (*MIDIEditor_GetActive)();
+    // Optional, silent: the active MIDI editor's window; without it the wallpaper stays in the
+    // arrange view only.
+    HWND__* (*MIDIEditor_GetActive)();
 };
 
 // The one table every part of the extension calls through.

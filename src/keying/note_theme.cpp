@@ -9,8 +9,8 @@ ThemeColourSet g_note_theme = {};
 namespace {
 
 constexpr int32_t kMissing = -1;
-// A line colour this close to a row colour cannot be told from the row: the row wins, or the
-// whole row would stay unkeyed.
+// A line colour this close to a row colour, or to a row under the time selection, cannot be told
+// from that row: the row wins, or the whole row would stay unkeyed.
 constexpr int kRowWins = 2;
 
 constexpr const char* kRowKeys[] = {"midi_trackbg1",       "midi_trackbg2",  "midi_trackbg_outer1",
@@ -18,18 +18,23 @@ constexpr const char* kRowKeys[] = {"midi_trackbg1",       "midi_trackbg2",  "mi
 // Grid lines, each with its draw mode.
 constexpr const char* kBlendedLineKeys[][2] = {
     {"midi_grid1", "midi_griddm1"}, {"midi_grid2", "midi_griddm2"}, {"midi_grid3", "midi_griddm3"}};
-// Drawn solid over the rows.
-constexpr const char* kSolidKeys[] = {"midioct",      "midi_endpt",    "midi_notebg",
-                                      "midi_notefg",  "midi_notemute", "midi_notemute_sel",
-                                      "midi_editcurs"};
+// Drawn solid: over the rows (lines, notes, cursor) or beside them in the same window (ruler,
+// keyboard, the controller lanes' lines), where a colour near a row's must not be keyed either.
+constexpr const char* kSolidKeys[] = {
+    "midioct",           "midi_endpt",    "midi_notebg",  "midi_notefg",  "midi_notemute",
+    "midi_notemute_sel", "midi_editcurs", "midi_rulerbg", "midi_rulerfg", "midi_leftbg",
+    "midi_pkey1",        "midi_pkey2",    "midi_pkey3",   "midi_gridh",   "midi_gridhc"};
 
 struct Builder {
     ThemeColourSet& set;
+    int32_t rows_selected[kMaxBackgroundColours] = {}; // the rows under the time selection
 
     bool NearRow(int32_t colour) const {
         const Rgb c = RgbFromTheme(uint32_t(colour));
         for (int i = 0; i < set.background_count; ++i) {
-            if (ChebyshevDistance(c, RgbFromTheme(uint32_t(set.background[i]))) <= kRowWins) {
+            if (ChebyshevDistance(c, RgbFromTheme(uint32_t(set.background[i]))) <= kRowWins ||
+                (set.selection_valid &&
+                 ChebyshevDistance(c, RgbFromTheme(uint32_t(rows_selected[i]))) <= kRowWins)) {
                 return true;
             }
         }
@@ -111,6 +116,9 @@ ThemeColourSet ReadNoteThemeColours(ThemeColourReader read) {
     const int32_t selection_mode = read("midi_selbg_drawmode", 0);
     set.selection_valid = selection != kMissing;
     set.selection_bg = set.selection_valid ? selection : 0;
+    for (int i = 0; i < set.background_count; ++i) {
+        b.rows_selected[i] = BlendThemeColour(set.background[i], selection, selection_mode);
+    }
 
     for (const auto& line : kBlendedLineKeys) {
         const int32_t colour = read(line[0], 0);

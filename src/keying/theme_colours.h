@@ -6,7 +6,7 @@
 
 // The note view has six row colours; its grid lines are blended over each of them.
 inline constexpr int kMaxBackgroundColours = 6;
-inline constexpr int kMaxGridColours = 64;
+inline constexpr int kMaxGridColours = 96;
 
 struct ThemeColourSet {
     int32_t arrange_bg; // "col_arrangebg" (note view: "midi_trackbg1"); equals background[0]

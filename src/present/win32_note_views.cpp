@@ -1,5 +1,7 @@
 #include "present/note_views.h"
 
+#include <cwchar>
+
 #include "base/host_api.h"
 #include "base/ticks.h"
 #include "frame/wallpaper_image.h"
@@ -14,9 +16,15 @@ NoteView g_note_views[kMaxNoteViews];
 namespace {
 
 constexpr uint32_t kFallbackRenderIntervalMs = 100;
+// Editors that are open but not active are looked for this often: a walk over the windows.
+constexpr uint32_t kSearchIntervalMs = 250;
 
 uint32_t g_next_serial = 0;
 int g_attached_count = 0;
+uint32_t g_last_search_tick = 0;
+// The note view's window class, learnt from the active editor's: how the others are told apart
+// from any other dialog item 1001.
+wchar_t g_note_view_class[64] = {};
 
 // Which view a fit was asked for: its slot and the serial of the view in it.
 uint64_t FitKey(const NoteView& view) {
@@ -51,6 +59,9 @@ void Detach(NoteView& view) {
 }
 
 void Attach(HWND editor, HWND window) {
+    if (AttachedNoteView(window) != nullptr) {
+        return;
+    }
     for (NoteView& view : g_note_views) {
         if (view.window == nullptr) {
             view = NoteView{};
@@ -101,6 +112,45 @@ void Redraw(NoteView& view, bool hooked) {
     }
 }
 
+bool IsNoteView(HWND window) {
+    wchar_t name[64] = {};
+    return GetDlgCtrlID(window) == kNoteViewDialogItem && g_note_view_class[0] != 0 &&
+           GetClassNameW(window, name, 64) > 0 && wcscmp(name, g_note_view_class) == 0;
+}
+
+BOOL CALLBACK AttachIfNoteView(HWND window, LPARAM) {
+    if (IsNoteView(window)) {
+        Attach(GetParent(window), window);
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK SearchTopLevel(HWND window, LPARAM) {
+    EnumChildWindows(window, AttachIfNoteView, 0);
+    return TRUE;
+}
+
+// The host tells only which editor is active; the others, floating or docked, are found among
+// the windows of this thread by their note view's class.
+void AttachOtherEditors() {
+    EnumThreadWindows(GetCurrentThreadId(), SearchTopLevel, 0);
+}
+
+void AttachActiveEditor() {
+    HWND editor = g_host.MIDIEditor_GetActive();
+    if (editor == nullptr || !IsWindow(editor)) {
+        return;
+    }
+    HWND window = GetDlgItem(editor, kNoteViewDialogItem);
+    if (window == nullptr) {
+        return;
+    }
+    if (g_note_view_class[0] == 0) {
+        GetClassNameW(window, g_note_view_class, 64);
+    }
+    Attach(editor, window);
+}
+
 } // namespace
 
 ViewFrame NoteFrame(NoteView& view) {
@@ -147,17 +197,15 @@ void FollowNoteViews(bool wanted, bool hooked) {
     if (g_note_theme.background_count == 0) {
         return;
     }
-    auto editor = static_cast<HWND>(g_host.MIDIEditor_GetActive());
-    if (editor != nullptr && IsWindow(editor)) {
-        HWND window = GetDlgItem(editor, kNoteViewDialogItem);
-        if (window != nullptr && AttachedNoteView(window) == nullptr) {
-            Attach(editor, window);
-        }
+    AttachActiveEditor();
+    const uint32_t now = GetTickCount();
+    if (TicksSince(now, g_last_search_tick) >= kSearchIntervalMs) {
+        g_last_search_tick = now;
+        AttachOtherEditors();
     }
     if (!IsWallpaperLoaded()) {
         return;
     }
-    const uint32_t now = GetTickCount();
     for (NoteView& view : g_note_views) {
         if (view.window == nullptr) {
             continue;
@@ -215,7 +263,10 @@ bool TakeNoteViewFit(PictureResult& result) {
 
 void RedrawNoteViews() {
     for (NoteView& view : g_note_views) {
-        if (view.window != nullptr && IsWindow(view.window)) {
+        // A view still waiting for its first fit would only show the host's frame again; its
+        // fit's arrival redraws it.
+        if (view.window != nullptr && IsWindow(view.window) && view.buffers.fitted.dc != nullptr &&
+            !view.buffers.unfitted) {
             view.frame.last_frame_valid = false;
             Redraw(view, HookedMode());
         }
