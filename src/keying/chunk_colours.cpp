@@ -7,8 +7,10 @@
 
 namespace {
 
+// The band and view bits: a chunk keyed for one never starts from another's colours, whose
+// decisions were made in another band or against another view's theme.
 int BandIndex(uint32_t band_state) {
-    return (band_state & kBandKeyBit) != 0 ? 1 : 0;
+    return int((band_state & (kBandKeyBit | kNoteViewKeyBit)) >> 24);
 }
 
 // Whether the tables live in a slot, which keeps them for the epoch, rather than in spares.

@@ -29,9 +29,9 @@ struct ChunkColours {
 // columns.
 
 // What one thread keeps from chunk to chunk: the colours met in the last chunk it keyed out of
-// the time selection band and in it, as rows alternate between the two.
+// the time selection band and in it, as rows alternate between the two, for each kind of view.
 struct ChunkMemory {
-    ChunkColours last[2];
+    ChunkColours last[4];
 };
 
 // Adds the colour `key` as met and returns its tables, null for a colour that is not background.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "keying/colour_math.h"
+#include "keying/theme_blend.h"
 
 namespace {
 
@@ -12,9 +13,36 @@ constexpr int kMaxGreySpread = 14;
 constexpr double kShadeLumaTolerance = 38.0;
 constexpr int kShadeMeanTolerance = 38;
 constexpr double kSelectionChannelTolerance = 8.0;
+// The note view draws rows and the selection over them exactly: only rounding is tolerated.
+constexpr int kNoteRowTolerance = 2;
+constexpr int kNoteSelectedRowTolerance = 3;
 
 int ClampedCount(int count, int capacity) {
     return count < 0 ? 0 : (count > capacity ? capacity : count);
+}
+
+// The note view's rows under its time selection are drawn exactly as the draw mode blends them:
+// the row whose blend the pixel shows, and how far toward the selection colour that blend went.
+bool MatchNoteSelection(const ThemeColourSet& theme, Rgb pixel, uint32_t* background,
+                        double* fraction) {
+    int best = kNoteSelectedRowTolerance + 1;
+    const int count = ClampedCount(theme.background_count, kMaxBackgroundColours);
+    for (int i = 0; i < count; ++i) {
+        const int32_t selected =
+            BlendThemeColour(theme.background[i], theme.selection_bg, theme.selection_mode);
+        const int d = ChebyshevDistance(pixel, RgbFromTheme(uint32_t(selected)));
+        if (d < best) {
+            best = d;
+            *background = uint32_t(theme.background[i]);
+        }
+    }
+    if (best > kNoteSelectedRowTolerance) {
+        return false;
+    }
+    if (fraction != nullptr) {
+        *fraction = DrawModeStrength(theme.selection_mode);
+    }
+    return true;
 }
 
 } // namespace
@@ -36,9 +64,10 @@ bool MatchesBackgroundColour(const ThemeColourSet& theme, int red, int green, in
     }
     const Rgb pixel = {red, green, blue};
     const int count = ClampedCount(theme.background_count, kMaxBackgroundColours);
+    const int tolerance = theme.note_view ? kNoteRowTolerance : kBackgroundTolerance;
     for (int i = 0; i < count; ++i) {
         const Rgb bg = RgbFromTheme(uint32_t(theme.background[i]));
-        if (ChebyshevDistance(pixel, bg) <= kBackgroundTolerance) {
+        if (ChebyshevDistance(pixel, bg) <= tolerance) {
             return true;
         }
     }
@@ -73,6 +102,9 @@ bool MatchSelectionBlend(const ThemeColourSet& theme, int red, int green, int bl
                          uint32_t* background, double* fraction) {
     if (!theme.selection_valid || MatchesGridColour(theme, red, green, blue)) {
         return false;
+    }
+    if (theme.note_view) {
+        return MatchNoteSelection(theme, {red, green, blue}, background, fraction);
     }
     const Rgb pixel = {red, green, blue};
     const Rgb s = RgbFromTheme(uint32_t(theme.selection_bg));

@@ -87,7 +87,8 @@ bool SameEntries(const int32_t* a, const int32_t* b, int count) {
 bool SameSet(const ThemeColourSet& a, const ThemeColourSet& b) {
     return a.background_count == b.background_count && a.grid_count == b.grid_count &&
            a.selection_valid == b.selection_valid && a.note_view == b.note_view &&
-           (!a.selection_valid || a.selection_bg == b.selection_bg) &&
+           (!a.selection_valid ||
+            (a.selection_bg == b.selection_bg && a.selection_mode == b.selection_mode)) &&
            SameEntries(a.background, b.background, a.background_count) &&
            SameEntries(a.grid, b.grid, a.grid_count);
 }
@@ -116,6 +117,7 @@ ThemeColourSet ReadNoteThemeColours(ThemeColourReader read) {
     const int32_t selection_mode = read("midi_selbg_drawmode", 0);
     set.selection_valid = selection != kMissing;
     set.selection_bg = set.selection_valid ? selection : 0;
+    set.selection_mode = selection_mode;
     for (int i = 0; i < set.background_count; ++i) {
         b.rows_selected[i] = BlendThemeColour(set.background[i], selection, selection_mode);
     }

@@ -30,14 +30,16 @@ int BlendChannel(int base, int colour, int mode, double alpha) {
 
 } // namespace
 
-int32_t BlendThemeColour(int32_t base, int32_t colour, int32_t draw_mode) {
-    int mode = kNormal;
-    double alpha = 1.0;
-    if (draw_mode != -1) {
-        const auto bits = uint32_t(draw_mode);
-        mode = int(bits & 0xFF);
-        alpha = std::clamp((int((bits >> 8) & 0x3FF) - 0x200) / 256.0, 0.0, 1.0);
+double DrawModeStrength(int32_t draw_mode) {
+    if (draw_mode == -1) {
+        return 1.0;
     }
+    return std::clamp((int((uint32_t(draw_mode) >> 8) & 0x3FF) - 0x200) / 256.0, 0.0, 1.0);
+}
+
+int32_t BlendThemeColour(int32_t base, int32_t colour, int32_t draw_mode) {
+    const int mode = draw_mode == -1 ? kNormal : int(uint32_t(draw_mode) & 0xFF);
+    const double alpha = DrawModeStrength(draw_mode);
     uint32_t out = 0;
     for (int shift : {0, 8, 16}) {
         const int b = int((uint32_t(base) >> shift) & 0xFF);

@@ -7,3 +7,6 @@
 
 // colour drawn over base (both 0x00BBGGRR) in draw_mode; a missing key (-1) draws it opaque.
 int32_t BlendThemeColour(int32_t base, int32_t colour, int32_t draw_mode);
+
+// How strongly draw_mode draws, 0..1 (1 for a missing key).
+double DrawModeStrength(int32_t draw_mode);

@@ -16,8 +16,10 @@ struct ThemeColourSet {
     int grid_count;
     int32_t selection_bg; // "col_tl_bgsel" (note view: "midi_selbg"), while selection_valid
     bool selection_valid;
-    // The note view's set: only its row colours are background (no shades of them), and its
-    // time selection may lie anywhere across the view.
+    int32_t selection_mode; // note view: "midi_selbg_drawmode" (-1 when missing)
+    // The note view's set: its rows are drawn flat, so only colours within 2 of a row colour are
+    // background (no shades of them), and its time selection, which may lie anywhere across the
+    // view, is recognised only at the strength its draw mode gives.
     bool note_view;
 };
 

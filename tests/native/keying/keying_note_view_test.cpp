@@ -95,9 +95,9 @@ TEST_F(NoteViewKeying, RowsAreKeyedAndLinesNotesAndOctavesStayAsDrawn) {
             EXPECT_EQ(out[5], kOctave);
             EXPECT_EQ(out[6], kNote);
             EXPECT_EQ(out[8], kSelectedGrid);
-            // The selection lies a share t = 19355 / 77225 of the way to its colour. At 0 the
-            // wallpaper goes over the unshaded row; at 1 that result moves t toward (200, 200,
-            // 255): 130 + t x 70, 80 + t x 120, 30 + t x 225.
+            // The selection is drawn a quarter of the way to its colour. At 0 the wallpaper goes
+            // over the unshaded row; at 1 that result moves a quarter toward (200, 200, 255):
+            // 130 + 70 / 4, 80 + 120 / 4, 30 + 225 / 4, rounded.
             EXPECT_EQ(out[7], share == 0 ? PixelRgb(130, 80, 30) : PixelRgb(148, 110, 86))
                 << "time selection share " << share;
         }
@@ -105,13 +105,36 @@ TEST_F(NoteViewKeying, RowsAreKeyedAndLinesNotesAndOctavesStayAsDrawn) {
 }
 
 TEST_F(NoteViewKeying, TheArrangeViewAndTheNoteViewNeverShareADecision) {
-    // Grey 90 is the arrange view's background and the note view's grid line: whichever view
-    // asks first, the other must get its own answer.
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(CompositeNoteRow(ActiveProcessorPath())[4], kGridOverNatural);
-        MakeFrame(4, 1, kGridOverNatural, kWallpaper);
-        CompositeFrame(4, 1, 0, 0, false);
-        EXPECT_EQ(working_[0], PixelRgb(145, 95, 45));
+    // Grey 90 is the arrange view's background and the note view's grid line, and grey 60 a
+    // shade the arrange view keys: whichever view asks first, the other must get its own answer,
+    // from the key colour cache, the widened tables and (rows cut into short runs, as grid lines
+    // cut them) a thread's memory of the colours of its last chunk.
+    constexpr int kWidth = 256;
+    std::vector<uint32_t> row(kWidth);
+    for (int x = 0; x < kWidth; ++x) {
+        row[size_t(x)] = x % 4 == 3 ? kGridOverNatural : kNatural;
+    }
+    // Neither view with a time selection: both key out of the band.
+    g_scene.theme.erase("midi_selbg");
+    g_note_theme = ReadNoteThemeColours(g_host.GetThemeColor);
+    ItemOverlay none;
+    for (const ProcessorPath path : PathsUpToActive()) {
+        for (int round = 0; round < 2; ++round) {
+            MakeFrame(kWidth, 1, 0, kWallpaper);
+            working_ = row;
+            g_frame.working = working_.data();
+            CompositeFrame(kWidth, 1, 0, 0, false, path);
+            EXPECT_EQ(working_[3], PixelRgb(145, 95, 45)) << "arrange view";
+            working_ = row;
+            g_frame.working = working_.data();
+            CompositeRegion({kWidth, 1, 0, 0, false, g_frame, g_current_settings, none, {},
+                             g_note_theme},
+                            path);
+            for (int x = 3; x < kWidth; x += 4) {
+                ASSERT_EQ(working_[size_t(x)], kGridOverNatural) << "note view, column " << x;
+            }
+            EXPECT_EQ(working_[0], PixelRgb(130, 80, 30));
+        }
     }
 }
 

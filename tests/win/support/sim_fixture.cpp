@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "extension_module.h"
+#include "host_windows.h"
 #include "registrations.h"
 #include "simulator.h"
 #include "support/diagnostics_capture.h"
@@ -67,6 +68,19 @@ std::vector<std::string> TickUntilSaid(const std::string& text, int timeout_ms) 
         Sleep(5);
     } while (GetTickCount() - start < static_cast<DWORD>(timeout_ms));
     return said;
+}
+
+bool TickUntil(const std::function<bool()>& done, int timeout_ms) {
+    const DWORD start = GetTickCount();
+    do {
+        sim::TickTimers();
+        sim::PumpMessages();
+        if (done()) {
+            return true;
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < static_cast<DWORD>(timeout_ms));
+    return false;
 }
 
 bool ContainsEntry(const std::vector<std::string>& entries, const std::string& text) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ class SimulatedHost : public ::testing::Test {
 // Runs the host's timer (a tick every 5 ms) until the extension says a line starting with text,
 // as its picture thread's work is shown on a tick; at most timeout_ms. Everything said meanwhile.
 std::vector<std::string> TickUntilSaid(const std::string& text, int timeout_ms = 20000);
+
+// Runs the host's timer (a tick every 5 ms, the message loop pumped) until done() answers true;
+// at most timeout_ms. Whether it did.
+bool TickUntil(const std::function<bool()>& done, int timeout_ms = 20000);
 
 bool ContainsEntry(const std::vector<std::string>& entries, const std::string& text);
 // Entries that start with prefix.
