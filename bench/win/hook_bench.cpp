@@ -5,6 +5,7 @@
 // 2. Hooked presentations of a whole 1920x1080 and 3840x2160 view with items blended, and of an
 //    8-pixel strip of the larger one (what playback redraws), each against the bound of the same
 //    run: the capture, present and last-frame copies plus one streaming pass over the surfaces.
+//    Then the same for a MIDI editor's 1920x1080 note view ("present notes ...").
 //    One machine-readable line per figure ("present WxH: X ms", "bound WxH: Y ms", "strip ..."),
 //    and the processor time per frame of the calling thread and of the whole process (the frame
 //    workers included). MURIVO_THREADS=auto|1|2|4 sets the threads, as for the extension.
@@ -26,9 +27,12 @@
 #include "extension_module.h"
 #include "frame/frame_view.h"
 #include "frame/memory_bitmap.h"
+#include "frame/wallpaper_image.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "intercept/bitblt_hook.h"
+#include "midi_editor.h"
+#include "note_view_paint.h"
 #include "keying/compositor.h"
 #include "keying/item_layout.h"
 #include "keying/item_overlay.h"
@@ -36,6 +40,7 @@
 #include "png_writer.h"
 #include "present/arrange_target.h"
 #include "present/frame_buffers.h"
+#include "present/note_views.h"
 #include "projects.h"
 #include "registrations.h"
 #include "settings/project_settings.h"
@@ -48,12 +53,6 @@ constexpr int kFrameHeight = 1080;
 constexpr int kRounds = 15; // the median of these is reported
 
 using BitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
-
-// Composites the whole frame over the process-wide surfaces, settings, items and theme.
-void CompositeWhole(int width, int height, bool protect) {
-    CompositeRegion(
-        {width, height, 0, 0, protect, g_frame, g_current_settings, g_item_overlay, {}, g_theme});
-}
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -121,13 +120,18 @@ bool LoadAndAttach(const std::string& picture) {
     sim::PutExtStateValue(project, "Murivo", "enabled", "1");
     sim::PutExtStateValue(project, "Murivo", "audio_item_transparency_permille", "500");
     sim::PutExtStateValue(project, "Murivo", "midi_item_transparency_permille", "500");
+    sim::PutExtStateValue(project, "Murivo", "midi_editor", "1");
     g_info = {kHostInterfaceVersion, sim::MainWindow(), sim::HostPluginRegister,
               sim::LookupHostFunction};
     if (ReaperPluginEntry(GetModuleHandleW(nullptr), &g_info) != 1) {
         return false;
     }
-    sim::TickTimers();
-    return g_target.attached && g_target.import_slot != nullptr;
+    // The picture is loaded on the picture thread and shown on a later tick.
+    for (int i = 0; i < 2000 && !IsWallpaperLoaded(); ++i) {
+        sim::TickTimers();
+        Sleep(5);
+    }
+    return g_target.attached && g_target.import_slot != nullptr && IsWallpaperLoaded();
 }
 
 // Nanoseconds per call of direct and of hooked, calls calls each; rounds of the two alternate so
@@ -212,11 +216,11 @@ struct Bound {
     Surface last;
 };
 
-Bound MakeBound(const Surface& back_buffer, int width, int height) {
+Bound MakeBound(const FrameView& frame, const Surface& back_buffer, int width, int height) {
     Bound b = {MakeSurface(width, height), MakeSurface(width, height), MakeSurface(width, height)};
     // Surfaces with content, as the extension's are: untouched pages would all read as one.
     const size_t n = static_cast<size_t>(width) * height;
-    std::copy_n(g_frame.fitted, n, b.fitted.pixels);
+    std::copy_n(frame.fitted, n, b.fitted.pixels);
     std::copy_n(back_buffer.pixels, n, b.last.pixels);
     return b;
 }
@@ -235,25 +239,47 @@ void RunBound(Bound& b, HDC window_dc, const Surface& back_buffer, int width, in
     GdiFlush();
 }
 
+// A view the host presents: the arrange view, or a note view with its own frame state.
+struct PresentedView {
+    const char* label; // "" or "notes "
+    HWND window;
+    ViewFrame frame;
+    void (*paint)(uint32_t* pixels, int width, int height);
+};
+
+void PaintArrangeNow(uint32_t* pixels, int width, int height) {
+    sim::PaintArrange(sim::CurrentScene(), pixels, width, height);
+}
+
+sim::SceneMidiEditor g_note_content;
+
+void PaintNotesNow(uint32_t* pixels, int width, int height) {
+    sim::PaintNoteView(sim::CurrentScene(), g_note_content, -1, pixels, width, height);
+}
+
 // Presentations and bound frames alternate, so that load from elsewhere on the machine hits both
 // alike; medians are reported.
-void Presentations(int width, int height, int frames, bool strip) {
-    sim::ResizeArrange(width, height);
-    sim::PumpMessages();
-    HWND arrange = sim::ArrangeWindow();
+void Presentations(const PresentedView& view, int width, int height, int frames, bool strip) {
     RECT client = {};
-    GetClientRect(arrange, &client);
+    GetClientRect(view.window, &client);
     if (client.right != width || client.bottom != height) {
-        std::printf("arrange view %ldx%ld instead of %dx%d: screen too small\n", client.right,
+        std::printf("%sview %ldx%ld instead of %dx%d: screen too small\n", view.label, client.right,
                     client.bottom, width, height);
         return;
     }
+    FrameView& frame = *view.frame.frame;
     Surface back_buffer = MakeSurface(width, height);
-    sim::PaintArrange(sim::CurrentScene(), back_buffer.pixels, width, height);
-    HDC window_dc = GetDC(arrange);
+    view.paint(back_buffer.pixels, width, height);
+    HDC window_dc = GetDC(view.window);
     HookedBitBlt(window_dc, 0, 0, width, height, back_buffer.dc, 0, 0, SRCCOPY); // buffers, tables
-    Bound bound = MakeBound(back_buffer, width, height);
-    const uint32_t presented = g_target.present_count;
+    if (frame.fitted == nullptr) {
+        std::printf("%sview not attached\n", view.label);
+        ReleaseDC(view.window, window_dc);
+        ReleaseSurface(back_buffer);
+        return;
+    }
+    Bound bound = MakeBound(frame, back_buffer, width, height);
+    const uint32_t presented = *view.frame.present_count;
     std::vector<double> whole;
     std::vector<double> bounds;
     double whole_cpu = 0.0;
@@ -276,26 +302,45 @@ void Presentations(int width, int height, int frames, bool strip) {
         bound_cpu += ThreadMilliseconds() - cpu;
         bound_process += ProcessMilliseconds() - process;
     }
-    const bool corrected = g_target.present_count - presented == static_cast<uint32_t>(frames);
+    const bool corrected = *view.frame.present_count - presented == static_cast<uint32_t>(frames);
     // The compositor alone on the same captured frame, the copy into the working surface untimed.
     std::vector<double> compositor;
     for (int i = 0; i < frames; ++i) {
-        std::copy_n(back_buffer.pixels, static_cast<size_t>(width) * height, g_frame.working);
+        std::copy_n(back_buffer.pixels, static_cast<size_t>(width) * height, frame.working);
         const double start = Now();
-        if (UpdateItemLayout(g_item_overlay, g_theme, width, height)) {
-            CompositeWhole(width, height, false);
+        if (view.frame.note_view ||
+            UpdateItemLayout(*view.frame.items, *view.frame.theme, width, height)) {
+            CompositeRegion({width,
+                             height,
+                             0,
+                             0,
+                             false,
+                             frame,
+                             g_current_settings,
+                             *view.frame.items,
+                             {},
+                             *view.frame.theme});
         }
         compositor.push_back(Milliseconds(start));
     }
-    std::printf("present %dx%d: %.2f ms%s\n", width, height, Median(whole),
+    // How much of the view the keying changes: a view of more background costs more per frame.
+    const size_t pixels = static_cast<size_t>(width) * height;
+    size_t keyed = 0;
+    for (size_t i = 0; i < pixels; ++i) {
+        keyed += ((frame.working[i] ^ back_buffer.pixels[i]) & 0xFFFFFFu) != 0 ? 1 : 0;
+    }
+    std::printf("present %s%dx%d: %.2f ms%s\n", view.label, width, height, Median(whole),
                 corrected ? "" : " (NOT corrected)");
-    std::printf("bound %dx%d: %.2f ms\n", width, height, Median(bounds));
+    std::printf("bound %s%dx%d: %.2f ms\n", view.label, width, height, Median(bounds));
+    std::printf("  present / bound: %.2f; pixels changed: %.0f%%\n", Median(whole) / Median(bounds),
+                100.0 * double(keyed) / double(pixels));
     std::printf("  processor time per frame, calling thread: present %.2f ms, bound %.2f ms\n",
                 whole_cpu / frames, bound_cpu / frames);
     std::printf("  processor time per frame, whole process: present %.2f ms, bound %.2f ms\n",
                 whole_process / frames, bound_process / frames);
-    std::printf("  compositor and item layout %.2f ms = %.0f%% of the presentation\n",
-                Median(compositor), 100.0 * Median(compositor) / Median(whole));
+    std::printf("  compositor%s %.2f ms = %.0f%% of the presentation\n",
+                view.frame.note_view ? "" : " and item layout", Median(compositor),
+                100.0 * Median(compositor) / Median(whole));
     if (strip) {
         // The playback cursor's strip, at a place with items and background.
         const int x = width / 3;
@@ -305,13 +350,47 @@ void Presentations(int width, int height, int frames, bool strip) {
             HookedBitBlt(window_dc, x, 0, 8, height, back_buffer.dc, x, 0, SRCCOPY);
             strips.push_back(Milliseconds(start));
         }
-        std::printf("strip 8x%d at %dx%d: %.3f ms\n", height, width, height, Median(strips));
+        std::printf("strip %s8x%d at %dx%d: %.3f ms\n", view.label, height, width, height,
+                    Median(strips));
     }
     ReleaseSurface(bound.working);
     ReleaseSurface(bound.fitted);
     ReleaseSurface(bound.last);
-    ReleaseDC(arrange, window_dc);
+    ReleaseDC(view.window, window_dc);
     ReleaseSurface(back_buffer);
+}
+
+void ArrangePresentations(int width, int height, int frames, bool strip) {
+    sim::ResizeArrange(width, height);
+    sim::PumpMessages();
+    Presentations({"", sim::ArrangeWindow(), ArrangeFrame(), PaintArrangeNow}, width, height,
+                  frames, strip);
+}
+
+// A floating editor's note view at the size, attached and fitted on the picture thread first.
+void NotePresentations(int width, int height, int frames) {
+    g_note_content = sim::DefaultMidiEditor();
+    g_note_content.width = width;
+    g_note_content.height = height;
+    HWND editor = sim::OpenSceneMidiEditor(g_note_content);
+    HWND window = editor != nullptr ? sim::NoteViewOf(editor) : nullptr;
+    NoteView* view = nullptr;
+    for (int i = 0; i < 2000 && window != nullptr; ++i) {
+        sim::TickTimers();
+        sim::PumpMessages();
+        view = AttachedNoteView(window);
+        if (view != nullptr && view->buffers.fitted.dc != nullptr && !view->buffers.unfitted) {
+            break;
+        }
+        Sleep(5);
+    }
+    if (view == nullptr || view->buffers.fitted.dc == nullptr) {
+        std::printf("note view not attached\n");
+        return;
+    }
+    Presentations({"notes ", window, NoteFrame(*view), PaintNotesNow}, width, height, frames,
+                  false);
+    sim::CloseMidiEditor(editor);
 }
 
 } // namespace
@@ -326,8 +405,10 @@ int main(int argc, char** argv) {
     std::printf("frame threads: %d of this computer's %d cores\n",
                 RowThreadsFor(kLeastPixelsToSplit), ProcessorCoreCount());
     PassThroughCost(calls);
-    Presentations(1920, 1080, 200, false);
-    Presentations(3840, 2160, 60, true);
+    ArrangePresentations(1920, 1080, 200, false);
+    ArrangePresentations(3840, 2160, 60, true);
+    ArrangePresentations(1920, 1080, 20, false); // back to the size the note view is compared at
+    NotePresentations(1920, 1080, 200);
     ReaperPluginEntry(GetModuleHandleW(nullptr), nullptr);
     sim::StopSimulator();
     DeleteFileA(picture.c_str());

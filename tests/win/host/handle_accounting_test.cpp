@@ -15,6 +15,7 @@
 #include "global_ext_state.h"
 #include "host_exercise.h"
 #include "host_windows.h"
+#include "midi_editor.h"
 #include "projects.h"
 #include "registrations.h"
 #include "scene.h"
@@ -201,6 +202,38 @@ TEST_F(HandleAccounting, ASessionOfAThousandFramesWithSettingsChangesGivesEveryt
     DestroyWindow(sim::ArrangeWindow()); // detached, nothing to attach to
     sim::TickTimers();
     EXPECT_TRUE(HoldsBitmapsInMemoryDcs(1)) << "only the picture stays after a detach";
+    Unload();
+    EXPECT_TRUE(NothingLeftBehind());
+}
+
+// A note view's three surfaces (the fitted one made on the picture thread) go with its editor,
+// with the project's setting and with the unload, and are made again at its new size.
+TEST_F(HandleAccounting, ANoteViewsSurfacesGoWithItsEditorTheSettingAndTheUnload) {
+    Setting("midi_editor", "1");
+    Attach();
+    auto holds = [](long long bitmaps) {
+        return TickUntil(
+            [&] {
+                sim::RedrawNoteViews();
+                return bool(HoldsBitmapsInMemoryDcs(bitmaps));
+            },
+            5000);
+    };
+    HWND editor = sim::OpenMidiEditor(false, 300, 200);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(holds(kAttachedBitmaps + 3)) << "opened";
+    sim::ResizeNoteView(editor, 360, 240);
+    EXPECT_TRUE(holds(kAttachedBitmaps + 3)) << "resized";
+    sim::CloseMidiEditor(editor);
+    EXPECT_TRUE(holds(kAttachedBitmaps)) << "closed";
+    ASSERT_NE(sim::OpenMidiEditor(true, 300, 200), nullptr);
+    EXPECT_TRUE(holds(kAttachedBitmaps + 3)) << "docked";
+    Setting("midi_editor", "0");
+    ApplySettingsNow();
+    EXPECT_TRUE(holds(kAttachedBitmaps)) << "switched off";
+    Setting("midi_editor", "1");
+    ApplySettingsNow();
+    EXPECT_TRUE(holds(kAttachedBitmaps + 3)) << "on again";
     Unload();
     EXPECT_TRUE(NothingLeftBehind());
 }
