@@ -115,7 +115,7 @@ void FollowAttached() {
     }
     // What the picture thread finished is shown at the next tick, not the next settings tick.
     TakeFinishedPictureWork();
-    FollowNoteViews(g_current_settings.midi_editor, HookedMode());
+    FollowNoteViews(g_current_settings.midi_editor);
     if (!IsWallpaperLoaded()) {
         if (g_host.GetPlayState != nullptr) {
             g_target.last_play_state = g_host.GetPlayState();
@@ -136,6 +136,7 @@ void FollowAttached() {
         return;
     }
     if (TicksSince(now, g_target.last_timer_render_tick) < kFallbackRenderIntervalMs) {
+        RenderDueNoteView();
         return;
     }
     g_target.last_timer_render_tick = now;

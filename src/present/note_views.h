@@ -42,10 +42,14 @@ ViewFrame NoteFrame(NoteView& view);
 NoteView* AttachedNoteView(HWND window);
 
 // On the timer of an attached arrange view. wanted: the project shows its wallpaper in the MIDI
-// editor too. Attaches the active editor's note view, gives back views whose window is gone (or
-// all of them when not wanted), asks the picture thread for fits the views lack, and in the
-// fallback mode renders them.
-void FollowNoteViews(bool wanted, bool hooked);
+// editor too. Attaches the active editor's note view (and, now and then, the other editors'),
+// gives back views whose window is gone (or all of them when not wanted), and asks the picture
+// thread for fits the views lack.
+void FollowNoteViews(bool wanted);
+
+// Without the hook, on a tick the arrange view renders nothing: the one note view whose timer
+// render is most overdue, so that one tick never renders two views.
+void RenderDueNoteView();
 
 // Gives every note view back (detach, unload).
 void DetachNoteViews();

@@ -180,7 +180,7 @@ bool RefreshNoteTheme() {
     return true;
 }
 
-void FollowNoteViews(bool wanted, bool hooked) {
+void FollowNoteViews(bool wanted) {
     wanted = wanted && g_host.MIDIEditor_GetActive != nullptr;
     for (NoteView& view : g_note_views) {
         if (view.window != nullptr && (!wanted || !IsWindow(view.window))) {
@@ -207,16 +207,29 @@ void FollowNoteViews(bool wanted, bool hooked) {
         return;
     }
     for (NoteView& view : g_note_views) {
-        if (view.window == nullptr) {
-            continue;
+        if (view.window != nullptr) {
+            AskFit(view);
         }
-        AskFit(view);
-        // Without the hook, the timer puts the corrected frame over what the host drew.
-        if (!hooked && !view.buffers.unfitted && IsWindowVisible(view.window) &&
-            TicksSince(now, view.last_timer_render_tick) >= kFallbackRenderIntervalMs) {
-            view.last_timer_render_tick = now;
-            RenderAndPresent(NoteFrame(view), view.window, true);
+    }
+}
+
+void RenderDueNoteView() {
+    if (!IsWallpaperLoaded()) {
+        return;
+    }
+    const uint32_t now = GetTickCount();
+    NoteView* due = nullptr;
+    for (NoteView& view : g_note_views) {
+        if (view.window != nullptr && !view.buffers.unfitted && IsWindowVisible(view.window) &&
+            TicksSince(now, view.last_timer_render_tick) >= kFallbackRenderIntervalMs &&
+            (due == nullptr || TicksSince(now, view.last_timer_render_tick) >
+                                   TicksSince(now, due->last_timer_render_tick))) {
+            due = &view;
         }
+    }
+    if (due != nullptr) {
+        due->last_timer_render_tick = now;
+        RenderAndPresent(NoteFrame(*due), due->window, true);
     }
 }
 
