@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foreign_hook.h"
 #include "host_functions.h"
 #include "host_windows.h"
 #include "midi_editor.h"
@@ -166,6 +167,20 @@ TEST_F(NoteViews, WithoutTheHostsActiveEditorNoNoteViewIsLookedFor) {
         800));
 }
 
+TEST_F(NoteViews, WithAnotherPartysHookTheTimerPutsTheWallpaperBehindTheNoteView) {
+    ASSERT_TRUE(sim::InstallForeignBitBltHook());
+    Setting("midi_editor", "1");
+    Attach();
+    HWND editor = sim::OpenSceneMidiEditor(content_);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(TickUntil([&] {
+        const Pixels screen = Screen(editor);
+        return screen.size() == Host(editor).size() && screen != Host(editor);
+    }));
+    Unload();
+    EXPECT_TRUE(sim::RemoveForeignBitBltHook());
+}
+
 TEST_F(NoteViews, RowsAreKeyedThroughDockingResizingAndASecondEditor) {
     Setting("midi_editor", "1");
     Attach();
@@ -188,6 +203,15 @@ TEST_F(NoteViews, RowsAreKeyedThroughDockingResizingAndASecondEditor) {
     sim::DockMidiEditor(editor, false);
     EXPECT_TRUE(KeyedAfterRepaint(editor)) << "undocked while another editor is active";
 
+    // The host names only the active editor; one that was never active at a tick is found too.
+    HWND third = sim::OpenSceneMidiEditor(content_);
+    HWND fourth = sim::OpenSceneMidiEditor(content_);
+    ASSERT_NE(third, nullptr);
+    ASSERT_NE(fourth, nullptr);
+    EXPECT_TRUE(KeyedAfterRepaint(third)) << "never active";
+
+    sim::CloseMidiEditor(fourth);
+    sim::CloseMidiEditor(third);
     sim::CloseMidiEditor(second);
     sim::CloseMidiEditor(editor);
     sim::TickTimers();
