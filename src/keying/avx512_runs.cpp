@@ -121,6 +121,27 @@ MURIVO_VECTOR int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, c
     return end;
 }
 
+MURIVO_VECTOR int EndOfColourAmongVector(const uint32_t* work, int j, int end, uint32_t colour,
+                                         const uint32_t* passed_over) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    const __m512i over[4] = {
+        _mm512_set1_epi32(int(passed_over[0])), _mm512_set1_epi32(int(passed_over[1])),
+        _mm512_set1_epi32(int(passed_over[2])), _mm512_set1_epi32(int(passed_over[3]))};
+    for (; j < end; j += 16) {
+        const __mmask16 lanes = Lanes(end - j);
+        const __m512i pixels = _mm512_maskz_loadu_epi32(lanes, work + j);
+        const __mmask16 known =
+            SameColour(lanes, pixels, key) | SameColour(lanes, pixels, over[0]) |
+            SameColour(lanes, pixels, over[1]) | SameColour(lanes, pixels, over[2]) |
+            SameColour(lanes, pixels, over[3]);
+        const __mmask16 other = lanes & ~known;
+        if (other != 0) {
+            return j + __builtin_ctz(other);
+        }
+    }
+    return end;
+}
+
 MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted,
                                            const uint32_t* last, int j, int end, uint32_t colour,
                                            const uint8_t* tables) {

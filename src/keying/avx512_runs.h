@@ -12,6 +12,10 @@
 // red. last is null when the last-frame protection is off.
 int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
                          int end, uint32_t colour, const uint8_t* tables);
+// Where the columns from j on stop having `colour` or one of the four colours in passed_over
+// (low three bytes each): the first column with any other colour, or end.
+int EndOfColourAmongVector(const uint32_t* work, int j, int end, uint32_t colour,
+                           const uint32_t* passed_over);
 void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
                              int end, uint32_t colour, const uint8_t* tables);
 // One colour's pass over columns [j, end) whose pixels are keyed colour by colour: matched holds

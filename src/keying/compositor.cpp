@@ -99,6 +99,47 @@ void KeyChunkVector(const RowSurfaces& row, int j, int end, uint32_t band_bit, R
     }
 }
 
+// The last colours a span met that are not background (grid lines, mostly), newest first. Slots
+// not yet used repeat the first colour: any other filler would be some pixel's colour too.
+struct PassedColours {
+    uint32_t colours[4] = {};
+    bool any = false;
+
+    void Remember(uint32_t colour) {
+        if (!any) {
+            colours[0] = colours[1] = colours[2] = colours[3] = colour;
+            any = true;
+            return;
+        }
+        if (colour == colours[0] || colour == colours[1] || colour == colours[2] ||
+            colour == colours[3]) {
+            return;
+        }
+        colours[3] = colours[2];
+        colours[2] = colours[1];
+        colours[1] = colours[0];
+        colours[0] = colour;
+    }
+};
+
+// Rows of one background colour that lines cut every few pixels, as the MIDI editor's note
+// rows are: from the end of a run, the colour is mapped across lines of the colours passed
+// over in one pass with its tables held, rather than run by run. Returns where that stopped.
+template <bool kProtect>
+int MapAcrossPassedLines(const RowSurfaces& row, int j, int end, uint32_t colour,
+                         const uint32_t* wide, const PassedColours& passed) {
+    constexpr int kLeastColumns = 32; // fewer are cheaper run by run
+    if (!passed.any || !TakeVectorPath(row, j, end)) {
+        return j;
+    }
+    const int along = EndOfColourAmongVector(row.work, j, end, colour, passed.colours);
+    if (along - j < kLeastColumns) {
+        return j;
+    }
+    MapPixelsOfColour<kProtect>(row, j, along, colour, wide);
+    return along;
+}
+
 // Whether columns from j on leave room for a chunk worth its passes.
 inline bool RoomForChunk(const RowSurfaces& row, int j, int end) {
     return TakeVectorPath(row, j, end) && end - j >= 64;
@@ -111,10 +152,12 @@ template <bool kProtect>
 void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit, RowScratch& s) {
     // Once a key colour run turns out short, the rest of the span goes chunk by chunk.
     bool short_runs = false;
+    PassedColours passed;
     while (j < end) {
         const uint32_t colour = row.work[j] & kRgbMask;
         const uint32_t* wide = KeyedWideTables(colour | band_bit, s.spares);
         if (wide == nullptr) {
+            passed.Remember(colour);
             j = EndOfColour(row.work, j + 1, end, colour);
         } else if (short_runs && RoomForChunk(row, j, end)) {
             const int chunk_end = std::min(end, j + kChunkColumns);
@@ -123,7 +166,7 @@ void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit,
         } else {
             const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
             short_runs = short_runs || run_end - j < 16;
-            j = run_end;
+            j = MapAcrossPassedLines<kProtect>(row, run_end, end, colour, wide, passed);
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "keying/item_overlay.h"
 #include "keying/selection_band.h"
 #include "support/fake_arrange.h"
+#include "support/processor_paths.h"
 
 namespace {
 
@@ -72,6 +73,37 @@ TEST_F(CompositorTest, BandIsEmptyWithoutAUsableSelection) {
     g_host.GetSet_LoopTimeRange2 = time_range;
     SetTheme({kLane}, {}); // no selection colour
     EXPECT_EQ(ComputeSelectionBand(300, g_theme).right, 0);
+}
+
+TEST_F(CompositorTest, RowsCutByLinesKeyEveryBackgroundColourBetweenAndAfterThem) {
+    // A lane cut by grid lines every 20 pixels, then a stretch of a second background colour
+    // (white, which a filler of unused remembered colours must not stand for), then more lane
+    // and a line: every background pixel takes the wallpaper, every line stays, on every path.
+    constexpr uint32_t kWhite = ThemeRgb(255, 255, 255);
+    constexpr uint32_t kLine = ThemeRgb(90, 90, 90);
+    SetTheme({kLane, kWhite}, {kLine});
+    g_current_settings.opacity = 1;
+    constexpr int kWidth = 256;
+    auto captured = [](int x) {
+        if ((x < 120 && x % 20 == 19) || x == 200) {
+            return PixelRgb(90, 90, 90);
+        }
+        return x >= 160 && x < 180 ? PixelRgb(255, 255, 255) : PixelRgb(40, 40, 40);
+    };
+    for (const ProcessorPath path : PathsUpToActive()) {
+        MakeFrame(kWidth, 2, 0, PixelRgb(7, 8, 9));
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                working_[size_t(y * kWidth + x)] = captured(x);
+            }
+        }
+        ASSERT_TRUE(UpdateItemLayout(g_item_overlay, g_theme, kWidth, 2));
+        CompositeFrame(kWidth, 2, 0, 0, false, path);
+        for (int x = 0; x < kWidth; ++x) {
+            const bool line = captured(x) == PixelRgb(90, 90, 90);
+            ASSERT_EQ(At(x, 1), line ? captured(x) : PixelRgb(7, 8, 9)) << "column " << x;
+        }
+    }
 }
 
 TEST_F(CompositorTest, ItemBackgroundMixesTheKeyedLaneByTransparency) {
