@@ -1,5 +1,7 @@
 #include "keying/note_theme.h"
 
+#include <algorithm>
+
 #include "base/host_api.h"
 #include "keying/colour_math.h"
 #include "keying/theme_blend.h"
@@ -13,17 +15,28 @@ constexpr int32_t kMissing = -1;
 // from that row: the row wins, or the whole row would stay unkeyed.
 constexpr int kRowWins = 2;
 
-constexpr const char* kRowKeys[] = {"midi_trackbg1",       "midi_trackbg2",  "midi_trackbg_outer1",
-                                    "midi_trackbg_outer2", "midi_selpitch1", "midi_selpitch2"};
-// Grid lines, each with its draw mode.
-constexpr const char* kBlendedLineKeys[][2] = {
-    {"midi_grid1", "midi_griddm1"}, {"midi_grid2", "midi_griddm2"}, {"midi_grid3", "midi_griddm3"}};
-// Drawn solid: over the rows (lines, notes, cursor) or beside them in the same window (ruler,
-// keyboard, the controller lanes' lines), where a colour near a row's must not be keyed either.
-constexpr const char* kSolidKeys[] = {
-    "midioct",           "midi_endpt",    "midi_notebg",  "midi_notefg",  "midi_notemute",
-    "midi_notemute_sel", "midi_editcurs", "midi_rulerbg", "midi_rulerfg", "midi_leftbg",
-    "midi_pkey1",        "midi_pkey2",    "midi_pkey3",   "midi_gridh",   "midi_gridhc"};
+// Every key the note view's set is made from, read in this order: the rows, the selection, the
+// grid lines each followed by its draw mode, then the colours drawn solid.
+constexpr int kRowCount = 6;
+constexpr int kSelection = kRowCount;
+constexpr int kGridLines = kSelection + 2;
+constexpr int kGridLineCount = 3;
+constexpr int kSolid = kGridLines + 2 * kGridLineCount;
+constexpr const char* kKeys[] = {
+    "midi_trackbg1", "midi_trackbg2", "midi_trackbg_outer1", "midi_trackbg_outer2",
+    "midi_selpitch1", "midi_selpitch2", "midi_selbg", "midi_selbg_drawmode", "midi_grid1",
+    "midi_griddm1", "midi_grid2", "midi_griddm2", "midi_grid3", "midi_griddm3",
+    // Drawn solid: over the rows (lines, notes, cursor) or beside them in the same window
+    // (ruler, keyboard, the controller lanes' lines), where a colour near a row's must not be
+    // keyed either.
+    "midioct", "midi_endpt", "midi_notebg", "midi_notefg", "midi_notemute", "midi_notemute_sel",
+    "midi_editcurs", "midi_rulerbg", "midi_rulerfg", "midi_leftbg", "midi_pkey1", "midi_pkey2",
+    "midi_pkey3", "midi_gridh", "midi_gridhc"};
+constexpr int kKeyCount = int(sizeof kKeys / sizeof kKeys[0]);
+
+// The values last read through the host: the set is made again only when one of them changed.
+int32_t g_read_values[kKeyCount] = {};
+bool g_read_once = false;
 
 struct Builder {
     ThemeColourSet& set;
@@ -75,78 +88,75 @@ struct Builder {
     }
 };
 
-bool SameEntries(const int32_t* a, const int32_t* b, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool SameSet(const ThemeColourSet& a, const ThemeColourSet& b) {
-    return a.background_count == b.background_count && a.grid_count == b.grid_count &&
-           a.selection_valid == b.selection_valid && a.note_view == b.note_view &&
-           (!a.selection_valid ||
-            (a.selection_bg == b.selection_bg && a.selection_mode == b.selection_mode)) &&
-           SameEntries(a.background, b.background, a.background_count) &&
-           SameEntries(a.grid, b.grid, a.grid_count);
-}
-
-} // namespace
-
-ThemeColourSet ReadNoteThemeColours(ThemeColourReader read) {
+ThemeColourSet NoteThemeFrom(const int32_t* v) {
     ThemeColourSet set = {};
     set.note_view = true;
-    if (read == nullptr) {
-        return set;
-    }
-    const int32_t first = read(kRowKeys[0], 0);
-    if (first == kMissing) {
+    if (v[0] == kMissing) {
         return set;
     }
     Builder b{set};
-    for (const char* key : kRowKeys) {
-        const int32_t colour = read(key, 0);
-        if (colour != kMissing) {
-            b.AddRow(colour);
+    for (int i = 0; i < kRowCount; ++i) {
+        if (v[i] != kMissing) {
+            b.AddRow(v[i]);
         }
     }
     set.arrange_bg = set.background[0];
-    const int32_t selection = read("midi_selbg", 0);
-    const int32_t selection_mode = read("midi_selbg_drawmode", 0);
+    const int32_t selection = v[kSelection];
+    const int32_t selection_mode = v[kSelection + 1];
     set.selection_valid = selection != kMissing;
     set.selection_bg = set.selection_valid ? selection : 0;
     set.selection_mode = selection_mode;
     for (int i = 0; i < set.background_count; ++i) {
         b.rows_selected[i] = BlendThemeColour(set.background[i], selection, selection_mode);
     }
-
-    for (const auto& line : kBlendedLineKeys) {
-        const int32_t colour = read(line[0], 0);
-        if (colour == kMissing) {
+    for (int line = kGridLines; line < kSolid; line += 2) {
+        if (v[line] == kMissing) {
             continue;
         }
-        const int32_t mode = read(line[1], 0);
         for (int i = 0; i < set.background_count; ++i) {
-            const int32_t drawn = BlendThemeColour(set.background[i], colour, mode);
+            const int32_t drawn = BlendThemeColour(set.background[i], v[line], v[line + 1]);
             b.AddLineWithSelection(drawn, selection, selection_mode);
         }
     }
-    for (const char* key : kSolidKeys) {
-        const int32_t colour = read(key, 0);
-        if (colour != kMissing) {
-            b.AddLineWithSelection(colour, selection, selection_mode);
+    for (int i = kSolid; i < kKeyCount; ++i) {
+        if (v[i] != kMissing) {
+            b.AddLineWithSelection(v[i], selection, selection_mode);
         }
     }
     return set;
 }
 
+void ReadValues(ThemeColourReader read, int32_t* values) {
+    for (int i = 0; i < kKeyCount; ++i) {
+        values[i] = read(kKeys[i], 0);
+    }
+}
+
+} // namespace
+
+ThemeColourSet ReadNoteThemeColours(ThemeColourReader read) {
+    if (read == nullptr) {
+        ThemeColourSet set = {};
+        set.note_view = true;
+        return set;
+    }
+    int32_t values[kKeyCount];
+    ReadValues(read, values);
+    return NoteThemeFrom(values);
+}
+
 bool RefreshNoteThemeColours() {
-    const ThemeColourSet next = ReadNoteThemeColours(g_host.GetThemeColor);
-    if (SameSet(next, g_note_theme)) {
+    if (g_host.GetThemeColor == nullptr) {
         return false;
     }
-    g_note_theme = next;
+    // Read at every presentation of a note view: the reads are cheap, making the set is not.
+    int32_t values[kKeyCount];
+    ReadValues(g_host.GetThemeColor, values);
+    if (g_read_once && std::equal(values, values + kKeyCount, g_read_values)) {
+        return false;
+    }
+    std::copy(values, values + kKeyCount, g_read_values);
+    g_read_once = true;
+    g_note_theme = NoteThemeFrom(values);
     return true;
 }

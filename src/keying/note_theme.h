@@ -13,5 +13,6 @@ using ThemeColourReader = int (*)(const char* key, int flags);
 // "midi_trackbg1" (nothing to key against).
 ThemeColourSet ReadNoteThemeColours(ThemeColourReader read);
 
-// Reads the keys again through the host; commits and returns true only when something differs.
+// Reads the keys again through the host; makes and commits the set again, and returns true, only
+// when a value read differs from the last read.
 bool RefreshNoteThemeColours();
