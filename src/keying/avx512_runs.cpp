@@ -121,25 +121,43 @@ MURIVO_VECTOR int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, c
     return end;
 }
 
-MURIVO_VECTOR int EndOfColourAmongVector(const uint32_t* work, int j, int end, uint32_t colour,
-                                         const uint32_t* passed_over) {
+MURIVO_VECTOR int EndOfColourVector(const uint32_t* work, int j, int end, uint32_t colour) {
     const __m512i key = _mm512_set1_epi32(int(colour));
-    const __m512i over[4] = {
-        _mm512_set1_epi32(int(passed_over[0])), _mm512_set1_epi32(int(passed_over[1])),
-        _mm512_set1_epi32(int(passed_over[2])), _mm512_set1_epi32(int(passed_over[3]))};
     for (; j < end; j += 16) {
         const __mmask16 lanes = Lanes(end - j);
-        const __m512i pixels = _mm512_maskz_loadu_epi32(lanes, work + j);
-        const __mmask16 known =
-            SameColour(lanes, pixels, key) | SameColour(lanes, pixels, over[0]) |
-            SameColour(lanes, pixels, over[1]) | SameColour(lanes, pixels, over[2]) |
-            SameColour(lanes, pixels, over[3]);
-        const __mmask16 other = lanes & ~known;
+        const __mmask16 other =
+            lanes & ~SameColour(lanes, _mm512_maskz_loadu_epi32(lanes, work + j), key);
         if (other != 0) {
             return j + __builtin_ctz(other);
         }
     }
     return end;
+}
+
+MURIVO_VECTOR int MapColourAmongVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last,
+                                       int j, int end, uint32_t colour, const uint32_t* passed_over,
+                                       const uint8_t* tables) {
+    const __m512i key = _mm512_set1_epi32(int(colour));
+    const __m512i over[4] = {
+        _mm512_set1_epi32(int(passed_over[0])), _mm512_set1_epi32(int(passed_over[1])),
+        _mm512_set1_epi32(int(passed_over[2])), _mm512_set1_epi32(int(passed_over[3]))};
+    return WithTablesHeld(tables, [&](const auto& map) MURIVO_VECTOR {
+        for (; j < end; j += 16) {
+            const __mmask16 lanes = Lanes(end - j);
+            const __m512i captured = _mm512_maskz_loadu_epi32(lanes, work + j);
+            const __mmask16 mine = SameColour(lanes, captured, key);
+            const __mmask16 other = lanes & ~(mine | SameColour(lanes, captured, over[0]) |
+                                              SameColour(lanes, captured, over[1]) |
+                                              SameColour(lanes, captured, over[2]) |
+                                              SameColour(lanes, captured, over[3]));
+            if (other != 0) {
+                MapLanes(map, work, fitted, last, j, mine & BeforeFirst(other, lanes), captured);
+                return j + __builtin_ctz(other);
+            }
+            MapLanes(map, work, fitted, last, j, mine, captured);
+        }
+        return end;
+    });
 }
 
 MURIVO_VECTOR void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted,

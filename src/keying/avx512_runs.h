@@ -12,10 +12,13 @@
 // red. last is null when the last-frame protection is off.
 int MapRunOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
                          int end, uint32_t colour, const uint8_t* tables);
-// Where the columns from j on stop having `colour` or one of the four colours in passed_over
-// (low three bytes each): the first column with any other colour, or end.
-int EndOfColourAmongVector(const uint32_t* work, int j, int end, uint32_t colour,
-                           const uint32_t* passed_over);
+// The first column from j on whose colour (low three bytes) is not `colour`, or end.
+int EndOfColourVector(const uint32_t* work, int j, int end, uint32_t colour);
+// Maps the pixels from column j on that have `colour`, passing over those of the four colours in
+// passed_over (not background); returns the first column with any other colour, or end.
+int MapColourAmongVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
+                         int end, uint32_t colour, const uint32_t* passed_over,
+                         const uint8_t* tables);
 void MapPixelsOfColourVector(uint32_t* work, const uint32_t* fitted, const uint32_t* last, int j,
                              int end, uint32_t colour, const uint8_t* tables);
 // One colour's pass over columns [j, end) whose pixels are keyed colour by colour: matched holds

@@ -122,22 +122,18 @@ struct PassedColours {
     }
 };
 
-// Rows of one background colour that lines cut every few pixels, as the MIDI editor's note
-// rows are: from the end of a run, the colour is mapped across lines of the colours passed
-// over in one pass with its tables held, rather than run by run. Returns where that stopped.
+// Maps the run of `colour` from column j and, on the vector path, on across lines of the colours
+// passed over (rows of one colour that lines cut every few pixels, as the MIDI editor's note rows
+// are) in one pass with its tables held. Returns where that stopped.
 template <bool kProtect>
-int MapAcrossPassedLines(const RowSurfaces& row, int j, int end, uint32_t colour,
-                         const uint32_t* wide, const PassedColours& passed) {
-    constexpr int kLeastColumns = 32; // fewer are cheaper run by run
-    if (!passed.any || !TakeVectorPath(row, j, end)) {
-        return j;
+int MapRunAcrossPassedLines(const RowSurfaces& row, int j, int end, uint32_t colour,
+                            const uint32_t* wide, const PassedColours& passed) {
+    if (!TakeVectorPath(row, j, end)) {
+        return MapRunOfColour<kProtect>(row, j, end, colour, wide);
     }
-    const int along = EndOfColourAmongVector(row.work, j, end, colour, passed.colours);
-    if (along - j < kLeastColumns) {
-        return j;
-    }
-    MapPixelsOfColour<kProtect>(row, j, along, colour, wide);
-    return along;
+    const uint32_t alone[4] = {colour, colour, colour, colour};
+    return MapColourAmongVector(row.work, row.fitted, kProtect ? row.last : nullptr, j, end, colour,
+                                passed.any ? passed.colours : alone, TableBytes(wide));
 }
 
 // Whether columns from j on leave room for a chunk worth its passes.
@@ -150,7 +146,9 @@ inline bool RoomForChunk(const RowSurfaces& row, int j, int end) {
 // call), then the run maps through the tables.
 template <bool kProtect>
 void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit, RowScratch& s) {
-    // Once a key colour run turns out short, the rest of the span goes chunk by chunk.
+    // Once a key colour run turns out short, the rest of the span goes chunk by chunk; not in
+    // the note view, whose flat rows are cut only by lines and notes, which the runs pass over.
+    const bool chunks = (band_bit & kNoteViewKeyBit) == 0;
     bool short_runs = false;
     PassedColours passed;
     while (j < end) {
@@ -158,15 +156,16 @@ void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit,
         const uint32_t* wide = KeyedWideTables(colour | band_bit, s.spares);
         if (wide == nullptr) {
             passed.Remember(colour);
-            j = EndOfColour(row.work, j + 1, end, colour);
-        } else if (short_runs && RoomForChunk(row, j, end)) {
+            j = EndOfColourFrom(row, j + 1, end, colour);
+        } else if (short_runs && chunks && RoomForChunk(row, j, end)) {
             const int chunk_end = std::min(end, j + kChunkColumns);
             KeyChunkVector<kProtect>(row, j, chunk_end, band_bit, s);
             j = chunk_end;
         } else {
-            const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
+            const int run_end =
+                MapRunAcrossPassedLines<kProtect>(row, j, end, colour, wide, passed);
             short_runs = short_runs || run_end - j < 16;
-            j = MapAcrossPassedLines<kProtect>(row, run_end, end, colour, wide, passed);
+            j = run_end;
         }
     }
 }

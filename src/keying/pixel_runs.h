@@ -141,6 +141,15 @@ inline int EndOfColour(const uint32_t* work, int j, int end, uint32_t colour) {
     return j;
 }
 
+// The same on a row: long runs (colour still there at the sixteenth column) go to the vector
+// loop on the avx512 path.
+inline int EndOfColourFrom(const RowSurfaces& row, int j, int end, uint32_t colour) {
+    if (TakeVectorPathForRun(row, j, end, colour)) {
+        return EndOfColourVector(row.work, j, end, colour);
+    }
+    return EndOfColour(row.work, j, end, colour);
+}
+
 // As MapRunOfColour over item pixels: columns whose mask byte is 0 are passed over, and the run
 // ends at the first marked pixel with another colour.
 template <bool kProtect>

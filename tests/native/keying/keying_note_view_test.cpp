@@ -106,9 +106,9 @@ TEST_F(NoteViewKeying, RowsAreKeyedAndLinesNotesAndOctavesStayAsDrawn) {
 
 TEST_F(NoteViewKeying, TheArrangeViewAndTheNoteViewNeverShareADecision) {
     // Grey 90 is the arrange view's background and the note view's grid line, and grey 60 a
-    // shade the arrange view keys: whichever view asks first, the other must get its own answer,
-    // from the key colour cache, the widened tables and (rows cut into short runs, as grid lines
-    // cut them) a thread's memory of the colours of its last chunk.
+    // shade the arrange view keys: whichever view asks first, the other must get its own answer
+    // from the key colour cache and the widened tables, with rows cut into short runs as grid
+    // lines cut them (the arrange view then goes chunk by chunk).
     constexpr int kWidth = 256;
     std::vector<uint32_t> row(kWidth);
     for (int x = 0; x < kWidth; ++x) {
@@ -127,13 +127,56 @@ TEST_F(NoteViewKeying, TheArrangeViewAndTheNoteViewNeverShareADecision) {
             EXPECT_EQ(working_[3], PixelRgb(145, 95, 45)) << "arrange view";
             working_ = row;
             g_frame.working = working_.data();
-            CompositeRegion({kWidth, 1, 0, 0, false, g_frame, g_current_settings, none, {},
-                             g_note_theme},
-                            path);
+            CompositeRegion(
+                {kWidth, 1, 0, 0, false, g_frame, g_current_settings, none, {}, g_note_theme},
+                path);
             for (int x = 3; x < kWidth; x += 4) {
                 ASSERT_EQ(working_[size_t(x)], kGridOverNatural) << "note view, column " << x;
             }
             EXPECT_EQ(working_[0], PixelRgb(130, 80, 30));
+        }
+    }
+}
+
+TEST_F(NoteViewKeying, RowsCutByLinesAndNotesKeyEveryRowPixel) {
+    // Outer rows give way to a natural row at column 40; lines every 20 pixels, of three colours
+    // and from column 200 of two more (five, more than a run remembers); two notes, and a stretch
+    // equal to the last frame, which stays as drawn when the last frame protects it. Every path,
+    // with and without protection.
+    constexpr int kWidth = 300;
+    const uint32_t lines[5] = {kGridOverNatural, kOctave, PixelRgb(10, 200, 10),
+                               PixelRgb(200, 10, 10), PixelRgb(250, 250, 0)};
+    auto captured = [&](int x) {
+        if (x % 20 == 19) {
+            return lines[x < 200 ? (x / 20) % 3 : 3 + (x / 20) % 2];
+        }
+        if ((x >= 100 && x < 140) || (x >= 221 && x < 237)) {
+            return kNote;
+        }
+        return x < 40 ? kOuter : kNatural;
+    };
+    ItemOverlay none;
+    for (const ProcessorPath path : PathsUpToActive()) {
+        for (const bool protect : {false, true}) {
+            MakeFrame(kWidth, 2, 0, kWallpaper);
+            for (int x = 0; x < kWidth; ++x) {
+                working_[size_t(x)] = working_[size_t(kWidth + x)] = captured(x);
+                last_frame_[size_t(x)] = last_frame_[size_t(kWidth + x)] =
+                    x >= 60 && x < 75 ? captured(x) : 0;
+            }
+            g_frame.last_frame_valid = protect;
+            CompositeRegion(
+                {kWidth, 2, 0, 0, protect, g_frame, g_current_settings, none, {}, g_note_theme},
+                path);
+            for (int x = 0; x < kWidth; ++x) {
+                const uint32_t in = captured(x);
+                uint32_t want = in;
+                if ((in == kOuter || in == kNatural) && !(protect && x >= 60 && x < 75)) {
+                    want = in == kOuter ? PixelRgb(120, 70, 24) : PixelRgb(130, 80, 30);
+                }
+                ASSERT_EQ(working_[size_t(kWidth + x)], want)
+                    << "column " << x << (protect ? ", protected" : "");
+            }
         }
     }
 }
