@@ -1,5 +1,8 @@
 #include "simulator.h"
 
+#include <windows.h>
+
+#include <cstdio>
 #include <string>
 
 #include "bundled_files.h"
@@ -27,6 +30,9 @@ bool StartSimulator(const Scene& scene, bool window_timer) {
     ResetUiStall();
     CloseAllMidiEditors();
     if (!CreateHostWindows(window_timer)) {
+        // Rare under a display that is still starting: say why, so a failed run tells.
+        std::fprintf(stderr, "sandbox: the host windows could not be made (error %lu)\n",
+                     GetLastError());
         return false;
     }
     for (const SceneMidiEditor& editor : scene.midi_editors) {

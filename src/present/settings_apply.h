@@ -18,10 +18,6 @@ void ReloadPictureIfChanged();
 void WatchChosenPicture();
 bool TakeChosenPictureFailure();
 
-// How many times a project was switched off because its picture could not be loaded; a dialog
-// showing a project's settings looks at it to show the switch.
-uint32_t PictureSwitchOffCount();
-
 // Stops the picture thread (at the detach and the unload); what it was doing is dropped.
 void StopPictureWork();
 

@@ -46,7 +46,6 @@ struct PictureWork {
     bool from_default = false;     // it is the default wallpaper
     bool chosen = false;           // the user just chose it: a failure is told at once
     bool chosen_failed = false;    // and it failed
-    uint32_t switch_offs = 0;
 };
 
 UnreachablePicture g_unreachable;
@@ -203,7 +202,6 @@ void TakeLoad(PictureResult& result) {
         g_current_settings.enabled = false;
         StoreDisabled(g_work.project);
         DebugLine("Wallpaper image unavailable; disabled for this project.\n");
-        ++g_work.switch_offs;
         g_work.chosen_failed = g_work.chosen;
         return;
     }
@@ -332,10 +330,6 @@ bool TakeChosenPictureFailure() {
     const bool failed = g_work.chosen_failed;
     g_work.chosen_failed = false;
     return failed;
-}
-
-uint32_t PictureSwitchOffCount() {
-    return g_work.switch_offs;
 }
 
 void StopPictureWork() {

@@ -43,6 +43,12 @@ struct ProjectSettings {
     bool operator==(const ProjectSettings&) const = default;
 };
 
+// A three-way merge for an editor of the settings that others may change while it is open:
+// each setting the editor changed from `base` (what it last read) takes `mine`, every other
+// one `theirs` (what the project holds now), so neither side's change is taken back.
+ProjectSettings MergeSettingChanges(const ProjectSettings& base, const ProjectSettings& mine,
+                                    const ProjectSettings& theirs);
+
 // What ApplyProjectSettings last committed; defaults at load and after unload.
 extern ProjectSettings g_current_settings;
 // The project the current settings were read from; null when none.

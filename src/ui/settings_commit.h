@@ -14,6 +14,10 @@ bool DialogProjectIsCurrent(const SettingsDialogState& state);
 // when anything was stored.
 bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_preview);
 
+// Sets every control from the settings the dialog last read (state.stored), as after a change
+// made elsewhere while it is open; a path being typed in the box is left there.
+void ShowStoredSettings(HWND dialog, SettingsDialogState& state);
+
 // Starts the 60 ms commit timer of dialog unless it runs; commits at once when it cannot start.
 void ScheduleCommit(HWND dialog, SettingsDialogState& state);
 

@@ -40,6 +40,7 @@ struct ArrangePreview {
 struct SettingsDialogState {
     ReaProject* project = nullptr; // commits go to this project only
     ProjectSettings stored;        // as last read from the project
+    ProjectSettings item_base;     // as the item dialog last read them
     std::u16string pending_path;   // the path box's text as last taken
     std::u16string opened_path;    // the path the dialog opened with: the project's, not typed
     ArrangePreview preview;
@@ -50,7 +51,6 @@ struct SettingsDialogState {
     bool commit_timer_pending = false;
     bool item_commit_timer_pending = false;
     bool preview_subclassed = false;
-    uint32_t switch_offs = 0; // PictureSwitchOffCount when the stored settings were last read
 };
 
 inline const wchar_t* WidePointer(const std::u16string& text) {

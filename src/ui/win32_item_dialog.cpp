@@ -8,6 +8,8 @@
 #include "base/debug_line.h"
 #include "base/plugin_state.h"
 #include "present/settings_apply.h"
+#include "settings/default_wallpaper.h"
+#include "settings/project_settings.h"
 #include "settings/project_storage.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_ids.h"
@@ -32,21 +34,29 @@ void CommitItemTransparency(HWND dialog, SettingsDialogState& state) {
     if (!DialogProjectIsCurrent(state)) {
         return;
     }
-    ProjectSettings candidate = state.stored;
-    candidate.audio_item_transparency = SliderPosition(dialog, kAudioSlider) / 1000.0;
-    candidate.midi_item_transparency = SliderPosition(dialog, kMidiSlider) / 1000.0;
-    if (candidate == state.stored) {
+    ProjectSettings mine = state.item_base;
+    mine.audio_item_transparency = SliderPosition(dialog, kAudioSlider) / 1000.0;
+    mine.midi_item_transparency = SliderPosition(dialog, kMidiSlider) / 1000.0;
+    // What an action or a script changed meanwhile is not taken back.
+    const ProjectSettings theirs = ReadShownSettings(state.project).settings;
+    const ProjectSettings candidate = MergeSettingChanges(state.item_base, mine, theirs);
+    if (candidate == theirs) {
+        state.item_base = theirs;
         return;
     }
     WriteProjectSettings(state.project, candidate);
     ApplyProjectSettings(false, true);
-    state.stored = ReadProjectSettings(state.project);
+    state.item_base = ReadShownSettings(state.project).settings;
+    // The settings dialog takes the item keys as read; any other change it shows when it looks.
+    state.stored.audio_item_transparency = state.item_base.audio_item_transparency;
+    state.stored.midi_item_transparency = state.item_base.midi_item_transparency;
 }
 
 void Initialise(HWND dialog, SettingsDialogState& state) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
     TranslateDialogTexts(dialog);
     state.item_initialising = true;
+    state.item_base = state.stored;
     SetSliderRange(dialog, kAudioSlider, 1000, 10, 100);
     SetSliderRange(dialog, kMidiSlider, 1000, 10, 100);
     SetSliderPosition(dialog, kAudioSlider,

@@ -3,12 +3,15 @@
 
 #include <commctrl.h>
 
+#include <cmath>
+
 #include "base/command_ids.h"
 #include "base/host_api.h"
 #include "present/picture_source.h"
 #include "present/settings_apply.h"
 #include "settings/default_wallpaper.h"
 #include "settings/network_pictures.h"
+#include "settings/project_settings.h"
 #include "settings/project_storage.h"
 #include "ui/arrange_preview.h"
 #include "ui/dialog_controls.h"
@@ -75,32 +78,37 @@ bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
     if (!DialogProjectIsCurrent(state)) {
         return false;
     }
-    ProjectSettings candidate = state.stored;
-    candidate.path = state.pending_path;
-    candidate.enabled = IsDlgButtonChecked(dialog, kEnableCheck) == BST_CHECKED;
+    ProjectSettings mine = state.stored;
+    mine.path = state.pending_path;
+    mine.enabled = IsDlgButtonChecked(dialog, kEnableCheck) == BST_CHECKED;
+    mine.opacity = SliderPosition(dialog, kOpacitySlider) / 1000.0;
+    mine.tint_rgb = state.tint_colour;
+    mine.tint = state.tint_amount;
+    mine.grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
+    mine.midi_editor = IsDlgButtonChecked(dialog, kMidiEditorCheck) == BST_CHECKED;
+    LRESULT selection = SendDlgItemMessageW(dialog, kFitCombo, CB_GETCURSEL, 0, 0);
+    if (selection >= 0 && selection <= static_cast<LRESULT>(FitMode::center)) {
+        mine.mode = static_cast<FitMode>(selection);
+    }
+    selection = SendDlgItemMessageW(dialog, kAnchorCombo, CB_GETCURSEL, 0, 0);
+    if (selection >= 0 && selection <= static_cast<LRESULT>(Anchor::bottom_right)) {
+        mine.anchor = static_cast<Anchor>(selection);
+    }
+    mine.blur = SliderPosition(dialog, kSoftnessSlider) / 1000.0;
+    mine.time_selection = SliderPosition(dialog, kTimeSelectionSlider) / 1000.0;
+    // An action or a script may have changed the project since the dialog last read it: only
+    // what was changed here is stored over it.
+    const ProjectSettings theirs = ReadShownSettings(state.project).settings;
+    const bool changed_elsewhere = !(theirs == state.stored);
+    ProjectSettings candidate = MergeSettingChanges(state.stored, mine, theirs);
     if (candidate.enabled && candidate.path.empty()) {
         // Nothing to show: the wallpaper cannot be on without a picture.
         candidate.enabled = false;
         CheckDlgButton(dialog, kEnableCheck, BST_UNCHECKED);
     }
-    candidate.opacity = SliderPosition(dialog, kOpacitySlider) / 1000.0;
-    candidate.tint_rgb = state.tint_colour;
-    candidate.tint = state.tint_amount;
-    candidate.grayscale = IsDlgButtonChecked(dialog, kGrayscaleCheck) == BST_CHECKED;
-    candidate.midi_editor = IsDlgButtonChecked(dialog, kMidiEditorCheck) == BST_CHECKED;
-    LRESULT selection = SendDlgItemMessageW(dialog, kFitCombo, CB_GETCURSEL, 0, 0);
-    if (selection >= 0 && selection <= static_cast<LRESULT>(FitMode::center)) {
-        candidate.mode = static_cast<FitMode>(selection);
-    }
-    selection = SendDlgItemMessageW(dialog, kAnchorCombo, CB_GETCURSEL, 0, 0);
-    if (selection >= 0 && selection <= static_cast<LRESULT>(Anchor::bottom_right)) {
-        candidate.anchor = static_cast<Anchor>(selection);
-    }
-    candidate.blur = SliderPosition(dialog, kSoftnessSlider) / 1000.0;
-    candidate.time_selection = SliderPosition(dialog, kTimeSelectionSlider) / 1000.0;
     const std::u16string previous_path = state.stored.path;
     const bool previous_enabled = state.stored.enabled;
-    const bool store = !(candidate == state.stored);
+    const bool store = !(candidate == theirs);
     if (store) {
         WriteProjectSettings(state.project, candidate);
         ApplyProjectSettings(false, true);
@@ -108,8 +116,12 @@ bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
         // The apply may have switched the wallpaper off when the picture failed to load.
         state.stored = ReadShownSettings(state.project).settings;
         CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
+    } else {
+        state.stored = theirs;
     }
-    if (state.stored.path != previous_path || state.stored.enabled != previous_enabled) {
+    if (changed_elsewhere) {
+        ShowStoredSettings(dialog, state);
+    } else if (state.stored.path != previous_path || state.stored.enabled != previous_enabled) {
         UpdatePreviewCaption(dialog, state);
     }
     RefreshDefaultAndSource(dialog, state);
@@ -117,6 +129,36 @@ bool CommitDialogSettings(HWND dialog, SettingsDialogState& state, bool redraw_p
         RedrawPreview(dialog);
     }
     return store;
+}
+
+void ShowStoredSettings(HWND dialog, SettingsDialogState& state) {
+    const ProjectSettings& stored = state.stored;
+    const bool initialising = state.initialising;
+    state.initialising = true; // what is set here is no change of the user's
+    // A path being typed stays in the box until it is confirmed or left.
+    if (stored.path != state.pending_path && ReadPathEdit(dialog) == state.pending_path) {
+        state.pending_path = stored.path;
+        state.opened_path = stored.path; // not chosen in this dialog either
+        SetDlgItemTextW(dialog, kPathEdit, WidePointer(state.pending_path));
+        RequestPreviewPicture(state.preview.requested, state.pending_path);
+    }
+    CheckDlgButton(dialog, kEnableCheck, stored.enabled ? BST_CHECKED : BST_UNCHECKED);
+    SetSliderPosition(dialog, kOpacitySlider, static_cast<int>(std::lround(stored.opacity * 1000)));
+    SetSliderPosition(dialog, kSoftnessSlider, static_cast<int>(std::lround(stored.blur * 1000)));
+    SetSliderPosition(dialog, kTimeSelectionSlider,
+                      static_cast<int>(std::lround(stored.time_selection * 1000)));
+    state.tint_colour = stored.tint_rgb;
+    state.tint_amount = stored.tint;
+    CheckDlgButton(dialog, kGrayscaleCheck, stored.grayscale ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kMidiEditorCheck, stored.midi_editor ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageW(dialog, kFitCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.mode), 0);
+    SendDlgItemMessageW(dialog, kAnchorCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.anchor), 0);
+    UpdateSliderLabels(dialog);
+    UpdateTintLabel(dialog, state);
+    UpdatePreviewCaption(dialog, state);
+    RefreshDefaultAndSource(dialog, state);
+    RefreshPreviewTint(dialog, state);
+    state.initialising = initialising;
 }
 
 void RefreshDefaultAndSource(HWND dialog, const SettingsDialogState& state) {

@@ -37,10 +37,6 @@ constexpr const char* kFrameThreadsTexts[] = {"Automatic", "1", "2", "4"};
 constexpr int kSliders[] = {kOpacitySlider, kSoftnessSlider, kTimeSelectionSlider};
 constexpr int kDefaultOpacityPermille = 350;
 
-int RoundPermille(double fraction) {
-    return static_cast<int>(std::lround(fraction * 1000.0));
-}
-
 void AddComboText(HWND dialog, int id, const char* english) {
     const std::u16string text = TranslatedText(english);
     SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePointer(text)));
@@ -58,28 +54,16 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
         preview != nullptr && SetWindowSubclass(preview, PreviewSubclassProc, kPreviewSubclassId,
                                                 reinterpret_cast<DWORD_PTR>(&state));
     SetDlgItemTextW(dialog, kPathEdit, WidePointer(state.pending_path));
-    CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
     for (int slider : kSliders) {
         SetSliderRange(dialog, slider, 1000, 10, 100);
     }
-    SetSliderPosition(dialog, kOpacitySlider, RoundPermille(state.stored.opacity));
-    SetSliderPosition(dialog, kSoftnessSlider, RoundPermille(state.stored.blur));
-    SetSliderPosition(dialog, kTimeSelectionSlider, RoundPermille(state.stored.time_selection));
-    state.tint_colour = state.stored.tint_rgb;
-    state.tint_amount = state.stored.tint;
-    CheckDlgButton(dialog, kGrayscaleCheck, state.stored.grayscale ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kMidiEditorCheck,
-                   state.stored.midi_editor ? BST_CHECKED : BST_UNCHECKED);
     SetControlText(dialog, kOpacityReset, FormatTranslated("Reset to %.0f%%", 35.0));
     for (const char* text : kFitModeTexts) {
         AddComboText(dialog, kFitCombo, text);
     }
-    SendDlgItemMessageW(dialog, kFitCombo, CB_SETCURSEL, static_cast<WPARAM>(state.stored.mode), 0);
     for (const char* text : kAnchorTexts) {
         AddComboText(dialog, kAnchorCombo, text);
     }
-    SendDlgItemMessageW(dialog, kAnchorCombo, CB_SETCURSEL,
-                        static_cast<WPARAM>(state.stored.anchor), 0);
     const int threads = StoredFrameThreads();
     for (int i = 0; i < 4; ++i) {
         AddComboText(dialog, kFrameThreadsCombo, kFrameThreadsTexts[i]);
@@ -88,12 +72,7 @@ void InitialiseDialog(HWND dialog, SettingsDialogState& state) {
         }
     }
     RequestPreviewPicture(state.preview.requested, state.pending_path);
-    UpdateSliderLabels(dialog);
-    UpdateTintLabel(dialog, state);
-    UpdatePreviewCaption(dialog, state);
-    RefreshDefaultAndSource(dialog, state);
-    RefreshPreviewTint(dialog, state);
-    state.switch_offs = PictureSwitchOffCount();
+    ShowStoredSettings(dialog, state);
     SetTimer(dialog, kWatchTimerId, kWatchTimerMs, nullptr);
     state.initialising = false;
 }
@@ -136,15 +115,19 @@ void ToggleDefault(HWND dialog, SettingsDialogState& state) {
     RefreshDefaultAndSource(dialog, state);
 }
 
-// A picture that failed to load in the background switched the project off: the box says so.
-void FollowSwitchOff(HWND dialog, SettingsDialogState& state) {
-    if (PictureSwitchOffCount() == state.switch_offs) {
+// What changed elsewhere while the dialog is open shows in it: an action, a script, a picture
+// that failed to load in the background and switched the project off. A drag being stored
+// first stores itself (merged with the change).
+void FollowProjectChanges(HWND dialog, SettingsDialogState& state) {
+    if (state.commit_timer_pending || !DialogProjectIsCurrent(state)) {
         return;
     }
-    state.switch_offs = PictureSwitchOffCount();
-    state.stored = ReadShownSettings(state.project).settings;
-    CheckDlgButton(dialog, kEnableCheck, state.stored.enabled ? BST_CHECKED : BST_UNCHECKED);
-    UpdatePreviewCaption(dialog, state);
+    const ProjectSettings now = ReadShownSettings(state.project).settings;
+    if (now == state.stored) {
+        return;
+    }
+    state.stored = now;
+    ShowStoredSettings(dialog, state);
 }
 
 void DrawSwatch(const DRAWITEMSTRUCT& item, const SettingsDialogState& state) {
@@ -285,7 +268,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
         return FALSE;
     case WM_TIMER:
         if (wparam == kWatchTimerId) {
-            FollowSwitchOff(dialog, *state);
+            FollowProjectChanges(dialog, *state);
             if (TakeRequestedPreview(state->preview.picture, state->preview.requested)) {
                 UpdatePreviewCaption(dialog, *state);
                 RefreshPreviewTint(dialog, *state);

@@ -48,7 +48,7 @@ TEST_F(ItemDialog, OpenAndCloseStoresNothing) {
     EXPECT_EQ(Writes(), writes);
 }
 
-TEST_F(ItemDialog, DragCommitsByTheTimerAndResetStoresZeros) {
+TEST_F(ItemDialog, DragCommitsByTheTimerKeepsChangesMadeElsewhereAndResetStoresZeros) {
     ReaProject* project = sim::CurrentProject();
     Open([&](HWND dialog) {
         int writes = Writes();
@@ -61,6 +61,13 @@ TEST_F(ItemDialog, DragCommitsByTheTimerAndResetStoresZeros) {
         EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "midi_item_transparency_permille"), "260");
         Scroll(dialog, 1037, 500, TB_THUMBPOSITION);
         EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "audio_item_transparency_permille"), "500");
+        // A script stores the other slider's key and one of the settings dialog's meanwhile:
+        // neither this dialog nor, when it closes, the settings dialog takes them back.
+        sim::PutExtStateValue(project, "Murivo", "midi_item_transparency_permille", "700");
+        sim::PutExtStateValue(project, "Murivo", "opacity_permille", "600");
+        Scroll(dialog, 1037, 550, TB_THUMBPOSITION);
+        EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "audio_item_transparency_permille"), "550");
+        EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "midi_item_transparency_permille"), "700");
         Click(dialog, 1041);
         EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "audio_item_transparency_permille"), "0");
         EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "midi_item_transparency_permille"), "0");
@@ -69,4 +76,5 @@ TEST_F(ItemDialog, DragCommitsByTheTimerAndResetStoresZeros) {
         EXPECT_EQ(Writes(), after_reset);
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
+    EXPECT_EQ(sim::ExtStateValue(project, "Murivo", "opacity_permille"), "600");
 }

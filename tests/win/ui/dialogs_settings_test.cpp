@@ -236,6 +236,34 @@ TEST_F(SettingsDialog, EnablingShowsTheWallpaperInTheArrangeView) {
     EXPECT_GT(reddened, static_cast<int>(after.size() / 4)); // the background shows the picture
 }
 
+TEST_F(SettingsDialog, ChangesMadeElsewhereWhileOpenAreKeptAndShown) {
+    const std::string picture = Narrow(WriteSolidBmp(L"murivo-elsewhere.bmp", 16, 16, 0x2080C0));
+    sim::PutExtStateValue(project_, "Murivo", "path", picture);
+    Open([&](HWND dialog) {
+        // The MIDI editor toggle (from a toolbar, a control surface or a script) and a value a
+        // script stored, both before the dialog's timer looked: a slider released now stores
+        // the softness and takes back neither.
+        EXPECT_TRUE(sim::DispatchCommand(sim::CommandIdFor("MURIVOMIDIEDITOR")));
+        sim::PutExtStateValue(project_, "Murivo", "opacity_permille", "600");
+        Scroll(dialog, kSoftness, 300, TB_THUMBPOSITION);
+        EXPECT_EQ(Stored("blur_permille"), "300");
+        EXPECT_EQ(Stored("midi_editor"), "1");
+        EXPECT_EQ(Stored("opacity_permille"), "600");
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kMidiEditor), BST_CHECKED);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, kOpacity, TBM_GETPOS, 0, 0), 600);
+        EXPECT_EQ(ControlText(dialog, kOpacityLabel), L"60.0%");
+        // With nothing changed here, the dialog's timer shows it.
+        sim::PutExtStateValue(project_, "Murivo", "mode", "tile");
+        PumpFor(150);
+        EXPECT_EQ(ControlText(dialog, kFit), L"Tile (repeat at its own size)");
+        EXPECT_EQ(Stored("mode"), "tile");
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(Stored("midi_editor"), "1");
+    EXPECT_EQ(Stored("opacity_permille"), "600");
+    EXPECT_EQ(Stored("mode"), "tile");
+}
+
 TEST_F(SettingsDialog, CommitsDoNothingAfterTheHostSwitchedProject) {
     std::wstring picture = WriteSolidBmp(L"murivo-switch.bmp", 16, 16, 0x00FF00);
     Open([&](HWND dialog) {
