@@ -157,15 +157,19 @@ void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit,
         if (wide == nullptr) {
             passed.Remember(colour);
             j = EndOfColourFrom(row, j + 1, end, colour);
-        } else if (short_runs && chunks && RoomForChunk(row, j, end)) {
+        } else if (short_runs && RoomForChunk(row, j, end)) {
             const int chunk_end = std::min(end, j + kChunkColumns);
             KeyChunkVector<kProtect>(row, j, chunk_end, band_bit, s);
             j = chunk_end;
+        } else if (!chunks) {
+            j = MapRunAcrossPassedLines<kProtect>(row, j, end, colour, wide, passed);
         } else {
-            const int run_end =
-                MapRunAcrossPassedLines<kProtect>(row, j, end, colour, wide, passed);
+            // A run first, so that a short one turns the rest of the span to chunks.
+            const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
             short_runs = short_runs || run_end - j < 16;
-            j = run_end;
+            j = passed.any
+                    ? MapRunAcrossPassedLines<kProtect>(row, run_end, end, colour, wide, passed)
+                    : run_end;
         }
     }
 }
