@@ -167,7 +167,9 @@ void KeyBackgroundRun(const RowSurfaces& row, int j, int end, uint32_t band_bit,
             // A run first, so that a short one turns the rest of the span to chunks.
             const int run_end = MapRunOfColour<kProtect>(row, j, end, colour, wide);
             short_runs = short_runs || run_end - j < 16;
-            j = passed.any
+            // Across lines only on the vector path: the plain loops would only find the run's
+            // end again.
+            j = passed.any && TakeVectorPath(row, run_end, end)
                     ? MapRunAcrossPassedLines<kProtect>(row, run_end, end, colour, wide, passed)
                     : run_end;
         }
